@@ -1,0 +1,37 @@
+# Folvane: the two set-up commands are `make run` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= 2
+CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: deps build run test test-asan bench format clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build:
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: deps build
+	./$(BUILD)/Folvane
+
+test: deps build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# Unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DFOLVANE_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j$(JOBS) -L unit
+
+bench: deps build
+	@echo "no benchmarks yet"
+
+format:
+	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

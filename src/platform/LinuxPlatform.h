@@ -1,0 +1,25 @@
+#pragma once
+
+#include <memory>
+
+#include "Platform.h"
+
+namespace folvane::platform {
+
+// Owns the Linux backends and hands them out as one Platform.
+class LinuxPlatform {
+ public:
+  LinuxPlatform();
+  ~LinuxPlatform();
+  LinuxPlatform(const LinuxPlatform&) = delete;
+  LinuxPlatform& operator=(const LinuxPlatform&) = delete;
+
+  Platform& platform() { return *platform_; }
+
+ private:
+  struct Members;
+  std::unique_ptr<Members> m_;
+  std::unique_ptr<Platform> platform_;
+};
+
+}  // namespace folvane::platform
