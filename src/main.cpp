@@ -4,14 +4,20 @@
 #include "platform/LinuxPlatform.h"
 #include "platform/SystemFolder.h"
 #include "settings/modIniFile.h"
+#include "shell/Folvane.h"
+#include "shell/Twips.h"
 
 int main(int argc, char* argv[]) {
+  // Before anything reads "windir".
   folvane::platform::SystemFolder::Prepare();
   QApplication app(argc, argv);
-  QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP"));
+  QFont::insertSubstitution(folvane::kUiFontFamily, QStringLiteral("Noto Sans CJK JP"));
 
   folvane::platform::LinuxPlatform linux;
-  folvane::modIniFile store(linux.platform());
-  store.ReadIniFile();
-  return 0;
+  folvane::modIniFile ini(linux.platform());
+  folvane::App context{linux.platform(), ini};
+  folvane::Folvane window(context);
+  window.Form_Load();
+  window.show();
+  return app.exec();
 }

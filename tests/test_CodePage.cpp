@@ -33,7 +33,10 @@ class TestCodePage : public QObject {
   }
 
   void undecodableBytesStillGiveText() {
-    const QByteArray junk("a\xff\xfe" "b", 4);
+    const QByteArray junk(
+        "a\xff\xfe"
+        "b",
+        4);
     const QString text = CodePage("UTF-8").decode(junk);
     QVERIFY(text.startsWith(u'a'));
     QVERIFY(text.endsWith(u'b'));

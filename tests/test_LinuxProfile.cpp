@@ -170,10 +170,9 @@ class TestLinuxProfile : public QObject {
   void aWindowsFileStaysInItsCodePage() {
     // A settings file written on a Japanese Windows machine, in CP932.
     const CodePage cp932("CP932");
-    const QByteArray original = "[Source_Info]\r\nSourceDir=" +
-                                *cp932.encode(QStringLiteral("C:\\変換元")) +
-                                "\r\n[Dest_Info]\r\nDestDir=" +
-                                *cp932.encode(QStringLiteral("D:\\変換先")) + "\r\n";
+    const QByteArray original =
+        "[Source_Info]\r\nSourceDir=" + *cp932.encode(QStringLiteral("C:\\変換元")) +
+        "\r\n[Dest_Info]\r\nDestDir=" + *cp932.encode(QStringLiteral("D:\\変換先")) + "\r\n";
     const QString ini = path("windows.ini");
     writeAll(ini, original);
     QCOMPARE(value("Source_Info", "SourceDir", ini), QStringLiteral("C:\\変換元"));

@@ -32,9 +32,9 @@ class TestModIniFile : public QObject {
     modIniFile store(fake.platform);
     store.ReadIniFile();
     const auto& s = store.Settings;
-    for (const QString* text : {&s.SourceDir, &s.DestDir, &s.LogFile, &s.MergeDir,
-                                &s.MergeFileNm, &s.PrintDir, &s.PDFWriterName, &s.UserName,
-                                &s.PassWd, &s.MailAdd, &s.FullNm, &s.ServerNm})
+    for (const QString* text :
+         {&s.SourceDir, &s.DestDir, &s.LogFile, &s.MergeDir, &s.MergeFileNm, &s.PrintDir,
+          &s.PDFWriterName, &s.UserName, &s.PassWd, &s.MailAdd, &s.FullNm, &s.ServerNm})
       QVERIFY(text->isEmpty());
     QVERIFY(!s.SourceDel && !s.DestDup && !s.chkFlip_flg && !s.LogFileEnable);
     QVERIFY(!fake.profile.hasFile(kIni));
@@ -52,31 +52,31 @@ class TestModIniFile : public QObject {
       QVERIFY(call.value.isEmpty());  // the empty default
       order << call.section + u'/' + call.key;
     }
-    QCOMPARE(order, (QStringList{
-                        "Source_Info/SourceDir", "Source_Info/SourceDel", "Dest_Info/DestDir",
-                        "Dest_Info/DestDup", "PDF_Info/chkFlip_flg", "Log_Info/LogFile",
-                        "Log_Info/LogFileEnable", "Merge_Info/MergeDir", "Merge_Info/MergeFileNm",
-                        "Print_Info/PrintDir", "PDF_Info/PDFWriterName", "Mail_Info/UserName",
-                        "Mail_Info/PassWd", "Mail_Info/MailAdd", "Mail_Info/FullNm",
-                        "Mail_Info/ServerNm"}));
+    QCOMPARE(order,
+             (QStringList{"Source_Info/SourceDir", "Source_Info/SourceDel", "Dest_Info/DestDir",
+                          "Dest_Info/DestDup", "PDF_Info/chkFlip_flg", "Log_Info/LogFile",
+                          "Log_Info/LogFileEnable", "Merge_Info/MergeDir", "Merge_Info/MergeFileNm",
+                          "Print_Info/PrintDir", "PDF_Info/PDFWriterName", "Mail_Info/UserName",
+                          "Mail_Info/PassWd", "Mail_Info/MailAdd", "Mail_Info/FullNm",
+                          "Mail_Info/ServerNm"}));
   }
 
   void everyFieldComesFromItsOwnKey() {
     FakePlatform fake;
-    const QStringList texts{"SourceDir", "DestDir", "LogFile", "MergeDir", "MergeFileNm",
-                            "PrintDir", "PDFWriterName", "UserName", "PassWd", "MailAdd",
-                            "FullNm", "ServerNm"};
-    const QStringList sections{"Source_Info", "Dest_Info", "Log_Info", "Merge_Info",
-                               "Merge_Info", "Print_Info", "PDF_Info", "Mail_Info",
-                               "Mail_Info", "Mail_Info", "Mail_Info", "Mail_Info"};
+    const QStringList texts{"SourceDir",   "DestDir",  "LogFile",       "MergeDir",
+                            "MergeFileNm", "PrintDir", "PDFWriterName", "UserName",
+                            "PassWd",      "MailAdd",  "FullNm",        "ServerNm"};
+    const QStringList sections{"Source_Info", "Dest_Info",  "Log_Info",  "Merge_Info",
+                               "Merge_Info",  "Print_Info", "PDF_Info",  "Mail_Info",
+                               "Mail_Info",   "Mail_Info",  "Mail_Info", "Mail_Info"};
     for (qsizetype i = 0; i < texts.size(); ++i)
       fake.profile.set(kIni, sections[i], texts[i], QStringLiteral("v:") + texts[i]);
     modIniFile store(fake.platform);
     store.ReadIniFile();
     const auto& s = store.Settings;
-    const QList<QString> got{s.SourceDir, s.DestDir, s.LogFile, s.MergeDir, s.MergeFileNm,
-                             s.PrintDir, s.PDFWriterName, s.UserName, s.PassWd, s.MailAdd,
-                             s.FullNm, s.ServerNm};
+    const QList<QString> got{s.SourceDir,   s.DestDir,  s.LogFile,       s.MergeDir,
+                             s.MergeFileNm, s.PrintDir, s.PDFWriterName, s.UserName,
+                             s.PassWd,      s.MailAdd,  s.FullNm,        s.ServerNm};
     for (qsizetype i = 0; i < texts.size(); ++i) QCOMPARE(got[i], QStringLiteral("v:") + texts[i]);
   }
 
@@ -142,7 +142,7 @@ class TestModIniFile : public QObject {
     modIniFile store(fake.platform);
     store.ReadIniFile();
 
-    fake.profile.set(kIni, "Dest_Info", "DestDir", "");      // emptied
+    fake.profile.set(kIni, "Dest_Info", "DestDir", "");               // emptied
     fake.profile.set(kIni, "Source_Info", "SourceDir", "C:\\other");  // hand edit meanwhile
     fake.profile.set(kIni, "Dest_Info", "DestDup", "0");
     store.ReadIniFile();
@@ -173,12 +173,14 @@ class TestModIniFile : public QObject {
     FakePlatform fake;
     folvane::platform::LinuxProfile profile(folvane::platform::CodePage("UTF-8"),
                                             [] { return QString(); });
-    folvane::platform::Platform real{profile, fake.process, fake.ui};
+    folvane::platform::Platform real{profile,         fake.process, fake.ui, fake.registry,
+                                     fake.printers, fake.system,  {},      {}};
     fake.process.executablePath = dir.filePath("Folvane");
     // 1022 ASCII bytes, then a 3-byte character that would end past byte 1023.
-    writeAll(dir.filePath("Folvane.INI"),
-             "[Source_Info]\r\nSourceDir=" + QByteArray(1022, 'x') + "表\r\n"
-             "[Dest_Info]\r\nDestDir=" + QByteArray(2000, 'y') + "\r\n");
+    writeAll(dir.filePath("Folvane.INI"), "[Source_Info]\r\nSourceDir=" + QByteArray(1022, 'x') +
+                                              "表\r\n"
+                                              "[Dest_Info]\r\nDestDir=" +
+                                              QByteArray(2000, 'y') + "\r\n");
     modIniFile store(real);
     store.ReadIniFile();
     QCOMPARE(store.Settings.SourceDir, QString(1022, u'x'));
@@ -190,7 +192,8 @@ class TestModIniFile : public QObject {
     FakePlatform fake;
     folvane::platform::LinuxProfile profile(folvane::platform::CodePage("UTF-8"),
                                             [] { return QString(); });
-    folvane::platform::Platform real{profile, fake.process, fake.ui};
+    folvane::platform::Platform real{profile,         fake.process, fake.ui, fake.registry,
+                                     fake.printers, fake.system,  {},      {}};
     fake.process.executablePath = dir.filePath("Folvane");
     const folvane::platform::CodePage cp932("CP932");
     writeAll(dir.filePath("Folvane.INI"),
@@ -206,8 +209,9 @@ class TestModIniFile : public QObject {
     QTemporaryDir dir;
     const QString renamed = dir.filePath("Renamed");
     QVERIFY(QFile::copy(QStringLiteral(SETTINGS_PROBE), renamed));
-    writeAll(dir.filePath("Renamed.INI"), "[Source_Info]\r\nSourceDir=/data/in\r\n"
-                                          "[Dest_Info]\r\nDestDup=1\r\n");
+    writeAll(dir.filePath("Renamed.INI"),
+             "[Source_Info]\r\nSourceDir=/data/in\r\n"
+             "[Dest_Info]\r\nDestDup=1\r\n");
     writeAll(dir.filePath("settings_probe.INI"), "[Source_Info]\r\nSourceDir=/wrong\r\n");
 
     QProcess probe;

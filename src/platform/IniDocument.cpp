@@ -6,8 +6,7 @@ namespace {
 // Windows trims ASCII blanks only; an ideographic space is part of a value.
 bool isBlank(QChar c) {
   const char16_t u = c.unicode();
-  return u == ' ' || u == '\t' || u == '\r' || u == '\n' || u == '\v' || u == '\f' ||
-         u == 0x1a;
+  return u == ' ' || u == '\t' || u == '\r' || u == '\n' || u == '\v' || u == '\f' || u == 0x1a;
 }
 
 QStringView trimmed(QStringView s) {
@@ -98,9 +97,9 @@ std::optional<QString> IniDocument::value(QStringView section, QStringView key) 
 }
 
 bool IniDocument::setValue(const QString& section, const QString& key, const QString& value) {
-  if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) ||
-      section.contains(u']') || key.contains(u'=') || trimmed(key).isEmpty() ||
-      trimmed(key).startsWith(u';') || trimmed(key).startsWith(u'['))
+  if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) || section.contains(u']') ||
+      key.contains(u'=') || trimmed(key).isEmpty() || trimmed(key).startsWith(u';') ||
+      trimmed(key).startsWith(u'['))
     return false;
 
   const qsizetype header = findSection(section);
@@ -123,6 +122,21 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
   }
   lines_.insert(insertAt, Line{{}, key + u'=' + value, true});
   return true;
+}
+
+bool IniDocument::removeKey(QStringView section, QStringView key) {
+  const qsizetype header = findSection(section);
+  if (header < 0) return false;
+  const QStringView wanted = trimmed(key);
+  for (qsizetype i = header + 1; i < lines_.size(); ++i) {
+    if (headerName(lines_[i].text)) break;
+    const auto kv = keyLine(lines_[i].text);
+    if (kv && kv->key.compare(wanted, Qt::CaseInsensitive) == 0) {
+      lines_.removeAt(i);
+      return true;
+    }
+  }
+  return false;
 }
 
 std::optional<QByteArray> IniDocument::encodeAll(const CodePage& codePage, bool changedOnly) const {

@@ -29,6 +29,10 @@ class IniDocument {
   // structure (line breaks, NUL, '=' in a key, ']' in a section name).
   bool setValue(const QString& section, const QString& key, const QString& value);
 
+  // Removes the first matching key of the first matching section. False when
+  // there was no such key.
+  bool removeKey(QStringView section, QStringView key);
+
   // The file's bytes, every line ended by CR LF. nullopt when some text has
   // no encoding in the file's code page nor in the system's.
   std::optional<QByteArray> toBytes() const;

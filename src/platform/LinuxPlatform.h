@@ -6,7 +6,8 @@
 
 namespace folvane::platform {
 
-// Owns the Linux backends and hands them out as one Platform.
+// Owns the Linux backends and hands them out as one Platform. Its
+// destruction runs the process's end hooks.
 class LinuxPlatform {
  public:
   LinuxPlatform();

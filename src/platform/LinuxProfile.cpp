@@ -28,22 +28,21 @@ LinuxProfile::LinuxProfile(CodePage codePage, std::function<QString()> winIniPat
     : codePage_(std::move(codePage)), winIniPath_(std::move(winIniPath)) {}
 
 uint32_t LinuxProfile::GetPrivateProfileStringA(const QString& section, const QString& key,
-                                                const QString& defaultValue,
-                                                std::span<char> buffer, const QString& path) {
+                                                const QString& defaultValue, std::span<char> buffer,
+                                                const QString& path) {
   if (buffer.empty()) return 0;
   std::optional<QString> value;
   if (const auto bytes = readFile(path))
     value = IniDocument::fromBytes(*bytes, codePage_).value(section, key);
   const QString text = value ? *value : withoutTrailingBlanks(defaultValue);
-  const QByteArray out =
-      codePage_.encodeFitting(text, static_cast<qsizetype>(buffer.size()) - 1);
+  const QByteArray out = codePage_.encodeFitting(text, static_cast<qsizetype>(buffer.size()) - 1);
   std::memcpy(buffer.data(), out.constData(), static_cast<size_t>(out.size()));
   buffer[static_cast<size_t>(out.size())] = '\0';
   return static_cast<uint32_t>(out.size());
 }
 
 bool LinuxProfile::WritePrivateProfileStringA(const QString& section, const QString& key,
-                                              const QString& value, const QString& path) {
+                                              const std::optional<QString>& value, const QString& path) {
   if (path.isEmpty() || QFileInfo(path).isDir()) return false;
   QByteArray old;
   if (QFileInfo::exists(path)) {
@@ -52,7 +51,12 @@ bool LinuxProfile::WritePrivateProfileStringA(const QString& section, const QStr
     old = *bytes;
   }
   IniDocument doc = IniDocument::fromBytes(old, codePage_);
-  if (!doc.setValue(section, key, value)) return false;
+  if (!value) {
+    // Removing a key that is not there changes nothing and is no failure.
+    if (!doc.removeKey(section, key)) return true;
+  } else if (!doc.setValue(section, key, *value)) {
+    return false;
+  }
   const auto bytes = doc.toBytes();
   if (!bytes) return false;
 
@@ -71,7 +75,7 @@ uint32_t LinuxProfile::GetProfileStringA(const QString& section, const QString& 
 }
 
 bool LinuxProfile::WriteProfileStringA(const QString& section, const QString& key,
-                                       const QString& value) {
+                                       const std::optional<QString>& value) {
   return WritePrivateProfileStringA(section, key, value, winIniPath_());
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "CodePage.h"
+#include "Printers.h"
 #include "Process.h"
 #include "Profile.h"
+#include "Registry.h"
+#include "System.h"
 #include "Ui.h"
 
 namespace folvane::platform {
@@ -13,6 +16,13 @@ struct Platform {
   Profile& profile;
   Process& process;
   Ui& ui;
+  Registry& registry;
+  Printers& printers;
+  System& system;
+  // The file the PDF printer collects its output in by default, and the
+  // fixed folder the batch conversion names its output names after.
+  QString collectingFile;
+  QString outputFolder;
 };
 
 // Paths are joined with this wherever the Windows program joined with "\".

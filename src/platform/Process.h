@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace folvane::platform {
 
-// Facts about the running process.
+// Facts about the running process, and its end.
 class Process {
  public:
   virtual ~Process() = default;
@@ -15,6 +16,14 @@ class Process {
 
   // An environment variable; empty when it is not set.
   virtual QString Environ(const QString& name) const = 0;
+
+  // Registers what must happen even when the program ends at once (ending a
+  // helper process). Hooks run last-registered first.
+  virtual void AddEndHook(std::function<void()> hook) = 0;
+
+  // Ends the program at once: runs the end hooks, then exits without closing
+  // any window or running any other handler.
+  virtual void End() = 0;
 };
 
 }  // namespace folvane::platform

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "CodePage.h"
@@ -27,15 +28,17 @@ class Profile {
 
   // Sets `key` in `section` of the file at `path`: creates the file (not its
   // folder) and a missing section, keeps every other line, and replaces the
-  // file atomically. False when nothing could be written.
+  // file atomically. No value (std::nullopt, a NULL string on Windows)
+  // removes the key instead. False when nothing could be written.
   virtual bool WritePrivateProfileStringA(const QString& section, const QString& key,
-                                          const QString& value, const QString& path) = 0;
+                                          const std::optional<QString>& value,
+                                          const QString& path) = 0;
 
   // The same two on the user's system profile, win.ini in the Windows folder.
   virtual uint32_t GetProfileStringA(const QString& section, const QString& key,
                                      const QString& defaultValue, std::span<char> buffer) = 0;
   virtual bool WriteProfileStringA(const QString& section, const QString& key,
-                                   const QString& value) = 0;
+                                   const std::optional<QString>& value) = 0;
 
   // The code page of the bytes in the buffers above.
   virtual const CodePage& codePage() const = 0;

@@ -11,15 +11,16 @@ QString SystemFolder::Root() {
   return base + QStringLiteral("/folvane");
 }
 
-QString SystemFolder::WindowsDir() { return Root() + QStringLiteral("/windows"); }
+QString SystemFolder::WindowsDir() {
+  return Root() + QStringLiteral("/windows");
+}
 
 bool SystemFolder::Prepare() {
   const QString root = Root();
   bool ok = QDir().mkpath(root);
   ok = ok && QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   ok = ok && QDir().mkpath(WindowsDir());
-  if (qEnvironmentVariableIsEmpty("windir"))
-    qputenv("windir", QFile::encodeName(WindowsDir()));
+  if (qEnvironmentVariableIsEmpty("windir")) qputenv("windir", QFile::encodeName(WindowsDir()));
   return ok;
 }
 

@@ -62,8 +62,7 @@ std::optional<bool> ParseFlag(const QString& text) {
 
 QString modIniFile::IniFilePath() const {
   const QFileInfo exe(platform_.process.ExecutablePath());
-  return exe.absolutePath() + platform::kPathSep + exe.fileName() +
-         QStringLiteral(".INI");
+  return exe.absolutePath() + platform::kPathSep + exe.fileName() + QStringLiteral(".INI");
 }
 
 void modIniFile::ReadIniFile() {
@@ -73,8 +72,8 @@ void modIniFile::ReadIniFile() {
     const uint32_t n = platform_.profile.GetPrivateProfileStringA(
         QString::fromUtf16(k.section), QString::fromUtf16(k.key), QString(), buffer, path);
     if (n == 0) continue;
-    const QString value = StripNull(
-        platform_.profile.codePage().decode(QByteArrayView(buffer.data(), qsizetype(n))));
+    const QString value =
+        StripNull(platform_.profile.codePage().decode(QByteArrayView(buffer.data(), qsizetype(n))));
     if (const auto text = std::get_if<QString SettingsRecord::*>(&k.field)) {
       Settings.*(*text) = value;
     } else if (const auto flag = ParseFlag(value)) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "FakePrinters.h"
 #include "FakeProcess.h"
 #include "FakeProfile.h"
+#include "FakeRegistry.h"
+#include "FakeSystem.h"
 #include "FakeUi.h"
 #include "platform/Platform.h"
 
@@ -12,7 +15,12 @@ struct FakePlatform {
   FakeProfile profile;
   FakeProcess process;
   FakeUi ui;
-  platform::Platform platform{profile, process, ui};
+  FakeRegistry registry;
+  FakePrinters printers;
+  FakeSystem system;
+  platform::Platform platform{profile,  process, ui, registry, printers, system,
+                              QStringLiteral("/sys-folder/xyzzyx.pdf"),
+                              QStringLiteral("/sys-folder/tmp/")};
 };
 
 }  // namespace folvane::fakes

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMap>
+#include <vector>
 
 #include "platform/Process.h"
 
@@ -10,9 +11,18 @@ class FakeProcess final : public platform::Process {
  public:
   QString executablePath = QStringLiteral("/opt/folvane/Folvane");
   QMap<QString, QString> environment;
+  int endCount = 0;
+  std::vector<std::function<void()>> hooks;
 
   QString ExecutablePath() const override { return executablePath; }
   QString Environ(const QString& name) const override { return environment.value(name); }
+  void AddEndHook(std::function<void()> hook) override { hooks.push_back(std::move(hook)); }
+  // Records the end and runs the hooks; the test goes on.
+  void End() override {
+    ++endCount;
+    for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) (*it)();
+    hooks.clear();
+  }
 };
 
 }  // namespace folvane::fakes

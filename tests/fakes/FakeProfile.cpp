@@ -17,6 +17,17 @@ void FakeProfile::set(const QString& path, const QString& section, const QString
   entries.append(Entry{section, key, value});
 }
 
+void FakeProfile::remove(const QString& path, const QString& section, const QString& key) {
+  auto& entries = files_[path];
+  for (qsizetype i = 0; i < entries.size(); ++i) {
+    if (entries[i].section.compare(section, Qt::CaseInsensitive) == 0 &&
+        entries[i].key.compare(key, Qt::CaseInsensitive) == 0) {
+      entries.removeAt(i);
+      return;
+    }
+  }
+}
+
 std::optional<QString> FakeProfile::get(const QString& path, const QString& section,
                                         const QString& key) const {
   for (const Entry& e : files_.value(path)) {
@@ -45,17 +56,21 @@ uint32_t FakeProfile::read(const QString& path, const QString& section, const QS
 }
 
 uint32_t FakeProfile::GetPrivateProfileStringA(const QString& section, const QString& key,
-                                               const QString& defaultValue,
-                                               std::span<char> buffer, const QString& path) {
+                                               const QString& defaultValue, std::span<char> buffer,
+                                               const QString& path) {
   calls.append({QStringLiteral("Get"), section, key, defaultValue, qsizetype(buffer.size()), path});
   return read(path, section, key, defaultValue, buffer);
 }
 
 bool FakeProfile::WritePrivateProfileStringA(const QString& section, const QString& key,
-                                             const QString& value, const QString& path) {
-  calls.append({QStringLiteral("Write"), section, key, value, 0, path});
+                                             const std::optional<QString>& value, const QString& path) {
+  calls.append({value ? QStringLiteral("Write") : QStringLiteral("Delete"), section, key, value.value_or(QString()),
+                0, path});
   if (failWrites) return false;
-  set(path, section, key, value);
+  if (value)
+    set(path, section, key, *value);
+  else
+    remove(path, section, key);
   return true;
 }
 
@@ -67,10 +82,14 @@ uint32_t FakeProfile::GetProfileStringA(const QString& section, const QString& k
 }
 
 bool FakeProfile::WriteProfileStringA(const QString& section, const QString& key,
-                                      const QString& value) {
-  calls.append({QStringLiteral("WriteWinIni"), section, key, value, 0, kWinIni});
+                                      const std::optional<QString>& value) {
+  calls.append({value ? QStringLiteral("WriteWinIni") : QStringLiteral("DeleteWinIni"), section, key,
+                value.value_or(QString()), 0, kWinIni});
   if (failWrites) return false;
-  set(kWinIni, section, key, value);
+  if (value)
+    set(kWinIni, section, key, *value);
+  else
+    remove(kWinIni, section, key);
   return true;
 }
 

@@ -13,10 +13,10 @@ namespace folvane::fakes {
 class FakeProfile final : public platform::Profile {
  public:
   struct Call {
-    QString function;  // "Get", "Write", "GetWinIni", "WriteWinIni"
+    QString function;  // "Get", "Write", "Delete", "GetWinIni", "WriteWinIni", "DeleteWinIni"
     QString section;
     QString key;
-    QString value;     // value written, or default given
+    QString value;  // value written, or default given
     qsizetype bufferSize = 0;
     QString path;
   };
@@ -25,6 +25,7 @@ class FakeProfile final : public platform::Profile {
   bool failWrites = false;
 
   void set(const QString& path, const QString& section, const QString& key, const QString& value);
+  void remove(const QString& path, const QString& section, const QString& key);
   std::optional<QString> get(const QString& path, const QString& section, const QString& key) const;
   // "section/key" of a file in the order the keys were first written.
   QStringList keyOrder(const QString& path) const;
@@ -33,19 +34,19 @@ class FakeProfile final : public platform::Profile {
   uint32_t GetPrivateProfileStringA(const QString& section, const QString& key,
                                     const QString& defaultValue, std::span<char> buffer,
                                     const QString& path) override;
-  bool WritePrivateProfileStringA(const QString& section, const QString& key,
-                                  const QString& value, const QString& path) override;
+  bool WritePrivateProfileStringA(const QString& section, const QString& key, const std::optional<QString>& value,
+                                  const QString& path) override;
   uint32_t GetProfileStringA(const QString& section, const QString& key,
                              const QString& defaultValue, std::span<char> buffer) override;
   bool WriteProfileStringA(const QString& section, const QString& key,
-                           const QString& value) override;
+                           const std::optional<QString>& value) override;
   const platform::CodePage& codePage() const override { return codePage_; }
 
   static inline const QString kWinIni = QStringLiteral("<win.ini>");
 
  private:
-  uint32_t read(const QString& path, const QString& section, const QString& key,
-                const QString& def, std::span<char> buffer);
+  uint32_t read(const QString& path, const QString& section, const QString& key, const QString& def,
+                std::span<char> buffer);
 
   struct Entry {
     QString section;

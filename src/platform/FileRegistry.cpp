@@ -1,0 +1,107 @@
+#include "FileRegistry.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace folvane::platform {
+namespace {
+
+// {"<key path>": {"<value name>": {"type": n, "data": "<base64>"}}}
+std::optional<QJsonObject> load(const QString& path) {
+  QFile file(path);
+  if (!file.exists()) return QJsonObject();
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
+  if (!doc.isObject()) return std::nullopt;  // never overwrite what we cannot read
+  return doc.object();
+}
+
+bool save(const QString& path, const QJsonObject& root) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
+  return file.commit();
+}
+
+// The stored spelling of a key path, matched without regard to letter case.
+QString findKey(const QJsonObject& root, const QString& keyPath) {
+  for (auto it = root.begin(); it != root.end(); ++it)
+    if (it.key().compare(keyPath, Qt::CaseInsensitive) == 0) return it.key();
+  return {};
+}
+
+QString normalised(QString subKey) {
+  while (subKey.startsWith(u'\\')) subKey.remove(0, 1);
+  while (subKey.endsWith(u'\\')) subKey.chop(1);
+  return subKey;
+}
+
+}  // namespace
+
+long FileRegistry::RegCreateKeyExA(HKEY key, const QString& subKey, uint32_t, const QString&,
+                                   uint32_t, uint32_t, const void*, HKEY* result,
+                                   uint32_t* disposition) {
+  QString base;
+  if (key != HKEY_CURRENT_USER) {
+    if (!open_.contains(key)) return ERROR_INVALID_HANDLE;
+    base = open_.value(key) + u'\\';
+  }
+  const QString keyPath = normalised(base + subKey);
+  auto root = load(path_);
+  if (!root) return ERROR_ACCESS_DENIED;
+  QString stored = findKey(*root, keyPath);
+  const bool created = stored.isEmpty();
+  if (created) {
+    stored = keyPath;
+    root->insert(stored, QJsonObject());
+    if (!save(path_, *root)) return ERROR_WRITE_FAULT;
+  }
+  const HKEY handle = next_++;
+  open_.insert(handle, stored);
+  if (result) *result = handle;
+  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  return ERROR_SUCCESS;
+}
+
+long FileRegistry::RegSetValueExA(HKEY key, const QString& valueName, uint32_t, uint32_t type,
+                                  std::span<const char> data) {
+  if (!open_.contains(key)) return ERROR_INVALID_HANDLE;
+  auto root = load(path_);
+  if (!root) return ERROR_ACCESS_DENIED;
+  QString stored = findKey(*root, open_.value(key));
+  if (stored.isEmpty()) stored = open_.value(key);  // removed meanwhile: create it again
+  QJsonObject values = root->value(stored).toObject();
+  for (auto it = values.begin(); it != values.end(); ++it) {
+    if (it.key().compare(valueName, Qt::CaseInsensitive) == 0) {
+      values.erase(it);
+      break;
+    }
+  }
+  const QByteArray bytes(data.data(), qsizetype(data.size()));
+  values.insert(valueName, QJsonObject{{"type", qint64(type)},
+                                       {"data", QString::fromLatin1(bytes.toBase64())}});
+  root->insert(stored, values);
+  return save(path_, *root) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+}
+
+long FileRegistry::RegCloseKey(HKEY key) {
+  return open_.remove(key) > 0 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+std::optional<QByteArray> FileRegistry::ReadValue(const QString& subKey,
+                                                  const QString& valueName) {
+  const auto root = load(path_);
+  if (!root) return std::nullopt;
+  const QString stored = findKey(*root, normalised(subKey));
+  if (stored.isEmpty()) return std::nullopt;
+  const QJsonObject values = root->value(stored).toObject();
+  for (auto it = values.begin(); it != values.end(); ++it) {
+    if (it.key().compare(valueName, Qt::CaseInsensitive) == 0)
+      return QByteArray::fromBase64(it.value().toObject().value("data").toString().toLatin1());
+  }
+  return std::nullopt;
+}
+
+}  // namespace folvane::platform

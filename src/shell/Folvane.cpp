@@ -1,0 +1,141 @@
+#include "Folvane.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QToolButton>
+
+#include "PictureButton.h"
+#include "Twips.h"
+#include "frmAbout.h"
+#include "platform/Failure.h"
+
+namespace folvane {
+namespace {
+
+const QColor kCream(255, 255, 192);
+const QColor kCyan(128, 255, 255);
+
+}  // namespace
+
+Folvane::Folvane(App& app) : app_(app) {
+  setObjectName(QStringLiteral("Folvane"));
+  setWindowTitle(QStringLiteral("Folvane管理プログラム"));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/folvane.svg")));
+
+  mnuFile = menuBar()->addMenu(QStringLiteral("環境設定(&E)"));
+  mnuConv = mnuFile->addAction(QStringLiteral("PDF変換(&C)"), this, &Folvane::mnuConv_Click);
+  mnuMarge = mnuFile->addAction(QStringLiteral("PDF統合(&M)"), this, &Folvane::mnuMarge_Click);
+  mnuPrint = mnuFile->addAction(QStringLiteral("PDF出力(&P)"), this, &Folvane::mnuPrint_Click);
+  mnuBar = mnuFile->addSeparator();
+  mnuQuit = mnuFile->addAction(QStringLiteral("終了(&Q)"), this, &Folvane::mnuQuit_Click);
+  mnuVer = menuBar()->addAction(QStringLiteral("バージョン情報(&I)"), this, &Folvane::mnuVer_Click);
+
+  auto* client = new QWidget(this);
+  client->setMinimumSize(Tw(4800), Tw(840));
+  setCentralWidget(client);
+
+  struct Spec {
+    QToolButton** button;
+    const char* name;
+    int left;
+    QColor face;
+    QString caption;
+    QString tip;
+    QString icon;
+  };
+  const Spec specs[] = {
+      {&cmdIConv, "cmdIConv", 0, kCream, QStringLiteral("PDF変換"),
+       QStringLiteral("ディレクトリ単位で一括変換を実行する。"), QStringLiteral(":/icons/iconv.svg")},
+      {&cmdMarge, "cmdMarge", 1200, kCream, QStringLiteral("PDF統合"),
+       QStringLiteral("ディレクトリ内のPDFファイルを１ファイルに統合する。"),
+       QStringLiteral(":/icons/marge.svg")},
+      {&cmdPrint, "cmdPrint", 2400, kCream, QStringLiteral("PDF印刷"),
+       QStringLiteral("ディレクトリ内のPDFファイルを一括出力する。"),
+       QStringLiteral(":/icons/print.svg")},
+      {&cmdQuit, "cmdQuit", 3600, kCyan, QStringLiteral("終\u3000了"),
+       QStringLiteral("プログラムを終了する。"), QStringLiteral(":/icons/quit.svg")},
+      {&cmdConv, "cmdConv", 4800, kCream, QStringLiteral("PDF変換"),
+       QStringLiteral("ファイル単位でPDF変換を実行する。"), QStringLiteral(":/icons/conv.svg")},
+  };
+  for (const Spec& s : specs) {
+    auto* b = new PictureButton(s.caption, s.icon, s.face, client);
+    b->setObjectName(QString::fromLatin1(s.name));
+    b->setGeometry(TwRect(s.left, 0, 1215, 855));
+    b->setFont(UiFont(11.25, true));
+    b->setToolTip(s.tip);
+    *s.button = b;
+  }
+  connect(cmdIConv, &QToolButton::clicked, this, &Folvane::cmdIConv_Click);
+  connect(cmdMarge, &QToolButton::clicked, this, &Folvane::cmdMarge_Click);
+  connect(cmdPrint, &QToolButton::clicked, this, &Folvane::cmdPrint_Click);
+  connect(cmdQuit, &QToolButton::clicked, this, &Folvane::mnuQuit_Click);
+  connect(cmdConv, &QToolButton::clicked, this, &Folvane::cmdConv_Click);
+
+  setTabOrder(cmdConv, cmdIConv);
+  setTabOrder(cmdIConv, cmdPrint);
+  setTabOrder(cmdPrint, cmdQuit);
+  setTabOrder(cmdQuit, cmdMarge);
+  cmdConv->setFocus();
+}
+
+void Folvane::Form_Load() {
+  app_.ini.ReadIniFile();
+  ResetPdfFileName();
+  move(0, 0);
+  applyOuterSize();
+}
+
+void Folvane::ResetPdfFileName() {
+  const QString winIni =
+      app_.platform.process.Environ(QStringLiteral("windir")) + platform::kPathSep +
+      QStringLiteral("win.ini");
+  app_.platform.profile.WritePrivateProfileStringA(
+      QStringLiteral("Acrobat PDFWriter"), QStringLiteral("PDFFileName"),
+      app_.platform.collectingFile, winIni);
+}
+
+void Folvane::applyOuterSize() {
+  // The outer size includes the frame, which is known only once shown.
+  const QSize frame = frameGeometry().size() - geometry().size();
+  resize(QSize(Tw(4900), Tw(1620)) - frame);
+}
+
+void Folvane::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  applyOuterSize();
+}
+
+void Folvane::closeEvent(QCloseEvent* event) {
+  event->accept();
+  mnuQuit_Click();
+}
+
+void RunJob(platform::Ui& ui, const std::function<void()>& job) {
+  try {
+    job();
+  } catch (const platform::Failure& e) {
+    ui.MsgBox(e.message(), platform::MsgIcon::Critical);
+  } catch (const std::exception& e) {
+    ui.MsgBox(
+        QStringLiteral("処理中にエラーが発生しました。\n%1").arg(QString::fromUtf8(e.what())),
+        platform::MsgIcon::Critical);
+  }
+}
+
+// Jobs and windows that are not there yet do nothing.
+void Folvane::cmdIConv_Click() {}
+void Folvane::cmdMarge_Click() {}
+void Folvane::cmdPrint_Click() {}
+void Folvane::cmdConv_Click() {}
+void Folvane::mnuConv_Click() {}
+void Folvane::mnuMarge_Click() {}
+void Folvane::mnuPrint_Click() {}
+
+void Folvane::mnuQuit_Click() { app_.platform.process.End(); }
+
+void Folvane::mnuVer_Click() {
+  frmAbout about;
+  about.exec();
+}
+
+}  // namespace folvane
