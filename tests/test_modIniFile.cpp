@@ -173,7 +173,7 @@ class TestModIniFile : public QObject {
     FakePlatform fake;
     folvane::platform::LinuxProfile profile(folvane::platform::CodePage("UTF-8"),
                                             [] { return QString(); });
-    folvane::platform::Platform real{profile,         fake.process, fake.ui, fake.registry,
+    folvane::platform::Platform real{profile,       fake.process, fake.ui, fake.registry,
                                      fake.printers, fake.system,  {},      {}};
     fake.process.executablePath = dir.filePath("Folvane");
     // 1022 ASCII bytes, then a 3-byte character that would end past byte 1023.
@@ -192,7 +192,7 @@ class TestModIniFile : public QObject {
     FakePlatform fake;
     folvane::platform::LinuxProfile profile(folvane::platform::CodePage("UTF-8"),
                                             [] { return QString(); });
-    folvane::platform::Platform real{profile,         fake.process, fake.ui, fake.registry,
+    folvane::platform::Platform real{profile,       fake.process, fake.ui, fake.registry,
                                      fake.printers, fake.system,  {},      {}};
     fake.process.executablePath = dir.filePath("Folvane");
     const folvane::platform::CodePage cp932("CP932");

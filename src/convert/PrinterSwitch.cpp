@@ -39,14 +39,13 @@ bool PrinterSwitch::Run(const QString& pdfWriterName, const std::function<void()
   if (!pdfWriter) {
     // Printing to whatever happens to be the default would send documents
     // to a real printer instead of making PDFs.
-    platform_.ui.MsgBox(
-        pdfWriterName.isEmpty()
-            ? QStringLiteral("PDF プリンターが設定されていません。"
-                             "環境設定の「PDF Writer 名称」で設定してください。")
-            : QStringLiteral("PDF プリンター「%1」が見つかりません。"
-                             "環境設定の「PDF Writer 名称」を確認してください。")
-                  .arg(pdfWriterName),
-        platform::MsgIcon::Warning);
+    platform_.ui.MsgBox(pdfWriterName.isEmpty()
+                            ? QStringLiteral("PDF プリンターが設定されていません。"
+                                             "環境設定の「PDF Writer 名称」で設定してください。")
+                            : QStringLiteral("PDF プリンター「%1」が見つかりません。"
+                                             "環境設定の「PDF Writer 名称」を確認してください。")
+                                  .arg(pdfWriterName),
+                        platform::MsgIcon::Warning);
     return false;
   }
   SetDefaultPrinter(platform_, pdfWriter->DeviceName, pdfWriter->DriverName, pdfWriter->Port);

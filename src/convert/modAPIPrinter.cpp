@@ -5,8 +5,7 @@ namespace folvane {
 void SetDefaultPrinter(platform::Platform& platform, const QString& name, const QString& driver,
                        const QString& port) {
   const QString device = name + u',' + driver + u',' + port;
-  platform.profile.WriteProfileStringA(QStringLiteral("windows"), QStringLiteral("device"),
-                                       device);
+  platform.profile.WriteProfileStringA(QStringLiteral("windows"), QStringLiteral("device"), device);
   BroadcastWindowsIniChange(platform);
 }
 

@@ -90,8 +90,7 @@ long FileRegistry::RegCloseKey(HKEY key) {
   return open_.remove(key) > 0 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-std::optional<QByteArray> FileRegistry::ReadValue(const QString& subKey,
-                                                  const QString& valueName) {
+std::optional<QByteArray> FileRegistry::ReadValue(const QString& subKey, const QString& valueName) {
   const auto root = load(path_);
   if (!root) return std::nullopt;
   const QString stored = findKey(*root, normalised(subKey));

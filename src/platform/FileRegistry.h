@@ -12,10 +12,9 @@ class FileRegistry final : public Registry {
  public:
   explicit FileRegistry(QString path) : path_(std::move(path)) {}
 
-  long RegCreateKeyExA(HKEY key, const QString& subKey, uint32_t reserved,
-                       const QString& keyClass, uint32_t options, uint32_t samDesired,
-                       const void* securityAttributes, HKEY* result,
-                       uint32_t* disposition) override;
+  long RegCreateKeyExA(HKEY key, const QString& subKey, uint32_t reserved, const QString& keyClass,
+                       uint32_t options, uint32_t samDesired, const void* securityAttributes,
+                       HKEY* result, uint32_t* disposition) override;
   long RegSetValueExA(HKEY key, const QString& valueName, uint32_t reserved, uint32_t type,
                       std::span<const char> data) override;
   long RegCloseKey(HKEY key) override;

@@ -23,11 +23,13 @@ struct LinuxPlatform::Members {
 
 LinuxPlatform::LinuxPlatform()
     : m_(std::make_unique<Members>()),
-      platform_(std::make_unique<Platform>(Platform{
-          m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system,
-          SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
-          SystemFolder::Root() + QStringLiteral("/tmp/")})) {}
+      platform_(std::make_unique<Platform>(
+          Platform{m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system,
+                   SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
+                   SystemFolder::Root() + QStringLiteral("/tmp/")})) {}
 
-LinuxPlatform::~LinuxPlatform() { m_->process.RunEndHooks(); }
+LinuxPlatform::~LinuxPlatform() {
+  m_->process.RunEndHooks();
+}
 
 }  // namespace folvane::platform

@@ -38,8 +38,8 @@ QList<PrinterInfo> LinuxPrinters::InstalledPrinters() {
 
 QString LinuxPrinters::CurrentPrinterDeviceName() {
   std::vector<char> buffer(4096);
-  const uint32_t n = profile_.GetProfileStringA(QStringLiteral("windows"),
-                                                QStringLiteral("device"), QString(), buffer);
+  const uint32_t n = profile_.GetProfileStringA(QStringLiteral("windows"), QStringLiteral("device"),
+                                                QString(), buffer);
   const QString device = profile_.codePage().decode(QByteArrayView(buffer.data(), qsizetype(n)));
   const CupsView cups = cups_();
   QList<PrinterInfo> list{VirtualPdfPrinter()};

@@ -19,7 +19,9 @@ QString LinuxProcess::Environ(const QString& name) const {
   return qEnvironmentVariable(name.toLocal8Bit().constData());
 }
 
-void LinuxProcess::AddEndHook(std::function<void()> hook) { hooks_.push_back(std::move(hook)); }
+void LinuxProcess::AddEndHook(std::function<void()> hook) {
+  hooks_.push_back(std::move(hook));
+}
 
 void LinuxProcess::RunEndHooks() {
   while (!hooks_.empty()) {

@@ -42,7 +42,8 @@ uint32_t LinuxProfile::GetPrivateProfileStringA(const QString& section, const QS
 }
 
 bool LinuxProfile::WritePrivateProfileStringA(const QString& section, const QString& key,
-                                              const std::optional<QString>& value, const QString& path) {
+                                              const std::optional<QString>& value,
+                                              const QString& path) {
   if (path.isEmpty() || QFileInfo(path).isDir()) return false;
   QByteArray old;
   if (QFileInfo::exists(path)) {

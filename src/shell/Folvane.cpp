@@ -45,7 +45,8 @@ Folvane::Folvane(App& app) : app_(app) {
   };
   const Spec specs[] = {
       {&cmdIConv, "cmdIConv", 0, kCream, QStringLiteral("PDF変換"),
-       QStringLiteral("ディレクトリ単位で一括変換を実行する。"), QStringLiteral(":/icons/iconv.svg")},
+       QStringLiteral("ディレクトリ単位で一括変換を実行する。"),
+       QStringLiteral(":/icons/iconv.svg")},
       {&cmdMarge, "cmdMarge", 1200, kCream, QStringLiteral("PDF統合"),
        QStringLiteral("ディレクトリ内のPDFファイルを１ファイルに統合する。"),
        QStringLiteral(":/icons/marge.svg")},
@@ -86,12 +87,11 @@ void Folvane::Form_Load() {
 }
 
 void Folvane::ResetPdfFileName() {
-  const QString winIni =
-      app_.platform.process.Environ(QStringLiteral("windir")) + platform::kPathSep +
-      QStringLiteral("win.ini");
-  app_.platform.profile.WritePrivateProfileStringA(
-      QStringLiteral("Acrobat PDFWriter"), QStringLiteral("PDFFileName"),
-      app_.platform.collectingFile, winIni);
+  const QString winIni = app_.platform.process.Environ(QStringLiteral("windir")) +
+                         platform::kPathSep + QStringLiteral("win.ini");
+  app_.platform.profile.WritePrivateProfileStringA(QStringLiteral("Acrobat PDFWriter"),
+                                                   QStringLiteral("PDFFileName"),
+                                                   app_.platform.collectingFile, winIni);
 }
 
 void Folvane::applyOuterSize() {
@@ -116,9 +116,8 @@ void RunJob(platform::Ui& ui, const std::function<void()>& job) {
   } catch (const platform::Failure& e) {
     ui.MsgBox(e.message(), platform::MsgIcon::Critical);
   } catch (const std::exception& e) {
-    ui.MsgBox(
-        QStringLiteral("処理中にエラーが発生しました。\n%1").arg(QString::fromUtf8(e.what())),
-        platform::MsgIcon::Critical);
+    ui.MsgBox(QStringLiteral("処理中にエラーが発生しました。\n%1").arg(QString::fromUtf8(e.what())),
+              platform::MsgIcon::Critical);
   }
 }
 
@@ -131,7 +130,9 @@ void Folvane::mnuConv_Click() {}
 void Folvane::mnuMarge_Click() {}
 void Folvane::mnuPrint_Click() {}
 
-void Folvane::mnuQuit_Click() { app_.platform.process.End(); }
+void Folvane::mnuQuit_Click() {
+  app_.platform.process.End();
+}
 
 void Folvane::mnuVer_Click() {
   frmAbout about;

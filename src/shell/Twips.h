@@ -7,7 +7,9 @@
 namespace folvane {
 
 // Places and sizes are kept in twips as designed; 15 twips make one pixel.
-constexpr int Tw(int twips) { return (twips + 7) / 15; }
+constexpr int Tw(int twips) {
+  return (twips + 7) / 15;
+}
 inline QRect TwRect(int left, int top, int width, int height) {
   return QRect(Tw(left), Tw(top), Tw(width), Tw(height));
 }

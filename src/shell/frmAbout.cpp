@@ -67,6 +67,8 @@ frmAbout::frmAbout() {
 }
 
 // Esc reaches QDialog::reject, which closes the window too.
-void frmAbout::cmdOK_Click() { accept(); }
+void frmAbout::cmdOK_Click() {
+  accept();
+}
 
 }  // namespace folvane

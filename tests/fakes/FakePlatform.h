@@ -18,7 +18,12 @@ struct FakePlatform {
   FakeRegistry registry;
   FakePrinters printers;
   FakeSystem system;
-  platform::Platform platform{profile,  process, ui, registry, printers, system,
+  platform::Platform platform{profile,
+                              process,
+                              ui,
+                              registry,
+                              printers,
+                              system,
                               QStringLiteral("/sys-folder/xyzzyx.pdf"),
                               QStringLiteral("/sys-folder/tmp/")};
 };

@@ -8,11 +8,10 @@ namespace folvane::fakes {
 // says, or what the fake profile's win.ini "device" names when `followWinIni`.
 class FakePrinters final : public platform::Printers {
  public:
-  QList<platform::PrinterInfo> printers{
-      {QStringLiteral("Acrobat PDFWriter"), QStringLiteral("Folvane PDF"),
-       QStringLiteral("PDFFILE:")},
-      {QStringLiteral("Office"), QStringLiteral("HP LaserJet"),
-       QStringLiteral("ipp://office/ipp")}};
+  QList<platform::PrinterInfo> printers{{QStringLiteral("Acrobat PDFWriter"),
+                                         QStringLiteral("Folvane PDF"), QStringLiteral("PDFFILE:")},
+                                        {QStringLiteral("Office"), QStringLiteral("HP LaserJet"),
+                                         QStringLiteral("ipp://office/ipp")}};
   QString current = QStringLiteral("Office");
   int endDocCount = 0;
 

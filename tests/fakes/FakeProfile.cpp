@@ -63,9 +63,10 @@ uint32_t FakeProfile::GetPrivateProfileStringA(const QString& section, const QSt
 }
 
 bool FakeProfile::WritePrivateProfileStringA(const QString& section, const QString& key,
-                                             const std::optional<QString>& value, const QString& path) {
-  calls.append({value ? QStringLiteral("Write") : QStringLiteral("Delete"), section, key, value.value_or(QString()),
-                0, path});
+                                             const std::optional<QString>& value,
+                                             const QString& path) {
+  calls.append({value ? QStringLiteral("Write") : QStringLiteral("Delete"), section, key,
+                value.value_or(QString()), 0, path});
   if (failWrites) return false;
   if (value)
     set(path, section, key, *value);
@@ -83,8 +84,8 @@ uint32_t FakeProfile::GetProfileStringA(const QString& section, const QString& k
 
 bool FakeProfile::WriteProfileStringA(const QString& section, const QString& key,
                                       const std::optional<QString>& value) {
-  calls.append({value ? QStringLiteral("WriteWinIni") : QStringLiteral("DeleteWinIni"), section, key,
-                value.value_or(QString()), 0, kWinIni});
+  calls.append({value ? QStringLiteral("WriteWinIni") : QStringLiteral("DeleteWinIni"), section,
+                key, value.value_or(QString()), 0, kWinIni});
   if (failWrites) return false;
   if (value)
     set(kWinIni, section, key, *value);

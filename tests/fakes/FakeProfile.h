@@ -34,7 +34,8 @@ class FakeProfile final : public platform::Profile {
   uint32_t GetPrivateProfileStringA(const QString& section, const QString& key,
                                     const QString& defaultValue, std::span<char> buffer,
                                     const QString& path) override;
-  bool WritePrivateProfileStringA(const QString& section, const QString& key, const std::optional<QString>& value,
+  bool WritePrivateProfileStringA(const QString& section, const QString& key,
+                                  const std::optional<QString>& value,
                                   const QString& path) override;
   uint32_t GetProfileStringA(const QString& section, const QString& key,
                              const QString& defaultValue, std::span<char> buffer) override;

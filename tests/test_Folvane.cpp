@@ -1,0 +1,211 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "fakes/FakePlatform.h"
+#include "platform/Failure.h"
+#include "shell/Folvane.h"
+#include "shell/frmAbout.h"
+
+using namespace folvane;
+using folvane::fakes::FakePlatform;
+
+namespace {
+
+// A started main window over fakes.
+struct Started {
+  FakePlatform fake;
+  modIniFile ini{fake.platform};
+  App app{fake.platform, ini};
+  Folvane window{app};
+
+  explicit Started(bool withWindir = true) {
+    if (withWindir) fake.process.environment.insert("windir", "/home/u/.local/share/folvane/windows");
+    window.Form_Load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+  }
+};
+
+// Answers the next modal window: records its type and title, then presses a key on it.
+struct ModalAnswer {
+  QString className;
+  QString title;
+  void pressOnNextModal(int key) {
+    QTimer::singleShot(0, [this, key] { poll(key); });
+  }
+  void poll(int key) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) {
+      QTimer::singleShot(10, [this, key] { poll(key); });
+      return;
+    }
+    className = QString::fromLatin1(modal->metaObject()->className());
+    title = modal->windowTitle();
+    QTest::keyClick(modal, Qt::Key(key));
+  }
+};
+
+}  // namespace
+
+class TestFolvane : public QObject {
+  Q_OBJECT
+ private slots:
+  void startUpLoadsSettingsThenResetsTheOutputName() {
+    Started s;
+    const auto& calls = s.fake.profile.calls;
+    QCOMPARE(calls.size(), 17);
+    for (int i = 0; i < 16; ++i) QCOMPARE(calls[i].function, QStringLiteral("Get"));
+    QCOMPARE(calls[16].function, QStringLiteral("Write"));
+    QCOMPARE(calls[16].section, QStringLiteral("Acrobat PDFWriter"));
+    QCOMPARE(calls[16].key, QStringLiteral("PDFFileName"));
+    QCOMPARE(calls[16].value, QStringLiteral("/sys-folder/xyzzyx.pdf"));
+    QCOMPARE(calls[16].path, QStringLiteral("/home/u/.local/share/folvane/windows/win.ini"));
+    QVERIFY(!s.fake.profile.hasFile(s.ini.IniFilePath()));  // no settings file made
+    QVERIFY(s.fake.ui.messages.isEmpty());
+  }
+
+  void windirUnsetGivesWinIniAtTheRoot() {
+    Started s(false);
+    QCOMPARE(s.fake.profile.calls.back().path, QStringLiteral("/win.ini"));
+  }
+
+  void placedTopLeftWithItsOuterSize() {
+    Started s;
+    QCOMPARE(s.window.frameGeometry().topLeft(), QPoint(0, 0));
+    QCOMPARE(s.window.frameGeometry().size(), QSize(327, 108));  // 4900 x 1620 twips
+    QCOMPARE(s.window.windowTitle(), QStringLiteral("Folvane管理プログラム"));
+  }
+
+  void fivePictureButtonsAsLaidOut() {
+    Started s;
+    struct Want {
+      QToolButton* button;
+      int left;
+      QColor face;
+      QString caption;
+      QString tip;
+    };
+    const QColor cream(255, 255, 192);
+    const Want wants[] = {
+        {s.window.cmdIConv, 0, cream, "PDF変換", "ディレクトリ単位で一括変換を実行する。"},
+        {s.window.cmdMarge, 80, cream, "PDF統合", "ディレクトリ内のPDFファイルを１ファイルに統合する。"},
+        {s.window.cmdPrint, 160, cream, "PDF印刷", "ディレクトリ内のPDFファイルを一括出力する。"},
+        {s.window.cmdQuit, 240, QColor(128, 255, 255), "終\u3000了", "プログラムを終了する。"},
+        {s.window.cmdConv, 320, cream, "PDF変換", "ファイル単位でPDF変換を実行する。"},
+    };
+    for (const Want& w : wants) {
+      QCOMPARE(w.button->geometry(), QRect(w.left, 0, 81, 57));  // 15-twip overlap
+      QCOMPARE(w.button->palette().color(QPalette::Button), w.face);
+      QCOMPARE(w.button->text(), w.caption);
+      QCOMPARE(w.button->toolTip(), w.tip);
+      QVERIFY(!w.button->icon().isNull());
+      QVERIFY(w.button->font().bold());
+      QCOMPARE(w.button->font().pointSizeF(), 11.25);
+      QCOMPARE(w.button->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    }
+  }
+
+  void focusStartsOnCmdConvAndTabFollowsTheOrder() {
+    Started s;
+    QCOMPARE(QApplication::focusWidget(), s.window.cmdConv);
+    QList<QWidget*> order;
+    for (int i = 0; i < 5; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      order << QApplication::focusWidget();
+    }
+    QCOMPARE(order, (QList<QWidget*>{s.window.cmdIConv, s.window.cmdPrint, s.window.cmdQuit,
+                                     s.window.cmdMarge, s.window.cmdConv}));
+  }
+
+  void enterOnTheFocusedButtonPressesIt() {
+    Started s;
+    QSignalSpy clicked(s.window.cmdConv, &QToolButton::clicked);
+    QTest::keyClick(s.window.cmdConv, Qt::Key_Return);
+    QVERIFY(clicked.wait(1000));
+  }
+
+  void menuEntriesWithAccessKeys() {
+    Started s;
+    const auto top = s.window.menuBar()->actions();
+    QCOMPARE(top.size(), 2);
+    QCOMPARE(top[0]->text(), QStringLiteral("環境設定(&E)"));
+    QCOMPARE(top[1], s.window.mnuVer);
+    QCOMPARE(s.window.mnuVer->text(), QStringLiteral("バージョン情報(&I)"));
+    QStringList entries;
+    for (QAction* a : s.window.mnuFile->actions())
+      entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(entries, (QStringList{"PDF変換(&C)", "PDF統合(&M)", "PDF出力(&P)", "-", "終了(&Q)"}));
+  }
+
+  void everyWayOfQuittingEndsTheProgramAtOnce() {
+    Started s;
+    bool helperEnded = false;
+    s.fake.process.AddEndHook([&] { helperEnded = true; });
+    s.window.cmdQuit->click();
+    QCOMPARE(s.fake.process.endCount, 1);
+    QVERIFY(helperEnded);
+    s.window.mnuQuit->trigger();
+    QCOMPARE(s.fake.process.endCount, 2);
+    s.window.close();
+    QCOMPARE(s.fake.process.endCount, 3);
+    QVERIFY(s.fake.ui.messages.isEmpty());  // no question asked
+  }
+
+  void notYetBuiltCommandsDoNothing() {
+    Started s;
+    const int calls = s.fake.profile.calls.size();
+    for (QToolButton* b : {s.window.cmdIConv, s.window.cmdMarge, s.window.cmdPrint, s.window.cmdConv})
+      b->click();
+    for (QAction* a : {s.window.mnuConv, s.window.mnuMarge, s.window.mnuPrint}) a->trigger();
+    QCOMPARE(s.fake.profile.calls.size(), calls);
+    QVERIFY(s.fake.ui.messages.isEmpty());
+    QCOMPARE(s.fake.process.endCount, 0);
+    QVERIFY(s.window.isVisible());
+  }
+
+  void aboutOpensModallyAndClosesWithEnterOrEsc() {
+    Started s;
+    for (int key : {int(Qt::Key_Escape), int(Qt::Key_Return)}) {
+      ModalAnswer answer;
+      answer.pressOnNextModal(key);
+      s.window.mnuVer->trigger();  // returns once the window has closed
+      QCOMPARE(answer.className, QStringLiteral("folvane::frmAbout"));
+      QCOMPARE(answer.title, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    }
+  }
+
+  void aboutWindowLayout() {
+    frmAbout about;
+    QCOMPARE(about.size(), QSize(356, 133));
+    QCOMPARE(about.Image1->geometry(), QRect(0, 0, 112, 88));
+    QVERIFY(!about.Image1->pixmap().isNull());
+    QCOMPARE(about.Label1->text(), QStringLiteral("Folvane"));
+    QCOMPARE(about.Label4->text(), QStringLiteral("バージョン\u30001.0.0"));
+    QCOMPARE(about.Label4->pos(), QPoint(120, 56));
+    QCOMPARE(about.cmdOK->geometry(), QRect(256, 104, 92, 23));
+    QVERIFY(about.cmdOK->isDefault());
+  }
+
+  void jobFailuresAreShownAndTheProgramGoesOn() {
+    FakePlatform fake;
+    RunJob(fake.ui, [] { throw platform::Failure("「a.pdf」を開けませんでした。"); });
+    RunJob(fake.ui, [] { throw std::runtime_error("bad_alloc"); });
+    RunJob(fake.ui, [] {});
+    QCOMPARE(fake.ui.messages.size(), 2);
+    QCOMPARE(fake.ui.messages[0].text, QStringLiteral("「a.pdf」を開けませんでした。"));
+    QCOMPARE(fake.ui.messages[0].title, QStringLiteral("Folvane"));
+    QCOMPARE(fake.ui.messages[0].icon, platform::MsgIcon::Critical);
+    QVERIFY(fake.ui.messages[1].text.contains("bad_alloc"));
+  }
+};
+
+QTEST_MAIN(TestFolvane)
+#include "test_Folvane.moc"

@@ -1,0 +1,26 @@
+// Starts a helper process, registers its ending as an end hook, prints the
+// helper's pid and ends the program through the platform. Writes the file
+// given as argument 1 only if End() came back, which it must not.
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTextStream>
+
+#include "platform/LinuxProcess.h"
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  folvane::platform::LinuxProcess process;
+  auto* helper = new QProcess;
+  helper->start(QStringLiteral("sleep"), {QStringLiteral("300")});
+  if (!helper->waitForStarted()) return 2;
+  process.AddEndHook([helper] {
+    helper->kill();
+    helper->waitForFinished();
+  });
+  QTextStream(stdout) << helper->processId() << Qt::endl;
+  process.End();
+  QFile marker(app.arguments().value(1));
+  marker.open(QIODevice::WriteOnly);
+  return 3;
+}
