@@ -26,10 +26,10 @@ class TestFileRegistry : public QObject {
       FileRegistry reg(file);
       HKEY key = 0;
       uint32_t disposition = 0;
-      QCOMPARE(reg.RegCreateKeyExA(HKEY_CURRENT_USER, "SoftWare\\Adobe\\Acrobat PDFWriter", 0, {},
-                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                                   &disposition),
-               ERROR_SUCCESS);
+      QCOMPARE(
+          reg.RegCreateKeyExA(HKEY_CURRENT_USER, "SoftWare\\Adobe\\Acrobat PDFWriter", 0, {},
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+          ERROR_SUCCESS);
       QCOMPARE(disposition, REG_CREATED_NEW_KEY);
       QCOMPARE(setText(reg, key, "PDFFileName", QStringLiteral("/tmp/報告.pdf").toUtf8()),
                ERROR_SUCCESS);

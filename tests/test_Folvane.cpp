@@ -27,7 +27,8 @@ struct Started {
   Folvane window{app};
 
   explicit Started(bool withWindir = true) {
-    if (withWindir) fake.process.environment.insert("windir", "/home/u/.local/share/folvane/windows");
+    if (withWindir)
+      fake.process.environment.insert("windir", "/home/u/.local/share/folvane/windows");
     window.Form_Load();
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -96,7 +97,8 @@ class TestFolvane : public QObject {
     const QColor cream(255, 255, 192);
     const Want wants[] = {
         {s.window.cmdIConv, 0, cream, "PDF変換", "ディレクトリ単位で一括変換を実行する。"},
-        {s.window.cmdMarge, 80, cream, "PDF統合", "ディレクトリ内のPDFファイルを１ファイルに統合する。"},
+        {s.window.cmdMarge, 80, cream, "PDF統合",
+         "ディレクトリ内のPDFファイルを１ファイルに統合する。"},
         {s.window.cmdPrint, 160, cream, "PDF印刷", "ディレクトリ内のPDFファイルを一括出力する。"},
         {s.window.cmdQuit, 240, QColor(128, 255, 255), "終\u3000了", "プログラムを終了する。"},
         {s.window.cmdConv, 320, cream, "PDF変換", "ファイル単位でPDF変換を実行する。"},
@@ -162,8 +164,7 @@ class TestFolvane : public QObject {
   void notYetBuiltCommandsDoNothing() {
     Started s;
     const int calls = s.fake.profile.calls.size();
-    for (QToolButton* b : {s.window.cmdIConv, s.window.cmdMarge, s.window.cmdPrint, s.window.cmdConv})
-      b->click();
+    for (QToolButton* b : {s.window.cmdMarge, s.window.cmdPrint, s.window.cmdConv}) b->click();
     for (QAction* a : {s.window.mnuConv, s.window.mnuMarge, s.window.mnuPrint}) a->trigger();
     QCOMPARE(s.fake.profile.calls.size(), calls);
     QVERIFY(s.fake.ui.messages.isEmpty());
@@ -192,6 +193,63 @@ class TestFolvane : public QObject {
     QCOMPARE(about.Label4->pos(), QPoint(120, 56));
     QCOMPARE(about.cmdOK->geometry(), QRect(256, 104, 92, 23));
     QVERIFY(about.cmdOK->isDefault());
+  }
+
+  void batchConversionRunsInsideThePrinterSwitch() {
+    Started s;
+    auto& settings = s.ini.Settings;
+    settings.SourceDir = "/src";
+    settings.DestDir = "/dest";
+    settings.LogFile = "/conv.log";
+    settings.PDFWriterName = "Acrobat PDFWriter";
+    s.fake.files.put("/src/a.doc");
+    s.fake.files.put("/src/b.xls");
+    s.fake.profile.set(fakes::FakeProfile::kWinIni, "windows", "device",
+                       "Office,HP LaserJet,ipp://office/ipp");
+    QStringList defaultDuringRun;
+    Qt::CursorShape cursor = Qt::ArrowCursor;
+    s.fake.ui.onDoEvents = [&] {
+      defaultDuringRun << *s.fake.profile.get(fakes::FakeProfile::kWinIni, "windows", "device");
+      cursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
+                                              : Qt::ArrowCursor;
+      s.window.cmdIConv->click();  // a second start while the run goes on
+    };
+    s.window.cmdIConv->click();
+    QCOMPARE(defaultDuringRun, QStringList(2, "Acrobat PDFWriter,Folvane PDF,PDFFILE:"));
+    QCOMPARE(cursor, Qt::WaitCursor);
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(*s.fake.profile.get(fakes::FakeProfile::kWinIni, "windows", "device"),
+             QStringLiteral("Office,HP LaserJet,ipp://office/ipp"));
+    QVERIFY(s.fake.files.has("/dest/a.pdf") && s.fake.files.has("/dest/b.pdf"));
+    QCOMPARE(s.fake.office.log.count("PrintOut"), 2);  // no second run inside the first
+    QVERIFY(s.fake.ui.messages.isEmpty());             // a good run stays silent
+  }
+
+  void filesWithoutPdfAreListedAfterTheRun() {
+    Started s;
+    s.ini.Settings.SourceDir = "/src";
+    s.ini.Settings.DestDir = "/dest";
+    s.ini.Settings.PDFWriterName = "Acrobat PDFWriter";
+    s.fake.files.put("/src/a.doc");
+    s.fake.files.put("/src/bad.doc");
+    s.fake.office.failPrint << "/src/bad.doc";
+    s.window.cmdIConv->click();
+    QCOMPARE(s.fake.ui.messages.size(), 1);
+    QVERIFY(s.fake.ui.messages[0].text.contains("bad.doc：engine crashed"));
+    QVERIFY(!s.fake.ui.messages[0].text.contains("a.doc"));
+    QCOMPARE(s.fake.ui.messages[0].icon, platform::MsgIcon::Warning);
+  }
+
+  void noPdfPrinterNoRun() {
+    Started s;
+    s.ini.Settings.SourceDir = "/src";
+    s.ini.Settings.PDFWriterName = "Missing Printer";
+    s.fake.files.put("/src/a.doc");
+    s.window.cmdIConv->click();
+    QVERIFY(s.fake.office.log.isEmpty());
+    QCOMPARE(s.fake.ui.messages.size(), 1);
+    QVERIFY(s.fake.ui.messages[0].text.contains("Missing Printer"));
+    QVERIFY(!QApplication::overrideCursor());
   }
 
   void jobFailuresAreShownAndTheProgramGoesOn() {

@@ -33,7 +33,8 @@ class TestLinuxPrinters : public QObject {
   void winIniNamesTheDefaultAsAWholeDeviceString() {
     QVERIFY(profile_.WriteProfileStringA("windows", "device", "Floor 2, east,HP, PCL 6,ipp://h/p"));
     QCOMPARE(printers_.CurrentPrinterDeviceName(), QStringLiteral("Floor 2, east"));
-    QVERIFY(profile_.WriteProfileStringA("windows", "device", "Acrobat PDFWriter,Folvane PDF,PDFFILE:"));
+    QVERIFY(profile_.WriteProfileStringA("windows", "device",
+                                         "Acrobat PDFWriter,Folvane PDF,PDFFILE:"));
     QCOMPARE(printers_.CurrentPrinterDeviceName(), QStringLiteral("Acrobat PDFWriter"));
   }
 

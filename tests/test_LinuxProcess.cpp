@@ -11,8 +11,8 @@ class TestLinuxProcess : public QObject {
  private slots:
   void executablePathIsTheRunningFile() {
     folvane::platform::LinuxProcess process;
-    QCOMPARE(process.ExecutablePath(), QFileInfo(QCoreApplication::applicationFilePath())
-                                           .canonicalFilePath());
+    QCOMPARE(process.ExecutablePath(),
+             QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
   }
 
   void endRunsTheHooksAndStopsAtOnce() {

@@ -23,9 +23,8 @@ class TestPrinterSwitch : public QObject {
     FakePlatform fake;
     fake.profile.set(kWinIni, "windows", "device", "Office,HP LaserJet,ipp://office/ipp");
     std::optional<QString> duringJob;
-    const bool ran = PrinterSwitch(fake.platform).Run("Acrobat PDFWriter", [&] {
-      duringJob = device(fake);
-    });
+    const bool ran =
+        PrinterSwitch(fake.platform).Run("Acrobat PDFWriter", [&] { duringJob = device(fake); });
     QVERIFY(ran);
     QCOMPARE(duringJob, std::optional<QString>("Acrobat PDFWriter,Folvane PDF,PDFFILE:"));
     QCOMPARE(device(fake), std::optional<QString>("Office,HP LaserJet,ipp://office/ipp"));
@@ -82,8 +81,9 @@ class TestPrinterSwitch : public QObject {
     fake.profile.set(kWinIni, "windows", "device", "Office,HP LaserJet,ipp://office/ipp");
     bool thrown = false;
     try {
-      PrinterSwitch(fake.platform).Run("Acrobat PDFWriter",
-                                       [] { throw std::runtime_error("engine died"); });
+      PrinterSwitch(fake.platform).Run("Acrobat PDFWriter", [] {
+        throw std::runtime_error("engine died");
+      });
     } catch (const std::runtime_error&) {
       thrown = true;
     }

@@ -173,8 +173,7 @@ class TestModIniFile : public QObject {
     FakePlatform fake;
     folvane::platform::LinuxProfile profile(folvane::platform::CodePage("UTF-8"),
                                             [] { return QString(); });
-    folvane::platform::Platform real{profile,       fake.process, fake.ui, fake.registry,
-                                     fake.printers, fake.system,  {},      {}};
+    folvane::platform::Platform real = fake.with(profile);
     fake.process.executablePath = dir.filePath("Folvane");
     // 1022 ASCII bytes, then a 3-byte character that would end past byte 1023.
     writeAll(dir.filePath("Folvane.INI"), "[Source_Info]\r\nSourceDir=" + QByteArray(1022, 'x') +
@@ -192,8 +191,7 @@ class TestModIniFile : public QObject {
     FakePlatform fake;
     folvane::platform::LinuxProfile profile(folvane::platform::CodePage("UTF-8"),
                                             [] { return QString(); });
-    folvane::platform::Platform real{profile,       fake.process, fake.ui, fake.registry,
-                                     fake.printers, fake.system,  {},      {}};
+    folvane::platform::Platform real = fake.with(profile);
     fake.process.executablePath = dir.filePath("Folvane");
     const folvane::platform::CodePage cp932("CP932");
     writeAll(dir.filePath("Folvane.INI"),

@@ -1,13 +1,34 @@
 #include "LinuxPlatform.h"
 
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+
 #include "FileRegistry.h"
+#include "LinuxFiles.h"
 #include "LinuxPrinters.h"
 #include "LinuxProcess.h"
 #include "LinuxProfile.h"
+#include "LinuxSpooler.h"
 #include "QtUi.h"
 #include "SystemFolder.h"
+#include "office/LokOffice.h"
+#include "office/OfficeEngine.h"
 
 namespace folvane::platform {
+namespace {
+
+// LibreOffice hands work to another instance on the same profile and exits
+// without output, so a second Folvane gets a profile of its own.
+QString officeProfile(QLockFile& lock, bool& temporary) {
+  const QString shared = SystemFolder::Root() + QStringLiteral("/office-profile");
+  temporary = !lock.tryLock(0);
+  return temporary ? shared + u'-' + QString::number(::getpid()) : shared;
+}
+
+}  // namespace
 
 struct LinuxPlatform::Members {
   LinuxProcess process;
@@ -19,14 +40,30 @@ struct LinuxPlatform::Members {
   FileRegistry registry{SystemFolder::WindowsDir() + QStringLiteral("/registry.json")};
   LinuxPrinters printers{profile};
   LinuxSystem system;
+  LinuxFiles files{profile.codePage()};
+  LinuxClock clock;
+  LinuxSpooler spooler{profile, registry, printers};
+  QLockFile profileLock{SystemFolder::Root() + QStringLiteral("/office-profile.lock")};
+  bool temporaryProfile = false;
+  OfficeEngine engine{OfficeEngine::Options{
+      QFileInfo(process.ExecutablePath()).absolutePath() + QStringLiteral("/folvane-office"),
+      QStringLiteral("/usr/lib/libreoffice/program"),
+      officeProfile(profileLock, temporaryProfile)}};
+  LokOffice office{engine, spooler, SystemFolder::Root() + QStringLiteral("/spool")};
 };
 
 LinuxPlatform::LinuxPlatform()
     : m_(std::make_unique<Members>()),
-      platform_(std::make_unique<Platform>(
-          Platform{m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system,
-                   SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
-                   SystemFolder::Root() + QStringLiteral("/tmp/")})) {}
+      platform_(std::make_unique<Platform>(Platform{
+          m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system, m_->files,
+          m_->clock, m_->office, m_->spooler, SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
+          SystemFolder::Root() + QStringLiteral("/tmp/")})) {
+  // No LibreOffice outlives Folvane, however it ends.
+  m_->process.AddEndHook([m = m_.get()] {
+    m->engine.Stop();
+    if (m->temporaryProfile) QDir(m->engine.profileDir()).removeRecursively();
+  });
+}
 
 LinuxPlatform::~LinuxPlatform() {
   m_->process.RunEndHooks();

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "CodePage.h"
+#include "Files.h"
+#include "Office.h"
 #include "Printers.h"
 #include "Process.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "Spooler.h"
 #include "System.h"
 #include "Ui.h"
 
@@ -19,6 +22,10 @@ struct Platform {
   Registry& registry;
   Printers& printers;
   System& system;
+  Files& files;
+  Clock& clock;
+  Office& office;
+  Spooler& spooler;
   // The file the PDF printer collects its output in by default, and the
   // fixed folder the batch conversion names its output names after.
   QString collectingFile;

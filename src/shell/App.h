@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "convert/frmImage.h"
 #include "platform/Platform.h"
 #include "settings/modIniFile.h"
 
@@ -16,6 +17,8 @@ struct App {
   // dialog's, 3 the merge directory, 4 the print directory, 5 the
   // single-file conversion's destination. Kept after the chooser closes.
   int16_t DirSelectTarget = 0;
+  // The image page, one instance for the whole process.
+  frmImage imagePage{};
 };
 
 }  // namespace folvane

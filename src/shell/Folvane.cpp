@@ -1,11 +1,14 @@
 #include "Folvane.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QToolButton>
 
 #include "PictureButton.h"
 #include "Twips.h"
+#include "convert/PrinterSwitch.h"
+#include "convert/modConvPDF.h"
 #include "frmAbout.h"
 #include "platform/Failure.h"
 
@@ -121,8 +124,25 @@ void RunJob(platform::Ui& ui, const std::function<void()>& job) {
   }
 }
 
+void Folvane::cmdIConv_Click() {
+  // The run lets window events through once per file: a second click then
+  // must not start a second run inside the first.
+  if (converting_) return;
+  converting_ = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QList<ConversionFailure> failures;
+  RunJob(app_.platform.ui, [&] {
+    PrinterSwitch(app_.platform).Run(app_.ini.Settings.PDFWriterName, [&] {
+      failures = modConvPDF(app_.platform, app_.ini.Settings, app_.imagePage).ConvertDirectory();
+    });
+  });
+  QApplication::restoreOverrideCursor();
+  converting_ = false;
+  if (!failures.isEmpty())
+    app_.platform.ui.MsgBox(FailureReport(failures), platform::MsgIcon::Warning);
+}
+
 // Jobs and windows that are not there yet do nothing.
-void Folvane::cmdIConv_Click() {}
 void Folvane::cmdMarge_Click() {}
 void Folvane::cmdPrint_Click() {}
 void Folvane::cmdConv_Click() {}

@@ -60,6 +60,7 @@ class Folvane : public QMainWindow {
   void applyOuterSize();
 
   App& app_;
+  bool converting_ = false;
 };
 
 }  // namespace folvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FakeFiles.h"
+#include "FakeOffice.h"
 #include "FakePrinters.h"
 #include "FakeProcess.h"
 #include "FakeProfile.h"
@@ -12,20 +14,27 @@ namespace folvane::fakes {
 
 // All fakes in one place, handed out as a Platform.
 struct FakePlatform {
+  static inline const QString kCollectingFile = QStringLiteral("/sys-folder/xyzzyx.pdf");
+  static inline const QString kOutputFolder = QStringLiteral("/sys-folder/tmp/");
+
   FakeProfile profile;
   FakeProcess process;
   FakeUi ui;
   FakeRegistry registry;
   FakePrinters printers;
   FakeSystem system;
-  platform::Platform platform{profile,
-                              process,
-                              ui,
-                              registry,
-                              printers,
-                              system,
-                              QStringLiteral("/sys-folder/xyzzyx.pdf"),
-                              QStringLiteral("/sys-folder/tmp/")};
+  FakeFiles files;
+  FakeClock clock;
+  FakeOffice office{files, kCollectingFile};
+  FakeSpooler spooler;
+  platform::Platform platform = with(profile);
+
+  // The same fakes around another profile (a real one on disk, say).
+  platform::Platform with(platform::Profile& otherProfile) {
+    return platform::Platform{otherProfile,    process,      ui,    registry, printers,
+                              system,          files,        clock, office,   spooler,
+                              kCollectingFile, kOutputFolder};
+  }
 };
 
 }  // namespace folvane::fakes

@@ -1,0 +1,152 @@
+#include "modConvPDF.h"
+
+#include <QFile>
+
+#include "modAPIReg.h"
+#include "platform/Failure.h"
+
+namespace folvane {
+namespace {
+
+const QString kPdf = QStringLiteral(".pdf");
+
+// Runs one automation step under skip-and-continue: a failure is noted (the
+// first one is the cause the user sees) and the next step runs all the same.
+template <typename Step>
+bool attempt(QString& firstError, Step&& step) {
+  try {
+    step();
+    return true;
+  } catch (const platform::Failure& e) {
+    if (firstError.isEmpty()) firstError = e.message();
+  } catch (const std::exception& e) {
+    if (firstError.isEmpty()) firstError = QString::fromUtf8(e.what());
+  }
+  return false;
+}
+
+}  // namespace
+
+QList<ConversionFailure> modConvPDF::ConvertDirectory() {
+  const QString& sep = platform::kPathSep;
+  QList<ConversionFailure> failures;
+  log_ = platform_.files.OpenForAppend(settings_.LogFile);  // none: the lines are lost
+
+  const QStringList names = platform_.files.FileSearch(settings_.SourceDir + sep + "*.*");
+  for (const QString& name : names) {
+    bool converted = false;
+    // The base name drops the dot and a three-letter extension; a shorter
+    // name has none, and every step that needs it is skipped.
+    const bool hasBase = name.size() >= 4;
+    const QString baseName = hasBase ? name.left(name.size() - 4) : QString();
+    if (hasBase) SetPDFWriterFileName(platform_, platform_.outputFolder + baseName + kPdf);
+
+    const QString key = name.right(3).toUpper();
+    const QString source = settings_.SourceDir + sep + name;
+    const bool wordOrExcel = key == u"XLS" || key == u"DOC";
+    bool printed = false;
+    QString printError;
+    if (wordOrExcel || key == u"JPG" || key == u"TIF") {
+      // A PDF left from an earlier file must never pass for this file's.
+      platform_.files.Delete(platform_.collectingFile);
+      if (wordOrExcel) {
+        printError = printWithApplication(
+            key == u"XLS" ? platform::OfficeKind::Excel : platform::OfficeKind::Word, source);
+        printed = printError.isEmpty();
+      } else {
+        imagePage_.strImageNm = source;
+        imagePage_.Load();
+        imagePage_.Unload();
+      }
+      converted = true;
+    }
+
+    platform_.ui.DoEvents();
+
+    if (!converted) continue;
+    const QString date = platform_.clock.DateText();  // date first, then time
+    const QString time = platform_.clock.TimeText();
+    writeLine(QStringLiteral("処理実行日：") + date + QStringLiteral("    時間は：") + time +
+              QStringLiteral("  です。"));
+    writeLine(QStringLiteral("変換前：") + settings_.SourceDir + sep + name +
+              QStringLiteral("  ------> "));
+    const Placed placed = hasBase ? placePdf(name, baseName)
+                                  : Placed{false, QStringLiteral("ファイル名が短すぎます。")};
+    // Only a PDF printed from this very file, now in the destination, lets
+    // the source go.
+    if (printed && placed.moved) {
+      if (settings_.SourceDel) platform_.files.Delete(source);
+    } else if (wordOrExcel) {
+      failures.append({name, printed ? placed.reason : printError});
+    }
+  }
+  log_.reset();
+  return failures;
+}
+
+QString modConvPDF::printWithApplication(platform::OfficeKind kind, const QString& source) {
+  QString error;
+  std::unique_ptr<platform::OfficeApplication> app;
+  const auto noApp = [] {
+    throw platform::Failure(QStringLiteral("アプリケーションを起動できません。"));
+  };
+  attempt(error, [&] { app = platform_.office.CreateApplication(kind); });
+  attempt(error, [&] { app ? app->Open(source) : noApp(); });
+  const bool printed = attempt(error, [&] { app ? app->PrintOut() : noApp(); });
+  attempt(error, [&] {
+    if (app) app->Quit();
+  });
+  app.reset();
+  return printed ? QString() : error;
+}
+
+modConvPDF::Placed modConvPDF::placePdf(const QString& name, const QString& baseName) {
+  const QString& sep = platform::kPathSep;
+  const QString from = platform_.collectingFile;
+  const auto moveTo = [&](const QString& destination) {
+    Placed placed;
+    placed.moved = platform_.files.Move(from, destination);
+    if (!placed.moved) {
+      if (!platform_.files.Exists(from))
+        placed.reason = QStringLiteral("PDF が出力されませんでした。");
+      else if (platform_.files.Exists(destination))
+        placed.reason = QStringLiteral("変換先に同じ名前のファイル「%1」があります。").arg(destination);
+      else
+        placed.reason = QStringLiteral("PDF を「%1」へ移動できません。").arg(destination);
+    }
+    writeLine(QStringLiteral("          --------> 変換後：") + destination);
+    return placed;
+  };
+
+  if (settings_.DestDup) return moveTo(settings_.DestDir + sep + baseName + kPdf);
+
+  // The first free name of report.pdf, repor1.pdf ... repor9.pdf, repor10.pdf,
+  // repor111.pdf ...: the counter takes the place of the last character.
+  QString work = name;
+  for (int counter = 1;; ++counter) {
+    const QString candidate = work.left(work.size() - 4) + kPdf;
+    const QString destination = settings_.DestDir + sep + candidate;
+    if (!platform_.files.Exists(destination)) return moveTo(destination);
+    // Names grow from repor10 on; past the file system's name length no file
+    // can take the name, so the search ends there at the latest.
+    if (counter > kSearchLimit || QFile::encodeName(candidate).size() > kNameMax)
+      return Placed{false, QStringLiteral("変換先に空いているファイル名が見つかりません。")};
+    work = work.left(work.size() - 5) + QString::number(counter) + kPdf;
+  }
+}
+
+void modConvPDF::writeLine(const QString& text) {
+  if (log_) log_->WriteLine(text);
+}
+
+QString FailureReport(const QList<ConversionFailure>& failures) {
+  constexpr int kShown = 20;
+  QString text = QStringLiteral("次のファイルは PDF に変換できませんでした。\n");
+  for (qsizetype i = 0; i < failures.size() && i < kShown; ++i)
+    text += QStringLiteral("\n・%1：%2").arg(failures[i].name, failures[i].reason);
+  if (failures.size() > kShown)
+    text += QStringLiteral("\n\nほか %1 件").arg(failures.size() - kShown);
+  return text;
+}
+
+}  // namespace folvane

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "frmImage.h"
+#include "platform/Platform.h"
+#include "settings/modIniFile.h"
+
+namespace folvane {
+
+// A Word or Excel file of a run that left no PDF in the destination.
+struct ConversionFailure {
+  QString name;
+  QString reason;
+};
+
+// The batch conversion: every Word and Excel file of Settings.SourceDir is
+// printed through its application to the PDF printer, the PDF moved from the
+// collecting file into Settings.DestDir, three lines logged per file, and
+// the source deleted when asked. A failing step is skipped and the run goes on.
+class modConvPDF {
+ public:
+  modConvPDF(platform::Platform& platform, const SettingsRecord& settings, frmImage& imagePage)
+      : platform_(platform), settings_(settings), imagePage_(imagePage) {}
+
+  // Returns the Word and Excel files whose PDF did not reach the destination.
+  QList<ConversionFailure> ConvertDirectory();
+
+  // The highest counter the name search tries before it gives up.
+  static constexpr int kSearchLimit = 32767;
+  // The longest file name (bytes) the file system takes.
+  static constexpr int kNameMax = 255;
+
+ private:
+  struct Placed {
+    bool moved = false;
+    QString reason;
+  };
+  QString printWithApplication(platform::OfficeKind kind, const QString& source);
+  Placed placePdf(const QString& name, const QString& baseName);
+  void writeLine(const QString& text);
+
+  platform::Platform& platform_;
+  const SettingsRecord& settings_;
+  frmImage& imagePage_;
+  std::unique_ptr<platform::AppendFile> log_;
+};
+
+// The message that lists the files of a run that gave no PDF.
+QString FailureReport(const QList<ConversionFailure>& failures);
+
+}  // namespace folvane

@@ -1,0 +1,168 @@
+#include "LinuxFiles.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace folvane::platform {
+namespace {
+
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+class LinuxAppendFile final : public AppendFile {
+ public:
+  LinuxAppendFile(int fd, CodePage codePage) : fd_(fd), codePage_(std::move(codePage)) {}
+  ~LinuxAppendFile() override { ::close(fd_); }
+
+  bool WriteLine(const QString& text) override {
+    const QByteArray bytes = codePage_.encodeFitting(text, text.size() * 4 + 4) + "\r\n";
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += n;
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+  CodePage codePage_;
+};
+
+// Copies `from` into a new file `to` that must not exist yet: written under
+// a temporary name, synced, then linked into place, so `to` is whole or absent.
+bool copyNoReplace(const QString& from, const QString& to) {
+  QFile in(from);
+  if (!in.open(QIODevice::ReadOnly)) return false;
+  const QString temp = QFileInfo(to).absolutePath() + QStringLiteral("/.folvane-move-") +
+                       QString::number(::getpid()) + u'-' + QFileInfo(to).fileName();
+  QFile out(temp);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return false;
+  bool ok = true;
+  while (ok && !in.atEnd()) {
+    const QByteArray chunk = in.read(1 << 20);
+    ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+  }
+  ok = ok && out.flush() && ::fsync(out.handle()) == 0;
+  out.close();
+  ok = ok && ::link(native(temp).constData(), native(to).constData()) == 0;
+  ::unlink(native(temp).constData());
+  return ok;
+}
+
+}  // namespace
+
+bool MatchesMask(const QString& name, const QString& mask) {
+  if (mask == QStringLiteral("*.*") || mask == QStringLiteral("*")) return true;
+  QString pattern;
+  for (const QChar c : mask) {
+    if (c == u'*')
+      pattern += QStringLiteral(".*");
+    else if (c == u'?')
+      pattern += u'.';
+    else
+      pattern += QRegularExpression::escape(QString(c));
+  }
+  const QRegularExpression re(QRegularExpression::anchoredPattern(pattern),
+                              QRegularExpression::CaseInsensitiveOption |
+                                  QRegularExpression::DotMatchesEverythingOption);
+  return re.match(name).hasMatch();
+}
+
+QStringList LinuxFiles::FileSearch(const QString& pattern) {
+  const qsizetype slash = pattern.lastIndexOf(u'/');
+  const QString folder = slash < 0 ? QStringLiteral(".") : pattern.left(slash + 1);
+  const QString mask = slash < 0 ? pattern : pattern.mid(slash + 1);
+  QStringList names;
+  // Symbolic links to files count as files; hidden names are left out.
+  const auto entries = QDir(folder.isEmpty() ? QStringLiteral("/") : folder)
+                           .entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+  for (const QFileInfo& info : entries) {
+    const QString name = info.fileName();
+    if (!name.startsWith(u'.') && MatchesMask(name, mask)) names << name;
+  }
+  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+  });
+  return names;
+}
+
+std::unique_ptr<AppendFile> LinuxFiles::OpenForAppend(const QString& path) {
+  if (path.isEmpty()) return nullptr;
+  const int fd = ::open(native(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  return std::make_unique<LinuxAppendFile>(fd, codePage_);
+}
+
+bool LinuxFiles::Exists(const QString& path) {
+  struct stat st {};
+  return !path.isEmpty() && ::lstat(native(path).constData(), &st) == 0;
+}
+
+bool LinuxFiles::Move(const QString& from, const QString& to) {
+  if (from.isEmpty() || to.isEmpty() || !QFileInfo(from).isFile()) return false;
+  if (::renameat2(AT_FDCWD, native(from).constData(), AT_FDCWD, native(to).constData(),
+                  RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno == EEXIST) return false;
+  if (errno == EXDEV || errno == EINVAL || errno == ENOSYS) {
+    // Another file system, or one without no-replace renames: copy, then
+    // remove the source only once the copy stands complete.
+    if (errno != EXDEV) {
+      if (::link(native(from).constData(), native(to).constData()) == 0) {
+        ::unlink(native(from).constData());
+        return true;
+      }
+      if (errno == EEXIST) return false;
+    }
+    if (!copyNoReplace(from, to)) return false;
+    ::unlink(native(from).constData());
+    return true;
+  }
+  return false;
+}
+
+bool LinuxFiles::Delete(const QString& path) {
+  return !path.isEmpty() && ::unlink(native(path).constData()) == 0;
+}
+
+namespace {
+
+// Japanese and plain POSIX locales write what a Japanese Windows writes.
+bool japaneseForms() {
+  const QLocale locale = QLocale::system();
+  return locale.language() == QLocale::Japanese || locale.language() == QLocale::C;
+}
+
+}  // namespace
+
+QString LinuxClock::DateText() {
+  const QDate today = QDate::currentDate();
+  if (japaneseForms()) return today.toString(QStringLiteral("yyyy/MM/dd"));
+  return QLocale::system().toString(today, QLocale::ShortFormat);
+}
+
+QString LinuxClock::TimeText() {
+  const QTime now = QTime::currentTime();
+  if (japaneseForms()) return now.toString(QStringLiteral("HH:mm:ss"));
+  // The locale's short time, with seconds as Windows writes them.
+  QString format = QLocale::system().timeFormat(QLocale::ShortFormat);
+  if (!format.contains(QStringLiteral("ss")))
+    format.replace(QStringLiteral("mm"), QStringLiteral("mm:ss"));
+  return QLocale::system().toString(now, format);
+}
+
+}  // namespace folvane::platform

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace folvane::platform {
+
+enum class OfficeKind { Word, Excel };
+
+// One Word or Excel application session: open a file, print it to the
+// default printer, quit. Every call that cannot do its work throws
+// platform::Failure with the cause.
+class OfficeApplication {
+ public:
+  virtual ~OfficeApplication() = default;
+  virtual void Open(const QString& path) = 0;
+  virtual void PrintOut() = 0;
+  virtual void Quit() = 0;
+};
+
+// The office engine that stands for Word and Excel.
+class Office {
+ public:
+  virtual ~Office() = default;
+  // Throws platform::Failure when no engine can be had.
+  virtual std::unique_ptr<OfficeApplication> CreateApplication(OfficeKind kind) = 0;
+};
+
+}  // namespace folvane::platform

@@ -1,0 +1,117 @@
+#include "OfficeEngine.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include "platform/Failure.h"
+
+namespace folvane::platform {
+namespace {
+
+QByteArray hex(const QString& text) { return text.toUtf8().toHex(); }
+
+// Resident memory of a process in bytes, from /proc.
+qint64 residentBytes(qint64 pid) {
+  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+  }
+  return 0;
+}
+
+}  // namespace
+
+OfficeEngine::OfficeEngine(Options options) : options_(std::move(options)) {}
+
+OfficeEngine::~OfficeEngine() { Stop(); }
+
+qint64 OfficeEngine::processId() const {
+  return process_ && process_->state() == QProcess::Running ? process_->processId() : 0;
+}
+
+void OfficeEngine::Stop() {
+  if (!process_) return;
+  if (process_->state() != QProcess::NotRunning) {
+    process_->closeWriteChannel();  // lets LibreOffice write its profile back
+    if (!process_->waitForFinished(2000)) {
+      process_->kill();
+      process_->waitForFinished(3000);
+    }
+  }
+  process_.reset();
+  documents_ = 0;
+}
+
+void OfficeEngine::ensureStarted() {
+  if (process_ && process_->state() == QProcess::Running) return;
+  process_.reset();
+  if (!QFileInfo(options_.helperPath).isExecutable())
+    throw Failure(QStringLiteral("PDF 変換エンジン「%1」が見つかりません。").arg(options_.helperPath));
+  if (!QFileInfo(options_.programDir).isDir())
+    throw Failure(QStringLiteral("LibreOffice がインストールされていないため、Word・Excel "
+                                 "ファイルを変換できません。"));
+  QDir().mkpath(options_.profileDir);
+  auto process = std::make_unique<QProcess>();
+  process->setProcessChannelMode(QProcess::SeparateChannels);
+  process->setStandardErrorFile(QProcess::nullDevice());
+  process->start(options_.helperPath, {options_.programDir, options_.profileDir});
+  if (!process->waitForStarted(options_.startTimeoutMs))
+    throw Failure(QStringLiteral("PDF 変換エンジンを起動できません。"));
+  process_ = std::move(process);
+  ++starts_;
+  documents_ = 0;
+  const QByteArray hello = readLine(options_.startTimeoutMs, QStringLiteral("起動"));
+  if (hello != "READY") {
+    Stop();
+    const QString cause = hello.startsWith("ERR ")
+                              ? QString::fromUtf8(QByteArray::fromHex(hello.mid(4)))
+                              : QString::fromUtf8(hello);
+    throw Failure(QStringLiteral("LibreOffice を起動できません（%1）。").arg(cause));
+  }
+}
+
+QByteArray OfficeEngine::readLine(int timeoutMs, const QString& doing) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!process_->canReadLine()) {
+    if (process_->state() != QProcess::Running) {
+      process_.reset();
+      throw Failure(QStringLiteral("PDF 変換エンジンが%1中に異常終了しました。").arg(doing));
+    }
+    if (!process_->waitForReadyRead(int(deadline.remainingTime())) && deadline.hasExpired()) {
+      process_->kill();
+      process_->waitForFinished(3000);
+      process_.reset();
+      throw Failure(QStringLiteral("PDF 変換エンジンが%1秒以内に%2を終えませんでした。")
+                        .arg(timeoutMs / 1000)
+                        .arg(doing));
+    }
+  }
+  return process_->readLine().trimmed();
+}
+
+void OfficeEngine::restartIfWorn() {
+  // Long batches grow LibreOffice; a fresh engine is cheaper than a crash.
+  if (!process_) return;
+  if (documents_ >= options_.documentsPerEngine ||
+      residentBytes(process_->processId()) > options_.memoryBoundBytes)
+    Stop();
+}
+
+void OfficeEngine::Convert(const QString& source, const QString& target, const QString& format) {
+  ensureStarted();
+  process_->write("CONVERT " + hex(source) + ' ' + hex(target) + ' ' + hex(format) + '\n');
+  const QByteArray answer = readLine(options_.documentTimeoutMs, QStringLiteral("変換"));
+  ++documents_;
+  restartIfWorn();
+  if (answer == "OK") return;
+  const QString cause = answer.startsWith("ERR ")
+                            ? QString::fromUtf8(QByteArray::fromHex(answer.mid(4)))
+                            : QString::fromUtf8(answer);
+  throw Failure(QStringLiteral("LibreOffice で開けないか変換できません（%1）。").arg(cause));
+}
+
+}  // namespace folvane::platform

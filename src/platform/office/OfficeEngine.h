@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QProcess;
+
+namespace folvane::platform {
+
+// One warm LibreOffice in the helper process folvane-office: started on
+// first use, kept across documents and runs, restarted after a crash or a
+// hang, after a number of documents or past a memory bound.
+class OfficeEngine {
+ public:
+  struct Options {
+    QString helperPath;         // the folvane-office executable
+    QString programDir = QStringLiteral("/usr/lib/libreoffice/program");
+    QString profileDir;         // LibreOffice user profile of its own
+    int startTimeoutMs = 60000;
+    int documentTimeoutMs = 120000;
+    int documentsPerEngine = 200;
+    qint64 memoryBoundBytes = qint64(1536) << 20;
+  };
+
+  explicit OfficeEngine(Options options);
+  ~OfficeEngine();
+  OfficeEngine(const OfficeEngine&) = delete;
+  OfficeEngine& operator=(const OfficeEngine&) = delete;
+
+  // Converts `source` into `target` in `format` ("pdf", "doc", "xls", ...).
+  // Throws platform::Failure with the cause; a crashed or hung engine is
+  // ended, and the next call starts a new one.
+  void Convert(const QString& source, const QString& target, const QString& format);
+
+  // Ends the helper process: asks it to leave, then kills it.
+  void Stop();
+
+  // The helper's process id while it runs, 0 otherwise.
+  qint64 processId() const;
+  int starts() const { return starts_; }
+  const QString& profileDir() const { return options_.profileDir; }
+
+ private:
+  void ensureStarted();
+  QByteArray readLine(int timeoutMs, const QString& doing);
+  void restartIfWorn();
+
+  Options options_;
+  std::unique_ptr<QProcess> process_;
+  int documents_ = 0;
+  int starts_ = 0;
+};
+
+}  // namespace folvane::platform

@@ -1,0 +1,182 @@
+// folvane-office: the office engine's helper process. It keeps one
+// LibreOffice (through LibreOfficeKit) warm and converts documents on request,
+// so a crash or hang inside LibreOffice never takes Folvane with it.
+//
+//   folvane-office <LibreOffice program folder> <profile folder>
+//
+// Protocol, one line each way, fields separated by a blank and hex-encoded
+// (UTF-8 inside), so paths may hold any character:
+//   -> CONVERT <source path> <target path> <format>
+//   <- OK | ERR <message>
+// Before the first request it says READY (or ERR and ends). End of input ends it.
+#include <LibreOfficeKit/LibreOfficeKit.hxx>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+int g_reply = -1;  // the protocol's channel: stdout as it was at start
+
+void reply(const std::string& line) {
+  const std::string out = line + "\n";
+  size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n = ::write(g_reply, out.data() + done, out.size() - done);
+    if (n <= 0) std::_Exit(1);
+    done += static_cast<size_t>(n);
+  }
+}
+
+std::string toHex(const std::string& s) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : s) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+bool fromHex(const std::string& hex, std::string& out) {
+  if (hex.size() % 2) return false;
+  out.clear();
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    const std::string byte = hex.substr(i, 2);
+    char* end = nullptr;
+    const long v = std::strtol(byte.c_str(), &end, 16);
+    if (*end) return false;
+    out += static_cast<char>(v);
+  }
+  return true;
+}
+
+std::string fileUrl(const std::string& path) {
+  std::string url = "file://";
+  static const char* digits = "0123456789ABCDEF";
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || std::strchr("/-._~", c)) {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += digits[c >> 4];
+      url += digits[c & 15];
+    }
+  }
+  return url;
+}
+
+std::string errorText(lok::Office& office, const char* fallback) {
+  char* e = office.getError();
+  std::string text = (e && *e) ? e : fallback;
+  if (e) office.freeError(e);
+  return text;
+}
+
+// The installed version, as the profile must record it: otherwise every start
+// with a new profile runs the graphics tests for a new version (seconds).
+std::string installedVersion(const std::string& programDir) {
+  std::ifstream xcd(programDir + "/../share/registry/main.xcd");
+  std::stringstream all;
+  all << xcd.rdbuf();
+  const std::string text = all.str();
+  const std::string key = "oor:name=\"ooSetupVersionAboutBox\">";
+  const size_t at = text.find(key);
+  if (at == std::string::npos) return {};
+  const size_t open = text.find("<value>", at);
+  const size_t close = text.find("</value>", open);
+  if (open == std::string::npos || close == std::string::npos) return {};
+  return text.substr(open + 7, close - open - 7);
+}
+
+// Settings the engine runs with: no macros, no recovery, no first-start work.
+void seedProfile(const std::string& profileDir, const std::string& version) {
+  const std::string user = profileDir + "/user";
+  ::mkdir(profileDir.c_str(), 0700);
+  ::mkdir(user.c_str(), 0700);
+  const std::string path = user + "/registrymodifications.xcu";
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return;  // LibreOffice keeps it from here on
+  auto item = [](const char* node, const char* prop, const std::string& value) {
+    return std::string("<item oor:path=\"") + node + "\"><prop oor:name=\"" + prop +
+           "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
+  };
+  std::ofstream out(path);
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+         "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+      << item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version)
+      << item("/org.openoffice.Setup/Office", "FirstStartWizardCompleted", "true")
+      << item("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3")
+      << item("/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution",
+              "true")
+      << item("/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false")
+      << item("/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false")
+      << item("/org.openoffice.Office.Common/Misc", "UseOpenCL", "false")
+      << "</oor:items>\n";
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // Dies with Folvane, even when Folvane crashes.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() == 1) return 1;
+
+  // LibreOffice may print to stdout; keep the protocol's channel to ourselves.
+  g_reply = ::dup(STDOUT_FILENO);
+  ::dup2(STDERR_FILENO, STDOUT_FILENO);
+
+  if (argc != 3) {
+    reply("ERR " + toHex("usage: folvane-office <program folder> <profile folder>"));
+    return 2;
+  }
+  const std::string programDir = argv[1];
+  const std::string profileDir = argv[2];
+  seedProfile(profileDir, installedVersion(programDir));
+
+  std::unique_ptr<lok::Office> office(
+      lok::lok_cpp_init(programDir.c_str(), fileUrl(profileDir).c_str()));
+  if (!office) {
+    reply("ERR " + toHex("LibreOffice could not be started from " + programDir));
+    return 3;
+  }
+  reply("READY");
+
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    std::istringstream in(line);
+    std::string verb, srcHex, dstHex, formatHex, src, dst, format;
+    in >> verb >> srcHex >> dstHex >> formatHex;
+    if (verb != "CONVERT" || !fromHex(srcHex, src) || !fromHex(dstHex, dst) ||
+        !fromHex(formatHex, format)) {
+      reply("ERR " + toHex("bad request"));
+      continue;
+    }
+    // Batch: never ask anything; a document that needs an answer fails.
+    std::unique_ptr<lok::Document> doc(office->documentLoad(fileUrl(src).c_str(), "Batch=true"));
+    if (!doc) {
+      reply("ERR " + toHex(errorText(*office, "the document could not be opened")));
+      continue;
+    }
+    if (!doc->saveAs(fileUrl(dst).c_str(), format.c_str(), nullptr)) {
+      reply("ERR " + toHex(errorText(*office, "the document could not be converted")));
+      continue;
+    }
+    doc.reset();
+    reply("OK");
+  }
+  office.reset();  // writes the profile back
+  return 0;
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QDir>
+#include <QMap>
+#include <QSet>
+#include <QStringList>
+#include <functional>
+
+#include "platform/Files.h"
+#include "platform/LinuxFiles.h"
+
+namespace folvane::fakes {
+
+// An in-memory file system: paths to contents. Records what it was asked to
+// change; opening for appending fails on demand.
+class FakeFiles final : public platform::Files {
+ public:
+  QMap<QString, QByteArray> files;
+  QStringList log;  // "Move <from> <to>", "Delete <path>", "Search <pattern>"
+  QSet<QString> failAppend;
+  std::function<bool(const QString&)> alsoExists;  // names that exist without content
+
+  static QString clean(const QString& path) { return QDir::cleanPath(path); }
+  void put(const QString& path, const QByteArray& bytes = "x") { files[clean(path)] = bytes; }
+  bool has(const QString& path) const { return files.contains(clean(path)); }
+  QByteArray at(const QString& path) const { return files.value(clean(path)); }
+
+  QStringList FileSearch(const QString& pattern) override {
+    log << QStringLiteral("Search ") + pattern;
+    const qsizetype slash = pattern.lastIndexOf(u'/');
+    const QString folder = clean(pattern.left(slash + 1).isEmpty() ? QStringLiteral("/")
+                                                                   : pattern.left(slash + 1));
+    const QString mask = pattern.mid(slash + 1);
+    QStringList names;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+      const qsizetype cut = it.key().lastIndexOf(u'/');
+      const QString dir = cut == 0 ? QStringLiteral("/") : it.key().left(cut);
+      const QString name = it.key().mid(cut + 1);
+      if (dir == folder && !name.startsWith(u'.') && platform::MatchesMask(name, mask))
+        names << name;
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+      const int c = a.compare(b, Qt::CaseInsensitive);
+      return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+  }
+
+  std::unique_ptr<platform::AppendFile> OpenForAppend(const QString& path) override {
+    if (path.isEmpty() || failAppend.contains(path)) return nullptr;
+    files[clean(path)];  // created when missing
+    return std::make_unique<Appender>(*this, clean(path));
+  }
+
+  bool Exists(const QString& path) override {
+    return !path.isEmpty() && (has(path) || (alsoExists && alsoExists(clean(path))));
+  }
+
+  bool Move(const QString& from, const QString& to) override {
+    log << QStringLiteral("Move %1 %2").arg(from, to);
+    if (!has(from) || Exists(to)) return false;
+    files[clean(to)] = files.take(clean(from));
+    return true;
+  }
+
+  bool Delete(const QString& path) override {
+    log << QStringLiteral("Delete ") + path;
+    return files.remove(clean(path)) > 0;
+  }
+
+ private:
+  class Appender final : public platform::AppendFile {
+   public:
+    Appender(FakeFiles& fs, QString path) : fs_(fs), path_(std::move(path)) {}
+    bool WriteLine(const QString& text) override {
+      fs_.files[path_] += text.toUtf8() + "\r\n";
+      return true;
+    }
+
+   private:
+    FakeFiles& fs_;
+    QString path_;
+  };
+};
+
+class FakeClock final : public platform::Clock {
+ public:
+  QString date = QStringLiteral("2003/05/12");
+  QString time = QStringLiteral("13:45:07");
+  QStringList reads;  // "date", "time" in the order they were read
+  QString DateText() override {
+    reads << QStringLiteral("date");
+    return date;
+  }
+  QString TimeText() override {
+    reads << QStringLiteral("time");
+    return time;
+  }
+};
+
+}  // namespace folvane::fakes

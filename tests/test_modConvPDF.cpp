@@ -1,0 +1,247 @@
+#include <QTest>
+
+#include "convert/modConvPDF.h"
+#include "fakes/FakePlatform.h"
+
+using namespace folvane;
+using folvane::fakes::FakePlatform;
+
+namespace {
+
+const QString kCollect = FakePlatform::kCollectingFile;
+
+// One batch run over the fakes, with the settings a test changes first.
+struct Run {
+  FakePlatform fake;
+  SettingsRecord settings;
+  frmImage imagePage;
+
+  Run() {
+    settings.SourceDir = "/src";
+    settings.DestDir = "/dest";
+    settings.LogFile = "/logs/conv.log";
+  }
+  QList<ConversionFailure> go() { return modConvPDF(fake.platform, settings, imagePage).ConvertDirectory(); }
+  QStringList logLines() const {
+    QStringList lines = QString::fromUtf8(fake.files.at(settings.LogFile)).split("\r\n");
+    lines.removeLast();  // after the last CR LF
+    return lines;
+  }
+  QStringList registryNames() const {
+    QStringList names;
+    for (const auto& set : fake.registry.sets) names << QString::fromUtf8(set.data.chopped(1));
+    return names;
+  }
+};
+
+}  // namespace
+
+class TestModConvPDF : public QObject {
+  Q_OBJECT
+ private slots:
+  void exactLogBytesAppendedInOrder() {
+    Run r;
+    r.fake.files.put("/logs/conv.log", "earlier run\r\n");
+    r.fake.files.put("/src/a.doc");
+    QVERIFY(r.go().isEmpty());
+    QCOMPARE(r.fake.files.at("/logs/conv.log"),
+             QStringLiteral("earlier run\r\n"
+                            "処理実行日：2003/05/12    時間は：13:45:07  です。\r\n"
+                            "変換前：/src/a.doc  ------> \r\n"
+                            "          --------> 変換後：/dest/a.pdf\r\n")
+                 .toUtf8());
+    QCOMPARE(r.fake.clock.reads, (QStringList{"date", "time"}));
+    QCOMPARE(r.fake.files.at("/dest/a.pdf"), QByteArray("%PDF-1.4 from /src/a.doc"));
+    QVERIFY(!r.fake.files.has(kCollect));
+    QVERIFY(r.fake.files.has("/src/a.doc"));  // SourceDel off
+  }
+
+  void outputNameIsSetBeforeTheKeyIsTestedAndEventsRunForEveryFile() {
+    Run r;
+    r.fake.files.put("/src/a.doc");
+    r.fake.files.put("/src/b.txt");
+    QList<std::pair<qsizetype, qsizetype>> atEvents;  // registry sets, office calls
+    r.fake.ui.onDoEvents = [&] {
+      atEvents.append({r.fake.registry.sets.size(), r.fake.office.log.size()});
+    };
+    r.go();
+    QCOMPARE(r.registryNames(), (QStringList{"/sys-folder/tmp/a.pdf", "/sys-folder/tmp/b.pdf"}));
+    QCOMPARE(r.fake.office.log,
+             (QStringList{"Create Word", "Open /src/a.doc", "PrintOut", "Quit"}));
+    // Printed before the events of its file; the skipped file still gets both.
+    QCOMPARE(atEvents, (QList<std::pair<qsizetype, qsizetype>>{{1, 4}, {2, 4}}));
+    QCOMPARE(r.logLines().size(), 3);
+  }
+
+  void keysLookAtTheLastThreeLettersOnly() {
+    Run r;
+    for (const char* name : {"a.Doc", "B.XLS", "c.jpg", "d.TIF", "e.docx", "f.jpeg", "g.tiff",
+                             "h.pdf", "i.xlsx", "readme"})
+      r.fake.files.put(QStringLiteral("/src/") + name);
+    r.fake.files.put("/src/.hidden.doc");
+    r.fake.files.put("/src/sub/j.doc");
+    const auto failures = r.go();
+    QCOMPARE(r.fake.office.log,
+             (QStringList{"Create Word", "Open /src/a.Doc", "PrintOut", "Quit", "Create Excel",
+                          "Open /src/B.XLS", "PrintOut", "Quit"}));
+    QCOMPARE(r.imagePage.loadCount(), 2);
+    QCOMPARE(r.imagePage.strImageNm, QStringLiteral("/src/d.TIF"));
+    QVERIFY(!r.imagePage.isLoaded());
+    QCOMPARE(r.logLines().size(), 4 * 3);  // images are logged too
+    QVERIFY(r.fake.files.has("/dest/a.pdf") && r.fake.files.has("/dest/B.pdf"));
+    QVERIFY(!r.fake.files.has("/dest/c.pdf"));  // the image page prints nothing
+    QVERIFY(failures.isEmpty());                // and that is no failure
+    QCOMPARE(r.registryNames().size(), 10);
+  }
+
+  void baseNameDropsExactlyFourCharacters() {
+    Run r;
+    r.fake.files.put("/src/a.b.doc");
+    r.go();
+    QCOMPARE(r.registryNames(), QStringList{"/sys-folder/tmp/a.b.pdf"});
+    QVERIFY(r.fake.files.has("/dest/a.b.pdf"));
+  }
+
+  void freeNameSearch_data() {
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("landsAs");
+    QTest::newRow("free") << QStringList{} << "report.pdf";
+    QTest::newRow("two taken") << QStringList{"report.pdf", "repor1.pdf"} << "repor2.pdf";
+    QStringList upTo10{"report.pdf"};
+    for (int i = 1; i <= 9; ++i) upTo10 << QStringLiteral("repor%1.pdf").arg(i);
+    QTest::newRow("past nine") << upTo10 << "repor10.pdf";
+    QTest::newRow("past ten") << (upTo10 << "repor10.pdf") << "repor111.pdf";
+    QTest::newRow("past eleven") << (QStringList(upTo10) << "repor10.pdf" << "repor111.pdf")
+                                 << "repor1112.pdf";
+  }
+  void freeNameSearch() {
+    QFETCH(QStringList, existing);
+    QFETCH(QString, landsAs);
+    Run r;
+    r.fake.files.put("/src/report.doc");
+    for (const QString& name : existing) r.fake.files.put("/dest/" + name, "old");
+    QVERIFY(r.go().isEmpty());
+    QCOMPARE(r.fake.files.at("/dest/" + landsAs), QByteArray("%PDF-1.4 from /src/report.doc"));
+    for (const QString& name : existing) QCOMPARE(r.fake.files.at("/dest/" + name), QByteArray("old"));
+    QCOMPARE(r.logLines().last(), "          --------> 変換後：/dest/" + landsAs);
+  }
+
+  void nameSearchGivesUpAtItsLimit() {
+    Run r;
+    r.fake.files.put("/src/report.doc");
+    int asked = 0;
+    r.fake.files.alsoExists = [&](const QString& path) { return path.startsWith("/dest/") && ++asked; };
+    const auto failures = r.go();
+    QCOMPARE(failures.size(), 1);
+    QVERIFY(failures[0].reason.contains("空いているファイル名"));
+    QVERIFY(asked > 90 && asked <= modConvPDF::kSearchLimit + 1);
+    QVERIFY(r.fake.files.has(kCollect));  // the PDF stays where the printer put it
+    QCOMPARE(r.logLines().size(), 2);     // no destination to name
+  }
+
+  void destDupOnWithAnExistingFileKeepsTheOldOneAndTheSource() {
+    Run r;
+    r.settings.DestDup = true;
+    r.settings.SourceDel = true;
+    r.fake.files.put("/src/report.doc");
+    r.fake.files.put("/dest/report.pdf", "old");
+    const auto failures = r.go();
+    QCOMPARE(r.fake.files.at("/dest/report.pdf"), QByteArray("old"));
+    QCOMPARE(r.logLines().last(), QStringLiteral("          --------> 変換後：/dest/report.pdf"));
+    QVERIFY(r.fake.files.has("/src/report.doc"));
+    QCOMPARE(failures.size(), 1);
+    QVERIFY(failures[0].reason.contains("同じ名前"));
+  }
+
+  void sourcesGoOnlyAfterTheirOwnPdfIsPlaced() {
+    Run r;
+    r.settings.SourceDel = true;
+    for (const char* name : {"ok.doc", "crash.doc", "empty.xls", "pic.jpg"})
+      r.fake.files.put(QStringLiteral("/src/") + name);
+    r.fake.files.put(kCollect, "%PDF leftover of an earlier file");
+    r.fake.office.failPrint << "/src/crash.doc";
+    r.fake.office.printNothing << "/src/empty.xls";
+    const auto failures = r.go();
+    QVERIFY(!r.fake.files.has("/src/ok.doc"));
+    QVERIFY(r.fake.files.has("/src/crash.doc"));
+    QVERIFY(r.fake.files.has("/src/empty.xls"));
+    QVERIFY(r.fake.files.has("/src/pic.jpg"));  // an image never gives a PDF
+    QVERIFY(!r.fake.files.has("/dest/crash.pdf"));
+    QVERIFY(!r.fake.files.has("/dest/empty.pdf"));  // the leftover never takes its name
+    QVERIFY(!r.fake.files.has("/dest/pic.pdf"));
+    QCOMPARE(failures.size(), 2);
+    QCOMPARE(failures[0].name, QStringLiteral("crash.doc"));
+    QCOMPARE(failures[0].reason, QStringLiteral("engine crashed"));
+    QCOMPARE(failures[1].name, QStringLiteral("empty.xls"));
+    QCOMPARE(failures[1].reason, QStringLiteral("PDF が出力されませんでした。"));
+    QCOMPARE(r.logLines().size(), 4 * 3);  // every printed file keeps its three lines
+  }
+
+  void aMissingEngineStillLogsEveryFile() {
+    Run r;
+    r.fake.files.put("/src/a.doc");
+    r.fake.files.put("/src/b.xls");
+    r.fake.office.failCreate = true;
+    const auto failures = r.go();
+    QCOMPARE(r.logLines().size(), 6);
+    QCOMPARE(failures.size(), 2);
+    QCOMPARE(failures[0].reason, QStringLiteral("no engine"));
+    QCOMPARE(r.fake.office.log, (QStringList{"Create Word", "Create Excel"}));
+  }
+
+  void namesTooShortForABaseName() {
+    Run r;
+    r.fake.files.put("/src/doc");
+    const auto failures = r.go();
+    QVERIFY(r.fake.registry.sets.isEmpty());
+    QCOMPARE(r.fake.office.log.size(), 4);  // printed all the same
+    QCOMPARE(r.logLines().size(), 2);       // but no destination to name
+    QVERIFY(r.fake.files.has("/src/doc"));
+    QCOMPARE(failures.size(), 1);
+  }
+
+  void pathsAreJoinedAsGiven() {
+    Run r;
+    r.settings.SourceDir = "/src/";
+    r.fake.files.put("/src/a.doc");
+    r.go();
+    QCOMPARE(r.fake.files.log.first(), QStringLiteral("Search /src//*.*"));
+    QCOMPARE(r.logLines()[1], QStringLiteral("変換前：/src//a.doc  ------> "));
+
+    Run empty;
+    empty.settings.SourceDir.clear();
+    empty.go();
+    QCOMPARE(empty.fake.files.log.first(), QStringLiteral("Search /*.*"));
+  }
+
+  void anEmptyFolderOpensAndClosesTheLogOnly() {
+    Run r;
+    QVERIFY(r.go().isEmpty());
+    QVERIFY(r.fake.files.has("/logs/conv.log"));
+    QVERIFY(r.fake.files.at("/logs/conv.log").isEmpty());
+    QVERIFY(r.fake.office.log.isEmpty());
+    QCOMPARE(r.fake.ui.doEventsCount, 0);
+  }
+
+  void aLogThatCannotBeOpenedLosesOnlyItsLines() {
+    Run r;
+    r.fake.files.failAppend << "/logs/conv.log";
+    r.fake.files.put("/src/a.doc");
+    QVERIFY(r.go().isEmpty());
+    QVERIFY(r.fake.files.has("/dest/a.pdf"));
+    QVERIFY(!r.fake.files.has("/logs/conv.log"));
+  }
+
+  void failureReportListsEveryFileWithItsCause() {
+    QList<ConversionFailure> failures;
+    for (int i = 0; i < 25; ++i) failures.append({QStringLiteral("f%1.doc").arg(i), "x"});
+    const QString text = FailureReport(failures);
+    QVERIFY(text.contains("・f0.doc：x"));
+    QVERIFY(text.contains("・f19.doc：x"));
+    QVERIFY(!text.contains("f20.doc"));
+    QVERIFY(text.contains("ほか 5 件"));
+  }
+};
+
+QTEST_MAIN(TestModConvPDF)
+#include "test_modConvPDF.moc"
