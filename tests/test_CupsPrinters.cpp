@@ -1,9 +1,12 @@
 // Runs against the private CUPS scheduler that tests/cups/private-cupsd.sh starts.
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "platform/FileRegistry.h"
 #include "platform/LinuxPrinters.h"
 #include "platform/LinuxProfile.h"
+#include "platform/LinuxSpooler.h"
 
 using namespace folvane::platform;
 
@@ -26,8 +29,7 @@ class TestCupsPrinters : public QObject {
     for (const auto& p : list) names << p.DeviceName;
     QCOMPARE(names, (QStringList{"Acrobat PDFWriter", "Floor2,east", "Office"}));
     QCOMPARE(list[1].DriverName, QStringLiteral("Local Raw Printer"));
-    QVERIFY2(list[1].Port.startsWith("file:") && list[1].Port.endsWith("/out/floor2.prn"),
-             qPrintable(list[1].Port));
+    QCOMPARE(list[1].Port, QStringLiteral("capture:/floor2"));
   }
 
   void defaultIsWinIniElseTheCupsDefault() {
@@ -37,6 +39,28 @@ class TestCupsPrinters : public QObject {
     QVERIFY(profile_.WriteProfileStringA(
         "windows", "device", floor2.DeviceName + ',' + floor2.DriverName + ',' + floor2.Port));
     QCOMPARE(printers.CurrentPrinterDeviceName(), QStringLiteral("Floor2,east"));
+  }
+
+  void aPdfPrintedToAQueueBecomesAJob() {
+    LinuxPrinters printers(profile_);
+    const auto office = printers.InstalledPrinters().at(2);
+    QVERIFY(profile_.WriteProfileStringA(
+        "windows", "device", office.DeviceName + ',' + office.DriverName + ',' + office.Port));
+    FileRegistry registry(dir_.filePath("registry.json"));
+    LinuxSpooler spooler(profile_, registry, printers);
+    const QString pdf = dir_.filePath("job.pdf");
+    QFile f(pdf);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("%PDF-1.4 job for the office queue\n%%EOF\n");
+    f.close();
+    spooler.PrintPdf(pdf, "job.pdf");
+    // The raw queue hands the bytes to its backend as they are.
+    const QString device =
+        QFileInfo(qEnvironmentVariable("CUPS_SERVER")).absolutePath() + "/out/Office.prn";
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(device).size() > 0, 15000);
+    QFile out(device);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QVERIFY(out.readAll().contains("job for the office queue"));
   }
 };
 

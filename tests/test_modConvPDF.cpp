@@ -21,7 +21,9 @@ struct Run {
     settings.DestDir = "/dest";
     settings.LogFile = "/logs/conv.log";
   }
-  QList<ConversionFailure> go() { return modConvPDF(fake.platform, settings, imagePage).ConvertDirectory(); }
+  QList<ConversionFailure> go() {
+    return modConvPDF(fake.platform, settings, imagePage).ConvertDirectory();
+  }
   QStringList logLines() const {
     QStringList lines = QString::fromUtf8(fake.files.at(settings.LogFile)).split("\r\n");
     lines.removeLast();  // after the last CR LF
@@ -111,7 +113,8 @@ class TestModConvPDF : public QObject {
     for (int i = 1; i <= 9; ++i) upTo10 << QStringLiteral("repor%1.pdf").arg(i);
     QTest::newRow("past nine") << upTo10 << "repor10.pdf";
     QTest::newRow("past ten") << (upTo10 << "repor10.pdf") << "repor111.pdf";
-    QTest::newRow("past eleven") << (QStringList(upTo10) << "repor10.pdf" << "repor111.pdf")
+    QTest::newRow("past eleven") << (QStringList(upTo10) << "repor10.pdf"
+                                                         << "repor111.pdf")
                                  << "repor1112.pdf";
   }
   void freeNameSearch() {
@@ -122,7 +125,8 @@ class TestModConvPDF : public QObject {
     for (const QString& name : existing) r.fake.files.put("/dest/" + name, "old");
     QVERIFY(r.go().isEmpty());
     QCOMPARE(r.fake.files.at("/dest/" + landsAs), QByteArray("%PDF-1.4 from /src/report.doc"));
-    for (const QString& name : existing) QCOMPARE(r.fake.files.at("/dest/" + name), QByteArray("old"));
+    for (const QString& name : existing)
+      QCOMPARE(r.fake.files.at("/dest/" + name), QByteArray("old"));
     QCOMPARE(r.logLines().last(), "          --------> 変換後：/dest/" + landsAs);
   }
 
@@ -130,7 +134,9 @@ class TestModConvPDF : public QObject {
     Run r;
     r.fake.files.put("/src/report.doc");
     int asked = 0;
-    r.fake.files.alsoExists = [&](const QString& path) { return path.startsWith("/dest/") && ++asked; };
+    r.fake.files.alsoExists = [&](const QString& path) {
+      return path.startsWith("/dest/") && ++asked;
+    };
     const auto failures = r.go();
     QCOMPARE(failures.size(), 1);
     QVERIFY(failures[0].reason.contains("空いているファイル名"));

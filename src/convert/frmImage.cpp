@@ -15,6 +15,8 @@ void frmImage::Load() {
   ++loads_;
 }
 
-void frmImage::Unload() { window_.reset(); }
+void frmImage::Unload() {
+  window_.reset();
+}
 
 }  // namespace folvane

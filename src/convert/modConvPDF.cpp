@@ -110,7 +110,8 @@ modConvPDF::Placed modConvPDF::placePdf(const QString& name, const QString& base
       if (!platform_.files.Exists(from))
         placed.reason = QStringLiteral("PDF が出力されませんでした。");
       else if (platform_.files.Exists(destination))
-        placed.reason = QStringLiteral("変換先に同じ名前のファイル「%1」があります。").arg(destination);
+        placed.reason =
+            QStringLiteral("変換先に同じ名前のファイル「%1」があります。").arg(destination);
       else
         placed.reason = QStringLiteral("PDF を「%1」へ移動できません。").arg(destination);
     }

@@ -17,7 +17,9 @@
 namespace folvane::platform {
 namespace {
 
-QByteArray native(const QString& path) { return QFile::encodeName(path); }
+QByteArray native(const QString& path) {
+  return QFile::encodeName(path);
+}
 
 class LinuxAppendFile final : public AppendFile {
  public:
@@ -75,9 +77,9 @@ bool MatchesMask(const QString& name, const QString& mask) {
     else
       pattern += QRegularExpression::escape(QString(c));
   }
-  const QRegularExpression re(QRegularExpression::anchoredPattern(pattern),
-                              QRegularExpression::CaseInsensitiveOption |
-                                  QRegularExpression::DotMatchesEverythingOption);
+  const QRegularExpression re(
+      QRegularExpression::anchoredPattern(pattern),
+      QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
   return re.match(name).hasMatch();
 }
 

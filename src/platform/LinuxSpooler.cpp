@@ -14,14 +14,14 @@ namespace folvane::platform {
 
 QString LinuxSpooler::VirtualPrinterTarget() {
   if (const auto bytes = registry_.ReadValue(kPdfWriterRegistryKey, kPdfWriterFileNameValue)) {
-    const QByteArray text = bytes->left(bytes->indexOf('\0') < 0 ? bytes->size()
-                                                                 : bytes->indexOf('\0'));
+    const QByteArray text =
+        bytes->left(bytes->indexOf('\0') < 0 ? bytes->size() : bytes->indexOf('\0'));
     const QString path = profile_.codePage().decode(text);
     if (!path.isEmpty() && QFileInfo(QFileInfo(path).absolutePath()).isDir()) return path;
   }
   std::vector<char> buffer(4096);
-  const uint32_t n = profile_.GetProfileStringA(kPdfWriterIniSection, kPdfWriterFileNameValue,
-                                                QString(), buffer);
+  const uint32_t n =
+      profile_.GetProfileStringA(kPdfWriterIniSection, kPdfWriterFileNameValue, QString(), buffer);
   return profile_.codePage().decode(QByteArrayView(buffer.data(), qsizetype(n)));
 }
 
@@ -46,8 +46,8 @@ void LinuxSpooler::PrintPdf(const QString& pdfPath, const QString& title) {
   }
 
   const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, printer.toUtf8().constData(),
-                                 QFile::encodeName(pdfPath).constData(),
-                                 title.toUtf8().constData(), 0, nullptr);
+                                 QFile::encodeName(pdfPath).constData(), title.toUtf8().constData(),
+                                 0, nullptr);
   if (job == 0)
     throw Failure(QStringLiteral("プリンター「%1」に印刷できません（%2）。")
                       .arg(printer, QString::fromUtf8(cupsLastErrorString())));

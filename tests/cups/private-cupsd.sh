@@ -10,7 +10,17 @@ dir=$2
 case "$cmd" in
 start)
   rm -rf "$dir"
-  mkdir -p "$dir"/{conf/ppd,spool,cache,state,log,out}
+  mkdir -p "$dir"/{conf/ppd,spool,cache,state,log,out,bin/backend}
+  # A backend that keeps each job's bytes: out/<queue>.prn.
+  cat >"$dir/bin/backend/capture" <<BACKEND
+#!/bin/sh
+if [ \$# -eq 0 ]; then echo 'direct capture "Unknown" "Capture to a file"'; exit 0; fi
+if [ -n "\$6" ]; then cat "\$6"; else cat; fi >"$dir/out/\$PRINTER.prn.part" && mv "$dir/out/\$PRINTER.prn.part" "$dir/out/\$PRINTER.prn"
+BACKEND
+  chmod 0700 "$dir/bin/backend/capture"
+  for part in daemon filter cgi-bin monitor notifier; do
+    ln -s "/usr/lib/cups/$part" "$dir/bin/$part"
+  done
   cat >"$dir/conf/cupsd.conf" <<CONF
 Listen $dir/cups.sock
 LogLevel warn
@@ -32,7 +42,7 @@ DefaultAuthType None
 </Policy>
 CONF
   cat >"$dir/conf/cups-files.conf" <<CONF
-FileDevice Yes
+ServerBin $dir/bin
 ServerRoot $dir/conf
 RequestRoot $dir/spool
 CacheDir $dir/cache
@@ -45,7 +55,7 @@ User lp
 Group lp
 Sandboxing Relaxed
 CONF
-  chmod -R a+rwX "$dir"
+  chmod -R a+rwX "$dir/spool" "$dir/cache" "$dir/state" "$dir/log" "$dir/out"
   cupsd -f -c "$dir/conf/cupsd.conf" -s "$dir/conf/cups-files.conf" >"$dir/log/cupsd.out" 2>&1 &
   echo $! >"$dir/cupsd.pid"
   for _ in $(seq 100); do
@@ -54,8 +64,8 @@ CONF
   done
   export CUPS_SERVER="$dir/cups.sock"
   # Queue names may hold commas; the device string must survive that.
-  lpadmin -p 'Floor2,east' -E -v "file://$dir/out/floor2.prn" -m raw 2>/dev/null
-  lpadmin -p Office -E -v "file://$dir/out/office.prn" -m raw 2>/dev/null
+  lpadmin -p 'Floor2,east' -E -v "capture:/floor2" -m raw 2>/dev/null
+  lpadmin -p Office -E -v "capture:/office" -m raw 2>/dev/null
   lpadmin -d Office
   ;;
 stop)

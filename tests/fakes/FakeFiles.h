@@ -28,8 +28,8 @@ class FakeFiles final : public platform::Files {
   QStringList FileSearch(const QString& pattern) override {
     log << QStringLiteral("Search ") + pattern;
     const qsizetype slash = pattern.lastIndexOf(u'/');
-    const QString folder = clean(pattern.left(slash + 1).isEmpty() ? QStringLiteral("/")
-                                                                   : pattern.left(slash + 1));
+    const QString folder =
+        clean(pattern.left(slash + 1).isEmpty() ? QStringLiteral("/") : pattern.left(slash + 1));
     const QString mask = pattern.mid(slash + 1);
     QStringList names;
     for (auto it = files.cbegin(); it != files.cend(); ++it) {

@@ -18,14 +18,15 @@ class FakeOffice final : public platform::Office {
   FakeOffice(FakeFiles& files, QString collectingFile)
       : files_(files), collectingFile_(std::move(collectingFile)) {}
 
-  QStringList log;            // "Create Word", "Open <path>", "PrintOut", "Quit"
+  QStringList log;  // "Create Word", "Open <path>", "PrintOut", "Quit"
   bool failCreate = false;
-  QSet<QString> failOpen;     // source paths
-  QSet<QString> failPrint;    // source paths whose print throws
-  QSet<QString> printNothing; // source paths whose print "succeeds" without output
+  QSet<QString> failOpen;      // source paths
+  QSet<QString> failPrint;     // source paths whose print throws
+  QSet<QString> printNothing;  // source paths whose print "succeeds" without output
   std::function<void()> duringPrint;
 
-  std::unique_ptr<platform::OfficeApplication> CreateApplication(platform::OfficeKind kind) override {
+  std::unique_ptr<platform::OfficeApplication> CreateApplication(
+      platform::OfficeKind kind) override {
     log << (kind == platform::OfficeKind::Word ? QStringLiteral("Create Word")
                                                : QStringLiteral("Create Excel"));
     if (failCreate) throw platform::Failure(QStringLiteral("no engine"));
@@ -46,7 +47,8 @@ class FakeOffice final : public platform::Office {
       office_.log << QStringLiteral("PrintOut");
       if (document_.isEmpty()) throw platform::Failure(QStringLiteral("no document"));
       if (office_.duringPrint) office_.duringPrint();
-      if (office_.failPrint.contains(document_)) throw platform::Failure(QStringLiteral("engine crashed"));
+      if (office_.failPrint.contains(document_))
+        throw platform::Failure(QStringLiteral("engine crashed"));
       if (!office_.printNothing.contains(document_))
         office_.files_.put(office_.collectingFile_, "%PDF-1.4 from " + document_.toUtf8());
     }

@@ -31,7 +31,8 @@ class LokApplication final : public OfficeApplication {
     // LibreOffice can report success for a document it did not render.
     QFile check(pdf.fileName());
     if (!check.open(QIODevice::ReadOnly) || !check.read(5).startsWith("%PDF"))
-      throw Failure(QStringLiteral("文書から PDF ができませんでした（パスワード付きか壊れた文書）。"));
+      throw Failure(
+          QStringLiteral("文書から PDF ができませんでした（パスワード付きか壊れた文書）。"));
     check.close();
     spooler_.PrintPdf(pdf.fileName(), QFileInfo(document_).fileName());
   }

@@ -11,14 +11,17 @@
 namespace folvane::platform {
 namespace {
 
-QByteArray hex(const QString& text) { return text.toUtf8().toHex(); }
+QByteArray hex(const QString& text) {
+  return text.toUtf8().toHex();
+}
 
 // Resident memory of a process in bytes, from /proc.
 qint64 residentBytes(qint64 pid) {
   QFile status(QStringLiteral("/proc/%1/status").arg(pid));
   if (!status.open(QIODevice::ReadOnly)) return 0;
   for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    if (line.startsWith("VmRSS:"))
+      return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
   }
   return 0;
 }
@@ -27,7 +30,9 @@ qint64 residentBytes(qint64 pid) {
 
 OfficeEngine::OfficeEngine(Options options) : options_(std::move(options)) {}
 
-OfficeEngine::~OfficeEngine() { Stop(); }
+OfficeEngine::~OfficeEngine() {
+  Stop();
+}
 
 qint64 OfficeEngine::processId() const {
   return process_ && process_->state() == QProcess::Running ? process_->processId() : 0;
@@ -47,13 +52,18 @@ void OfficeEngine::Stop() {
 }
 
 void OfficeEngine::ensureStarted() {
+  // An engine that died while idle (killed, out of memory) is noticed here,
+  // before a document is handed to it, so no document pays for it.
+  if (process_ && process_->state() == QProcess::Running) process_->waitForFinished(0);
   if (process_ && process_->state() == QProcess::Running) return;
   process_.reset();
   if (!QFileInfo(options_.helperPath).isExecutable())
-    throw Failure(QStringLiteral("PDF 変換エンジン「%1」が見つかりません。").arg(options_.helperPath));
+    throw Failure(
+        QStringLiteral("PDF 変換エンジン「%1」が見つかりません。").arg(options_.helperPath));
   if (!QFileInfo(options_.programDir).isDir())
-    throw Failure(QStringLiteral("LibreOffice がインストールされていないため、Word・Excel "
-                                 "ファイルを変換できません。"));
+    throw Failure(
+        QStringLiteral("LibreOffice がインストールされていないため、Word・Excel "
+                       "ファイルを変換できません。"));
   QDir().mkpath(options_.profileDir);
   auto process = std::make_unique<QProcess>();
   process->setProcessChannelMode(QProcess::SeparateChannels);

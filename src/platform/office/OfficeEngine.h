@@ -13,9 +13,9 @@ namespace folvane::platform {
 class OfficeEngine {
  public:
   struct Options {
-    QString helperPath;         // the folvane-office executable
+    QString helperPath;  // the folvane-office executable
     QString programDir = QStringLiteral("/usr/lib/libreoffice/program");
-    QString profileDir;         // LibreOffice user profile of its own
+    QString profileDir;  // LibreOffice user profile of its own
     int startTimeoutMs = 60000;
     int documentTimeoutMs = 120000;
     int documentsPerEngine = 200;

@@ -9,11 +9,12 @@
 //   -> CONVERT <source path> <target path> <format>
 //   <- OK | ERR <message>
 // Before the first request it says READY (or ERR and ends). End of input ends it.
-#include <LibreOfficeKit/LibreOfficeKit.hxx>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
+#include <LibreOfficeKit/LibreOfficeKit.hxx>
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -21,7 +22,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -119,12 +119,10 @@ void seedProfile(const std::string& profileDir, const std::string& version) {
       << item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version)
       << item("/org.openoffice.Setup/Office", "FirstStartWizardCompleted", "true")
       << item("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3")
-      << item("/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution",
-              "true")
+      << item("/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true")
       << item("/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false")
       << item("/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false")
-      << item("/org.openoffice.Office.Common/Misc", "UseOpenCL", "false")
-      << "</oor:items>\n";
+      << item("/org.openoffice.Office.Common/Misc", "UseOpenCL", "false") << "</oor:items>\n";
 }
 
 }  // namespace

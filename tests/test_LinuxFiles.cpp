@@ -1,0 +1,132 @@
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "platform/LinuxFiles.h"
+
+using namespace folvane::platform;
+
+namespace {
+
+void make(const QString& path, const QByteArray& bytes = "x") {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+QByteArray read(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+dev_t deviceOf(const QString& path) {
+  struct stat st {};
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : 0;
+}
+
+}  // namespace
+
+class TestLinuxFiles : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  LinuxFiles files_{CodePage("UTF-8")};
+  QString at(const QString& name) const { return dir_.filePath(name); }
+
+ private slots:
+  void searchListsPlainFilesSortedAsWindowsDoes() {
+    const QString d = at("search");
+    QVERIFY(QDir().mkpath(d + "/sub.doc"));
+    for (const char* name : {"b.doc", "A.DOC", "a.pdf", "C.Pdf", ".hidden.pdf", "noext", "報告.pdf"})
+      make(d + "/" + QString::fromUtf8(name));
+    QVERIFY(QFile::link(d + "/b.doc", d + "/link.pdf"));
+    QVERIFY(QFile::link(d + "/gone", d + "/dangling.pdf"));
+    QCOMPARE(files_.FileSearch(d + "/*.*"),
+             (QStringList{"A.DOC", "a.pdf", "b.doc", "C.Pdf", "link.pdf", "noext", "報告.pdf"}));
+    QCOMPARE(files_.FileSearch(d + "/*.pdf"),
+             (QStringList{"a.pdf", "C.Pdf", "link.pdf", "報告.pdf"}));
+    QCOMPARE(files_.FileSearch(d + "//*.PDF").size(), 4);  // a doubled separator still lists
+    QCOMPARE(files_.FileSearch(d + "/?.doc"), (QStringList{"A.DOC", "b.doc"}));
+    QVERIFY(files_.FileSearch(at("no-such-folder") + "/*.*").isEmpty());
+  }
+
+  void masksMatchWholeNamesWithoutRegardToCase() {
+    QVERIFY(MatchesMask("report.PDF", "*.pdf"));
+    QVERIFY(!MatchesMask("report.pdfx", "*.pdf"));
+    QVERIFY(!MatchesMask("a.pdf.bak", "*.pdf"));
+    QVERIFY(MatchesMask("noext", "*.*"));
+    QVERIFY(MatchesMask("a+b(1).pdf", "a+b(1).pdf"));  // no regex meaning leaks through
+    QVERIFY(!MatchesMask("ab.pdf", "a.pdf"));
+  }
+
+  void appendWritesCodePageLinesEndedByCrLf() {
+    const QString log = at("conv.log");
+    make(log, "old\r\n");
+    {
+      auto file = files_.OpenForAppend(log);
+      QVERIFY(file);
+      QVERIFY(file->WriteLine(QStringLiteral("変換前：a")));
+      QCOMPARE(read(log), QByteArray("old\r\n") + QStringLiteral("変換前：a\r\n").toUtf8());
+    }
+    LinuxFiles sjis{CodePage("CP932")};
+    auto file = sjis.OpenForAppend(log);
+    QVERIFY(file->WriteLine(QStringLiteral("表")));
+    QVERIFY(read(log).endsWith(*CodePage("CP932").encode(QStringLiteral("表\r\n"))));
+    QVERIFY(!files_.OpenForAppend(QString()));
+    QVERIFY(!files_.OpenForAppend(at("no/such/dir/log.txt")));
+  }
+
+  void moveNeverReplaces() {
+    const QString from = at("m-from.pdf"), to = at("m-to.pdf");
+    make(from, "new");
+    make(to, "old");
+    QVERIFY(!files_.Move(from, to));
+    QCOMPARE(read(to), QByteArray("old"));
+    QVERIFY(QFile::exists(from));
+    QVERIFY(QFile::remove(to));
+    QVERIFY(files_.Move(from, to));
+    QCOMPARE(read(to), QByteArray("new"));
+    QVERIFY(!QFile::exists(from));
+    QVERIFY(!files_.Move(from, at("m-again.pdf")));  // no source
+    QVERIFY(!files_.Move(at("m-to.pdf"), at("no/dir/x.pdf")));
+    QVERIFY(QFile::exists(to));
+  }
+
+  void moveAcrossFileSystemsIsWholeOrNothing() {
+    QTemporaryDir other(QStringLiteral("/dev/shm/folvane-test-XXXXXX"));
+    if (!other.isValid() || deviceOf(other.path()) == deviceOf(dir_.path()))
+      QSKIP("no second file system here");
+    const QString from = other.filePath("x.pdf");
+    make(from, QByteArray(3 << 20, 'p'));
+    make(at("taken.pdf"), "old");
+    QVERIFY(!files_.Move(from, at("taken.pdf")));
+    QCOMPARE(read(at("taken.pdf")), QByteArray("old"));
+    QVERIFY(files_.Move(from, at("far.pdf")));
+    QCOMPARE(read(at("far.pdf")).size(), 3 << 20);
+    QVERIFY(!QFile::exists(from));
+    QCOMPARE(QDir(dir_.path()).entryList({".folvane-move-*"}, QDir::Hidden | QDir::Files).size(), 0);
+  }
+
+  void existsAndDelete() {
+    make(at("d.doc"));
+    QVERIFY(files_.Exists(at("d.doc")));
+    QVERIFY(files_.Exists(dir_.path()));  // a folder takes the name as well
+    QVERIFY(!files_.Exists(QString()));
+    QVERIFY(files_.Delete(at("d.doc")));
+    QVERIFY(!files_.Exists(at("d.doc")));
+    QVERIFY(!files_.Delete(at("d.doc")));
+  }
+
+  void clockUsesJapaneseFormsUnderPlainLocales() {
+    LinuxClock clock;
+    const QString date = clock.DateText();
+    const QString time = clock.TimeText();
+    QVERIFY2(QRegularExpression("^\\d{4}/\\d{2}/\\d{2}$").match(date).hasMatch(), qPrintable(date));
+    QVERIFY2(QRegularExpression("^\\d{2}:\\d{2}:\\d{2}$").match(time).hasMatch(), qPrintable(time));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestLinuxFiles)
+#include "test_LinuxFiles.moc"

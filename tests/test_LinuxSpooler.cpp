@@ -1,0 +1,81 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "fakes/FakePrinters.h"
+#include "platform/FileRegistry.h"
+#include "platform/Failure.h"
+#include "platform/LinuxProfile.h"
+#include "platform/LinuxSpooler.h"
+
+using namespace folvane::platform;
+
+class TestLinuxSpooler : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  LinuxProfile profile_{CodePage("UTF-8"), [this] { return dir_.filePath("win.ini"); }};
+  FileRegistry registry_{dir_.filePath("registry.json")};
+  folvane::fakes::FakePrinters printers_;
+  LinuxSpooler spooler_{profile_, registry_, printers_};
+  QString pdf_;
+
+  void setRegistryName(const QString& path) {
+    HKEY key = 0;
+    registry_.RegCreateKeyExA(HKEY_CURRENT_USER, kPdfWriterRegistryKey, 0, {}, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr);
+    const QByteArray bytes = path.toUtf8();
+    registry_.RegSetValueExA(key, kPdfWriterFileNameValue, 0, REG_SZ,
+                             std::span<const char>(bytes.constData(), bytes.size() + 1));
+    registry_.RegCloseKey(key);
+  }
+  static QByteArray read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+
+ private slots:
+  void initTestCase() {
+    pdf_ = dir_.filePath("rendered.pdf");
+    QFile f(pdf_);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("%PDF-1.4 rendered");
+    f.close();
+    QVERIFY(profile_.WriteProfileStringA(kPdfWriterIniSection, kPdfWriterFileNameValue,
+                                         dir_.filePath("xyzzyx.pdf")));
+    printers_.current = kVirtualPdfPrinter;
+  }
+
+  void virtualPrinterUsesTheRegistryNameWhenItsFolderExists() {
+    QVERIFY(QDir().mkpath(dir_.filePath("out")));
+    setRegistryName(dir_.filePath("out/報告.pdf"));
+    spooler_.PrintPdf(pdf_, "報告.doc");
+    QCOMPARE(read(dir_.filePath("out/報告.pdf")), QByteArray("%PDF-1.4 rendered"));
+    QVERIFY(!QFile::exists(dir_.filePath("xyzzyx.pdf")));
+    QVERIFY(QFile::exists(pdf_));  // the spooler leaves its input alone
+  }
+
+  void otherwiseTheCollectingFileWhichItOverwrites() {
+    setRegistryName(dir_.filePath("no-such-folder/a.pdf"));
+    QFile old(dir_.filePath("xyzzyx.pdf"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("stale");
+    old.close();
+    spooler_.PrintPdf(pdf_, "a.doc");
+    QCOMPARE(read(dir_.filePath("xyzzyx.pdf")), QByteArray("%PDF-1.4 rendered"));
+  }
+
+  void noDefaultPrinterOrNoOutputNameIsAFailure() {
+    printers_.current.clear();
+    QVERIFY_THROWS_EXCEPTION(Failure, spooler_.PrintPdf(pdf_, "a"));
+    printers_.current = kVirtualPdfPrinter;
+    setRegistryName(QString());
+    QVERIFY(profile_.WriteProfileStringA(kPdfWriterIniSection, kPdfWriterFileNameValue, ""));
+    QVERIFY_THROWS_EXCEPTION(Failure, spooler_.PrintPdf(pdf_, "a"));
+    QVERIFY(profile_.WriteProfileStringA(kPdfWriterIniSection, kPdfWriterFileNameValue,
+                                         dir_.filePath("xyzzyx.pdf")));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestLinuxSpooler)
+#include "test_LinuxSpooler.moc"

@@ -1,0 +1,163 @@
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "fakes/FakeOffice.h"
+#include "platform/Failure.h"
+#include "platform/office/LokOffice.h"
+#include "platform/office/OfficeEngine.h"
+
+using namespace folvane::platform;
+
+namespace {
+
+QString fakeHelper() { return QStringLiteral(FAKE_OFFICE); }
+
+// Runs `call` and returns the message of the Failure it threw, or "" if none.
+template <typename Call>
+QString failureOf(Call&& call) {
+  try {
+    call();
+  } catch (const Failure& e) {
+    return e.message();
+  }
+  return {};
+}
+
+}  // namespace
+
+class TestOfficeEngine : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+
+  OfficeEngine::Options options() {
+    OfficeEngine::Options o;
+    o.helperPath = fakeHelper();
+    o.programDir = QStringLiteral("/");
+    o.profileDir = dir_.filePath("profile");
+    o.startTimeoutMs = 10000;
+    o.documentTimeoutMs = 10000;
+    return o;
+  }
+  QString out(const char* name) { return dir_.filePath(QString::fromUtf8(name)); }
+
+ private slots:
+  void oneEngineServesManyDocuments() {
+    OfficeEngine engine(options());
+    for (const char* name : {"a.pdf", "b.pdf", "報告.pdf"}) {
+      engine.Convert(QStringLiteral("/src/doc"), out(name), "pdf");
+      QVERIFY(QFile::exists(out(name)));
+    }
+    QCOMPARE(engine.starts(), 1);
+    QVERIFY(engine.processId() > 0);
+  }
+
+  void aCrashFailsThatDocumentOnlyAndTheNextGetsANewEngine() {
+    OfficeEngine engine(options());
+    engine.Convert("/src/first", out("c1.pdf"), "pdf");
+    const QString why = failureOf([&] { engine.Convert("/src/crash.doc", out("c2.pdf"), "pdf"); });
+    QVERIFY2(why.contains("異常終了"), qPrintable(why));
+    engine.Convert("/src/after", out("c3.pdf"), "pdf");
+    QVERIFY(QFile::exists(out("c3.pdf")));
+    QCOMPARE(engine.starts(), 2);
+  }
+
+  void aHangIsEndedAtTheTimeLimit() {
+    auto o = options();
+    o.documentTimeoutMs = 400;
+    OfficeEngine engine(o);
+    const qint64 before = [&] {
+      engine.Convert("/src/warm", out("h0.pdf"), "pdf");
+      return engine.processId();
+    }();
+    const QString why = failureOf([&] { engine.Convert("/src/hang.doc", out("h1.pdf"), "pdf"); });
+    QVERIFY2(why.contains("終えませんでした"), qPrintable(why));
+    QVERIFY(!QFile::exists(QStringLiteral("/proc/%1/cmdline").arg(before)) ||
+            QFile(QStringLiteral("/proc/%1/cmdline").arg(before)).size() == 0);
+    engine.Convert("/src/after", out("h2.pdf"), "pdf");
+    QCOMPARE(engine.starts(), 2);
+  }
+
+  void anIdleEngineKilledMeanwhileCostsNoDocument() {
+    OfficeEngine engine(options());
+    engine.Convert("/src/one", out("k1.pdf"), "pdf");
+    ::kill(pid_t(engine.processId()), SIGKILL);
+    QTest::qWait(50);
+    engine.Convert("/src/two", out("k2.pdf"), "pdf");
+    QVERIFY(QFile::exists(out("k2.pdf")));
+    QCOMPARE(engine.starts(), 2);
+  }
+
+  void engineIsRenewedAfterItsDocumentCount() {
+    auto o = options();
+    o.documentsPerEngine = 2;
+    OfficeEngine engine(o);
+    for (const char* name : {"r1.pdf", "r2.pdf", "r3.pdf"}) engine.Convert("/src/x", out(name), "pdf");
+    QCOMPARE(engine.starts(), 2);
+  }
+
+  void engineErrorsCarryTheirCause() {
+    OfficeEngine engine(options());
+    const QString why = failureOf([&] { engine.Convert("/src/fail.doc", out("e.pdf"), "pdf"); });
+    QVERIFY2(why.contains("cannot load /src/fail.doc"), qPrintable(why));
+    QCOMPARE(engine.starts(), 1);  // an ordinary error keeps the engine
+  }
+
+  void missingPiecesAreExplained() {
+    auto noHelper = options();
+    noHelper.helperPath = dir_.filePath("nothing-here");
+    QVERIFY(failureOf([&] { OfficeEngine(noHelper).Convert("/a", out("m.pdf"), "pdf"); })
+                .contains("見つかりません"));
+    auto noOffice = options();
+    noOffice.programDir = dir_.filePath("no-libreoffice");
+    QVERIFY(failureOf([&] { OfficeEngine(noOffice).Convert("/a", out("m.pdf"), "pdf"); })
+                .contains("LibreOffice がインストールされていない"));
+    qputenv("FAKE_OFFICE_NOREADY", "1");
+    const QString why = failureOf([&] { OfficeEngine(options()).Convert("/a", out("m.pdf"), "pdf"); });
+    qunsetenv("FAKE_OFFICE_NOREADY");
+    QVERIFY2(why.contains("no office here"), qPrintable(why));
+  }
+
+  void stopEndsTheHelper() {
+    OfficeEngine engine(options());
+    engine.Convert("/src/x", out("s.pdf"), "pdf");
+    const qint64 pid = engine.processId();
+    engine.Stop();
+    QCOMPARE(engine.processId(), 0);
+    QVERIFY(::kill(pid_t(pid), 0) != 0);
+  }
+
+  void sessionsPrintTheRenderedPdfAndCleanUp() {
+    OfficeEngine engine(options());
+    folvane::fakes::FakeSpooler spooler;
+    const QString spool = dir_.filePath("spool");
+    LokOffice office(engine, spooler, spool);
+    QFile source(dir_.filePath("letter.doc"));
+    QVERIFY(source.open(QIODevice::WriteOnly));
+    source.close();
+
+    auto word = office.CreateApplication(OfficeKind::Word);
+    QVERIFY(failureOf([&] { word->Open(dir_.filePath("absent.doc")); }).contains("開けません"));
+    word->Open(source.fileName());
+    word->PrintOut();
+    word->Quit();
+    QCOMPARE(spooler.printed.size(), 1);
+    QVERIFY(spooler.printed[0].endsWith(" letter.doc"));
+    QVERIFY(QDir(spool).entryList(QDir::Files).isEmpty());  // the rendered PDF is gone
+
+    // A document LibreOffice "converts" to nothing is no PDF.
+    QFile blank(dir_.filePath("blank.doc"));
+    QVERIFY(blank.open(QIODevice::WriteOnly));
+    blank.close();
+    auto excel = office.CreateApplication(OfficeKind::Excel);
+    excel->Open(blank.fileName());
+    QVERIFY(failureOf([&] { excel->PrintOut(); }).contains("PDF ができませんでした"));
+    QCOMPARE(spooler.printed.size(), 1);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestOfficeEngine)
+#include "test_OfficeEngine.moc"
