@@ -39,7 +39,8 @@ class TestLinuxFiles : public QObject {
   void searchListsPlainFilesSortedAsWindowsDoes() {
     const QString d = at("search");
     QVERIFY(QDir().mkpath(d + "/sub.doc"));
-    for (const char* name : {"b.doc", "A.DOC", "a.pdf", "C.Pdf", ".hidden.pdf", "noext", "報告.pdf"})
+    for (const char* name :
+         {"b.doc", "A.DOC", "a.pdf", "C.Pdf", ".hidden.pdf", "noext", "報告.pdf"})
       make(d + "/" + QString::fromUtf8(name));
     QVERIFY(QFile::link(d + "/b.doc", d + "/link.pdf"));
     QVERIFY(QFile::link(d + "/gone", d + "/dangling.pdf"));
@@ -106,7 +107,8 @@ class TestLinuxFiles : public QObject {
     QVERIFY(files_.Move(from, at("far.pdf")));
     QCOMPARE(read(at("far.pdf")).size(), 3 << 20);
     QVERIFY(!QFile::exists(from));
-    QCOMPARE(QDir(dir_.path()).entryList({".folvane-move-*"}, QDir::Hidden | QDir::Files).size(), 0);
+    QCOMPARE(QDir(dir_.path()).entryList({".folvane-move-*"}, QDir::Hidden | QDir::Files).size(),
+             0);
   }
 
   void existsAndDelete() {

@@ -4,8 +4,8 @@
 #include <QTest>
 
 #include "fakes/FakePrinters.h"
-#include "platform/FileRegistry.h"
 #include "platform/Failure.h"
+#include "platform/FileRegistry.h"
 #include "platform/LinuxProfile.h"
 #include "platform/LinuxSpooler.h"
 

@@ -85,6 +85,7 @@ void OfficeEngine::ensureStarted() {
 }
 
 QByteArray OfficeEngine::readLine(int timeoutMs, const QString& doing) {
+  timedOut_ = false;
   QDeadlineTimer deadline(timeoutMs);
   while (!process_->canReadLine()) {
     if (process_->state() != QProcess::Running) {
@@ -95,6 +96,7 @@ QByteArray OfficeEngine::readLine(int timeoutMs, const QString& doing) {
       process_->kill();
       process_->waitForFinished(3000);
       process_.reset();
+      timedOut_ = true;
       throw Failure(QStringLiteral("PDF 変換エンジンが%1秒以内に%2を終えませんでした。")
                         .arg(timeoutMs / 1000)
                         .arg(doing));
@@ -112,9 +114,24 @@ void OfficeEngine::restartIfWorn() {
 }
 
 void OfficeEngine::Convert(const QString& source, const QString& target, const QString& format) {
+  const QByteArray request =
+      "CONVERT " + hex(source) + ' ' + hex(target) + ' ' + hex(format) + '\n';
+  const int startsBefore = starts_;
   ensureStarted();
-  process_->write("CONVERT " + hex(source) + ' ' + hex(target) + ' ' + hex(format) + '\n');
-  const QByteArray answer = readLine(options_.documentTimeoutMs, QStringLiteral("変換"));
+  const bool fresh = starts_ != startsBefore;
+  QByteArray answer;
+  try {
+    process_->write(request);
+    answer = readLine(options_.documentTimeoutMs, QStringLiteral("変換"));
+  } catch (const Failure&) {
+    // A warm engine may have died just before this document reached it
+    // (killed, out of memory): one more try on a new engine. A hang, or a
+    // crash of a new engine, is the document's own.
+    if (fresh || timedOut_) throw;
+    ensureStarted();
+    process_->write(request);
+    answer = readLine(options_.documentTimeoutMs, QStringLiteral("変換"));
+  }
   ++documents_;
   restartIfWorn();
   if (answer == "OK") return;

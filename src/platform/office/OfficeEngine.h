@@ -49,6 +49,7 @@ class OfficeEngine {
   std::unique_ptr<QProcess> process_;
   int documents_ = 0;
   int starts_ = 0;
+  bool timedOut_ = false;
 };
 
 }  // namespace folvane::platform
