@@ -28,7 +28,7 @@ test-asan: deps
 	  ctest --output-on-failure -j$(JOBS) -L unit
 
 bench: deps build
-	@echo "no benchmarks yet"
+	./$(BUILD)/bench/bench_batch
 
 format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp')

@@ -1,0 +1,169 @@
+// The batch conversion against the obvious alternative, in one run:
+//  - ConvertDirectory on the warm engine (what Folvane does),
+//  - the engine alone rendering the same files (the floor),
+//  - soffice --headless --convert-to pdf started once per file, with a
+//    private profile that already records its version.
+// Prints seconds per file, the ratios and peak memory. No pass or fail.
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+
+#include "convert/modConvPDF.h"
+#include "fakes/FakePlatform.h"
+#include "platform/FileRegistry.h"
+#include "platform/LinuxFiles.h"
+#include "platform/LinuxProfile.h"
+#include "platform/LinuxSpooler.h"
+#include "platform/office/LokOffice.h"
+#include "platform/office/OfficeEngine.h"
+
+using namespace folvane;
+
+namespace {
+
+constexpr int kEach = 20;
+const QString kProgramDir = QStringLiteral("/usr/lib/libreoffice/program");
+
+void write(const QString& path, const QString& text) {
+  QFile f(path);
+  f.open(QIODevice::WriteOnly);
+  f.write(text.toUtf8());
+}
+
+// Several pages of Japanese prose.
+QString documentHtml(int n) {
+  QString body;
+  for (int p = 0; p < 60; ++p)
+    body += QStringLiteral("<p>第%1章 %2段落：本日の会議では、変換処理の速度と品質について議論した。"
+                           "各部署からの報告書をまとめ、次回までに改善案を提出すること。</p>")
+                .arg(n)
+                .arg(p);
+  return "<html><head><meta charset=\"utf-8\"></head><body><h1>報告書 " + QString::number(n) +
+         "</h1>" + body + "</body></html>";
+}
+
+// A sheet long enough for several printed pages.
+QString workbookFods(int n) {
+  QString rows;
+  for (int r = 0; r < 200; ++r)
+    rows += QStringLiteral(
+                "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>"
+                "支店%1-%2</text:p></table:table-cell><table:table-cell office:value-type=\"float\" "
+                "office:value=\"%3\"><text:p>%3</text:p></table:table-cell></table:table-row>")
+                .arg(n)
+                .arg(r)
+                .arg(r * 1000 + n);
+  return QStringLiteral(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
+             "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+             "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+             "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\" "
+             "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body>"
+             "<office:spreadsheet><table:table table:name=\"売上\">%1</table:table>"
+             "</office:spreadsheet></office:body></office:document>")
+      .arg(rows);
+}
+
+qint64 peakKiB(qint64 pid) {
+  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  QTextStream out(stdout);
+  QTemporaryDir dir;
+  const auto at = [&](const QString& name) { return dir.filePath(name); };
+  for (const char* sub : {"make", "src", "dest", "alone", "soffice"}) QDir().mkpath(at(sub));
+
+  platform::OfficeEngine::Options options;
+  options.helperPath = QCoreApplication::applicationDirPath() + QStringLiteral("/../folvane-office");
+  options.profileDir = at("profile");
+  platform::OfficeEngine engine(options);
+
+  out << "Making " << kEach << " .doc and " << kEach << " .xls files..." << Qt::endl;
+  QStringList sources;
+  for (int i = 0; i < kEach; ++i) {
+    write(at(QStringLiteral("make/d%1.html").arg(i)), documentHtml(i));
+    engine.Convert(at(QStringLiteral("make/d%1.html").arg(i)), at(QStringLiteral("src/文書%1.doc").arg(i, 2, 10, QChar('0'))), "doc");
+    write(at(QStringLiteral("make/w%1.fods").arg(i)), workbookFods(i));
+    engine.Convert(at(QStringLiteral("make/w%1.fods").arg(i)), at(QStringLiteral("src/集計%1.xls").arg(i, 2, 10, QChar('0'))), "xls");
+  }
+  sources = QDir(at("src")).entryList(QDir::Files, QDir::Name);
+  const int files = int(sources.size());
+
+  // The engine alone: the same files straight to PDF.
+  QElapsedTimer timer;
+  timer.start();
+  for (const QString& name : sources)
+    engine.Convert(at("src/" + name), at("alone/" + name + ".pdf"), "pdf");
+  const double alone = timer.elapsed() / 1000.0 / files;
+
+  // Folvane's batch conversion through the virtual PDF printer.
+  fakes::FakePlatform fake;
+  platform::LinuxProfile profile(platform::CodePage("UTF-8"), [&] { return at("win.ini"); });
+  platform::FileRegistry registry(at("registry.json"));
+  platform::LinuxFiles filesApi(platform::CodePage("UTF-8"));
+  fake.printers.current = platform::kVirtualPdfPrinter;
+  platform::LinuxSpooler spooler(profile, registry, fake.printers);
+  platform::LokOffice office(engine, spooler, at("spool"));
+  profile.WriteProfileStringA("Acrobat PDFWriter", "PDFFileName", at("xyzzyx.pdf"));
+  platform::Platform p{profile,  fake.process, fake.ui,  registry,          fake.printers,
+                       fake.system, filesApi, fake.clock, office, spooler, at("xyzzyx.pdf"),
+                       at("tmp/")};
+  SettingsRecord settings;
+  settings.SourceDir = at("src");
+  settings.DestDir = at("dest");
+  settings.LogFile = at("conv.log");
+  frmImage imagePage;
+  timer.restart();
+  const auto failures = modConvPDF(p, settings, imagePage).ConvertDirectory();
+  const double batch = timer.elapsed() / 1000.0 / files;
+  const qint64 enginePeak = peakKiB(engine.processId());
+  engine.Stop();  // leaves a profile that records its version, for soffice below
+  if (!failures.isEmpty()) out << FailureReport(failures) << Qt::endl;
+
+  // One soffice start per file, warm disk cache, a ready profile.
+  const QString profileUrl = QStringLiteral("file://") + at("profile");
+  const int sofficeFiles = qEnvironmentVariableIntValue("BENCH_SOFFICE_FILES") > 0
+                               ? qEnvironmentVariableIntValue("BENCH_SOFFICE_FILES")
+                               : files;
+  timer.restart();
+  int sofficeDone = 0;
+  for (const QString& name : sources.mid(0, sofficeFiles)) {
+    QProcess soffice;
+    soffice.start(kProgramDir + "/soffice",
+                  {"-env:UserInstallation=" + profileUrl, "--headless", "--convert-to", "pdf",
+                   "--outdir", at("soffice"), at("src/" + name)});
+    soffice.waitForFinished(120000);
+    ++sofficeDone;
+  }
+  const double perStart = timer.elapsed() / 1000.0 / sofficeDone;
+  const int sofficePdfs = int(QDir(at("soffice")).entryList({"*.pdf"}, QDir::Files).size());
+
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  out << Qt::endl << "files: " << files << " (" << kEach << " .doc, " << kEach << " .xls; "
+      << (files - failures.size()) << " PDFs placed)" << Qt::endl;
+  out << QString::asprintf("engine alone (render only)       %6.3f s/file\n", alone);
+  out << QString::asprintf("Folvane batch (ConvertDirectory) %6.3f s/file  (%+.0f%% over the engine alone)\n",
+                           batch, (batch / alone - 1) * 100);
+  out << QString::asprintf("soffice --convert-to per file    %6.3f s/file  (%d files, %d PDFs)\n", perStart,
+                           sofficeDone, sofficePdfs);
+  out << QString::asprintf("soffice / Folvane                %6.1f x\n", perStart / batch);
+  out << QString::asprintf("peak memory: Folvane %ld MiB, engine %lld MiB\n", usage.ru_maxrss / 1024,
+                           enginePeak / 1024);
+  return 0;
+}
