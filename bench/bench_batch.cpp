@@ -41,8 +41,9 @@ void write(const QString& path, const QString& text) {
 QString documentHtml(int n) {
   QString body;
   for (int p = 0; p < 60; ++p)
-    body += QStringLiteral("<p>第%1章 %2段落：本日の会議では、変換処理の速度と品質について議論した。"
-                           "各部署からの報告書をまとめ、次回までに改善案を提出すること。</p>")
+    body += QStringLiteral(
+                "<p>第%1章 %2段落：本日の会議では、変換処理の速度と品質について議論した。"
+                "各部署からの報告書をまとめ、次回までに改善案を提出すること。</p>")
                 .arg(n)
                 .arg(p);
   return "<html><head><meta charset=\"utf-8\"></head><body><h1>報告書 " + QString::number(n) +
@@ -53,13 +54,14 @@ QString documentHtml(int n) {
 QString workbookFods(int n) {
   QString rows;
   for (int r = 0; r < 200; ++r)
-    rows += QStringLiteral(
-                "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>"
-                "支店%1-%2</text:p></table:table-cell><table:table-cell office:value-type=\"float\" "
-                "office:value=\"%3\"><text:p>%3</text:p></table:table-cell></table:table-row>")
-                .arg(n)
-                .arg(r)
-                .arg(r * 1000 + n);
+    rows +=
+        QStringLiteral(
+            "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>"
+            "支店%1-%2</text:p></table:table-cell><table:table-cell office:value-type=\"float\" "
+            "office:value=\"%3\"><text:p>%3</text:p></table:table-cell></table:table-row>")
+            .arg(n)
+            .arg(r)
+            .arg(r * 1000 + n);
   return QStringLiteral(
              "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
              "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
@@ -89,7 +91,8 @@ int main(int argc, char* argv[]) {
   for (const char* sub : {"make", "src", "dest", "alone", "soffice"}) QDir().mkpath(at(sub));
 
   platform::OfficeEngine::Options options;
-  options.helperPath = QCoreApplication::applicationDirPath() + QStringLiteral("/../folvane-office");
+  options.helperPath =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../folvane-office");
   options.profileDir = at("profile");
   platform::OfficeEngine engine(options);
 
@@ -97,9 +100,11 @@ int main(int argc, char* argv[]) {
   QStringList sources;
   for (int i = 0; i < kEach; ++i) {
     write(at(QStringLiteral("make/d%1.html").arg(i)), documentHtml(i));
-    engine.Convert(at(QStringLiteral("make/d%1.html").arg(i)), at(QStringLiteral("src/文書%1.doc").arg(i, 2, 10, QChar('0'))), "doc");
+    engine.Convert(at(QStringLiteral("make/d%1.html").arg(i)),
+                   at(QStringLiteral("src/文書%1.doc").arg(i, 2, 10, QChar('0'))), "doc");
     write(at(QStringLiteral("make/w%1.fods").arg(i)), workbookFods(i));
-    engine.Convert(at(QStringLiteral("make/w%1.fods").arg(i)), at(QStringLiteral("src/集計%1.xls").arg(i, 2, 10, QChar('0'))), "xls");
+    engine.Convert(at(QStringLiteral("make/w%1.fods").arg(i)),
+                   at(QStringLiteral("src/集計%1.xls").arg(i, 2, 10, QChar('0'))), "xls");
   }
   sources = QDir(at("src")).entryList(QDir::Files, QDir::Name);
   const int files = int(sources.size());
@@ -120,9 +125,9 @@ int main(int argc, char* argv[]) {
   platform::LinuxSpooler spooler(profile, registry, fake.printers);
   platform::LokOffice office(engine, spooler, at("spool"));
   profile.WriteProfileStringA("Acrobat PDFWriter", "PDFFileName", at("xyzzyx.pdf"));
-  platform::Platform p{profile,  fake.process, fake.ui,  registry,          fake.printers,
-                       fake.system, filesApi, fake.clock, office, spooler, at("xyzzyx.pdf"),
-                       at("tmp/")};
+  platform::Platform p{profile,         fake.process,     fake.ui,    registry, fake.printers,
+                       fake.system,     filesApi,         fake.clock, office,   spooler,
+                       fake.automation, at("xyzzyx.pdf"), at("tmp/")};
   SettingsRecord settings;
   settings.SourceDir = at("src");
   settings.DestDir = at("dest");
@@ -155,15 +160,17 @@ int main(int argc, char* argv[]) {
 
   struct rusage usage {};
   getrusage(RUSAGE_SELF, &usage);
-  out << Qt::endl << "files: " << files << " (" << kEach << " .doc, " << kEach << " .xls; "
+  out << Qt::endl
+      << "files: " << files << " (" << kEach << " .doc, " << kEach << " .xls; "
       << (files - failures.size()) << " PDFs placed)" << Qt::endl;
   out << QString::asprintf("engine alone (render only)       %6.3f s/file\n", alone);
-  out << QString::asprintf("Folvane batch (ConvertDirectory) %6.3f s/file  (%+.0f%% over the engine alone)\n",
-                           batch, (batch / alone - 1) * 100);
-  out << QString::asprintf("soffice --convert-to per file    %6.3f s/file  (%d files, %d PDFs)\n", perStart,
-                           sofficeDone, sofficePdfs);
+  out << QString::asprintf(
+      "Folvane batch (ConvertDirectory) %6.3f s/file  (%+.0f%% over the engine alone)\n", batch,
+      (batch / alone - 1) * 100);
+  out << QString::asprintf("soffice --convert-to per file    %6.3f s/file  (%d files, %d PDFs)\n",
+                           perStart, sofficeDone, sofficePdfs);
   out << QString::asprintf("soffice / Folvane                %6.1f x\n", perStart / batch);
-  out << QString::asprintf("peak memory: Folvane %ld MiB, engine %lld MiB\n", usage.ru_maxrss / 1024,
-                           enginePeak / 1024);
+  out << QString::asprintf("peak memory: Folvane %ld MiB, engine %lld MiB\n",
+                           usage.ru_maxrss / 1024, enginePeak / 1024);
   return 0;
 }

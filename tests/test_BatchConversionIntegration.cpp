@@ -71,14 +71,16 @@ class TestBatchConversionIntegration : public QObject {
 
   QString at(const QString& name) const { return dir_.filePath(name); }
   platform::Platform platform() {
-    return platform::Platform{*profile_, fake_.process, fake_.ui, *registry_, fake_.printers,
-                              fake_.system, *files_, fake_.clock, *office_, *spooler_,
-                              at("xyzzyx.pdf"), at("tmp/")};
+    return platform::Platform{*profile_,      fake_.process, fake_.ui,         *registry_,
+                              fake_.printers, fake_.system,  *files_,          fake_.clock,
+                              *office_,       *spooler_,     fake_.automation, at("xyzzyx.pdf"),
+                              at("tmp/")};
   }
   // A .doc or .xls made by LibreOffice itself from text.
   void makeDocument(const QString& path, const QString& text) {
     const bool sheet = path.endsWith(".xls", Qt::CaseInsensitive);
-    const QString source = at("make/" + QFileInfo(path).completeBaseName() + (sheet ? ".fods" : ".html"));
+    const QString source =
+        at("make/" + QFileInfo(path).completeBaseName() + (sheet ? ".fods" : ".html"));
     writeText(source, sheet ? fods(text) : html(text));
     engine_->Convert(source, path, sheet ? "xls" : "doc");
   }
@@ -91,7 +93,7 @@ class TestBatchConversionIntegration : public QObject {
     options.profileDir = at("profile");
     engine_ = std::make_unique<platform::OfficeEngine>(options);
     profile_ = std::make_unique<platform::LinuxProfile>(platform::CodePage("UTF-8"),
-                                                       [this] { return at("win.ini"); });
+                                                        [this] { return at("win.ini"); });
     registry_ = std::make_unique<platform::FileRegistry>(at("registry.json"));
     files_ = std::make_unique<platform::LinuxFiles>(platform::CodePage("UTF-8"));
     fake_.printers.current = platform::kVirtualPdfPrinter;
@@ -127,7 +129,9 @@ class TestBatchConversionIntegration : public QObject {
   }
 
   void anEngineKilledMidRunLosesNothing() {
-    for (int i = 1; i <= 4; ++i) makeDocument(at(QStringLiteral("src/part%1.doc").arg(i)), QStringLiteral("Part number %1").arg(i));
+    for (int i = 1; i <= 4; ++i)
+      makeDocument(at(QStringLiteral("src/part%1.doc").arg(i)),
+                   QStringLiteral("Part number %1").arg(i));
     writeText(at("src/broken.doc"), "this is no Word document at all");
     // Once between two files, once (most likely) in the middle of one.
     int events = 0;
@@ -135,17 +139,19 @@ class TestBatchConversionIntegration : public QObject {
     fake_.ui.onDoEvents = [&] {
       const pid_t pid = pid_t(engine_->processId());
       if (++events == 2) ::kill(pid, SIGKILL);
-      if (events == 4) killer = std::thread([pid] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
-        ::kill(pid, SIGKILL);
-      });
+      if (events == 4)
+        killer = std::thread([pid] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(40));
+          ::kill(pid, SIGKILL);
+        });
     };
     platform::Platform p = platform();
     const auto failures = modConvPDF(p, settings_, imagePage_).ConvertDirectory();
     fake_.ui.onDoEvents = nullptr;
     killer.join();
     for (int i = 1; i <= 4; ++i)
-      QVERIFY(pdfText(at(QStringLiteral("dest/part%1.pdf").arg(i))).contains(QStringLiteral("Part number %1").arg(i)));
+      QVERIFY(pdfText(at(QStringLiteral("dest/part%1.pdf").arg(i)))
+                  .contains(QStringLiteral("Part number %1").arg(i)));
     // Whatever LibreOffice made of the text file, it is not lost either way.
     QVERIFY(QFile::exists(at("dest/broken.pdf")) != QFile::exists(at("src/broken.doc")));
     QVERIFY2(failures.isEmpty(), qPrintable(FailureReport(failures)));

@@ -164,7 +164,7 @@ class TestFolvane : public QObject {
   void notYetBuiltCommandsDoNothing() {
     Started s;
     const int calls = s.fake.profile.calls.size();
-    for (QToolButton* b : {s.window.cmdMarge, s.window.cmdPrint, s.window.cmdConv}) b->click();
+    s.window.cmdConv->click();
     for (QAction* a : {s.window.mnuConv, s.window.mnuMarge, s.window.mnuPrint}) a->trigger();
     QCOMPARE(s.fake.profile.calls.size(), calls);
     QVERIFY(s.fake.ui.messages.isEmpty());
@@ -250,6 +250,49 @@ class TestFolvane : public QObject {
     QCOMPARE(s.fake.ui.messages.size(), 1);
     QVERIFY(s.fake.ui.messages[0].text.contains("Missing Printer"));
     QVERIFY(!QApplication::overrideCursor());
+  }
+
+  void mergeCommandReportsAnEmptyFolderOnly() {
+    Started s;
+    s.ini.Settings.MergeDir = "/m";
+    s.ini.Settings.MergeFileNm = "/out/all.pdf";
+    s.window.cmdMarge->click();
+    QCOMPARE(s.fake.ui.messages.size(), 1);
+    QCOMPARE(s.fake.ui.messages[0].text, QStringLiteral("統合処理実行エラー又は変換するファイルが存在しません。"));
+    QCOMPARE(s.fake.ui.messages[0].title, QStringLiteral("PDF統合処理"));
+    QCOMPARE(s.fake.ui.messages[0].icon, platform::MsgIcon::None);
+
+    s.fake.ui.messages.clear();
+    s.fake.files.put("/m/a.pdf");
+    s.window.cmdMarge->click();
+    QVERIFY(s.fake.ui.messages.isEmpty());  // no success message
+    QVERIFY(s.fake.automation.log.contains("PDDoc2.Save(i16:1, &str:/out/all.pdf)"));
+  }
+
+  void driverErrorsReachTheUser() {
+    Started s;
+    s.ini.Settings.MergeDir = "/m";
+    s.ini.Settings.PrintDir = "/m";
+    s.fake.files.put("/m/a.pdf");
+    s.fake.automation.failOpen << "/m/a.pdf";
+    s.window.cmdMarge->click();
+    s.window.cmdPrint->click();
+    QCOMPARE(s.fake.ui.messages.size(), 2);
+    for (const auto& m : s.fake.ui.messages) {
+      QCOMPARE(m.title, QStringLiteral("Folvane"));
+      QVERIFY(m.text.contains("/m/a.pdf"));
+    }
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(s.window.isVisible());
+  }
+
+  void printCommandPrintsThePrintFolder() {
+    Started s;
+    s.ini.Settings.PrintDir = "/p";
+    s.fake.files.put("/p/x.pdf");
+    s.window.cmdPrint->click();
+    QVERIFY(s.fake.automation.log.contains("AVDoc1.Open(str:/p/x.pdf, str:)"));
+    QVERIFY(s.fake.ui.messages.isEmpty());
   }
 
   void jobFailuresAreShownAndTheProgramGoesOn() {

@@ -16,6 +16,7 @@
 #include "SystemFolder.h"
 #include "office/LokOffice.h"
 #include "office/OfficeEngine.h"
+#include "pdf/QpdfAcrobat.h"
 
 namespace folvane::platform {
 namespace {
@@ -50,14 +51,16 @@ struct LinuxPlatform::Members {
       QStringLiteral("/usr/lib/libreoffice/program"),
       officeProfile(profileLock, temporaryProfile)}};
   LokOffice office{engine, spooler, SystemFolder::Root() + QStringLiteral("/spool")};
+  QpdfAcrobat acrobat{spooler, SystemFolder::Root() + QStringLiteral("/spool")};
 };
 
 LinuxPlatform::LinuxPlatform()
     : m_(std::make_unique<Members>()),
-      platform_(std::make_unique<Platform>(Platform{
-          m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system, m_->files,
-          m_->clock, m_->office, m_->spooler, SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
-          SystemFolder::Root() + QStringLiteral("/tmp/")})) {
+      platform_(std::make_unique<Platform>(
+          Platform{m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system,
+                   m_->files, m_->clock, m_->office, m_->spooler, m_->acrobat,
+                   SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
+                   SystemFolder::Root() + QStringLiteral("/tmp/")})) {
   // No LibreOffice outlives Folvane, however it ends.
   m_->process.AddEndHook([m = m_.get()] {
     m->engine.Stop();

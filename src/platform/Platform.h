@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Automation.h"
 #include "CodePage.h"
 #include "Files.h"
 #include "Office.h"
@@ -26,6 +27,7 @@ struct Platform {
   Clock& clock;
   Office& office;
   Spooler& spooler;
+  Automation& automation;
   // The file the PDF printer collects its output in by default, and the
   // fixed folder the batch conversion names its output names after.
   QString collectingFile;

@@ -7,6 +7,7 @@
 
 #include "PictureButton.h"
 #include "Twips.h"
+#include "acrobat/clsPDFMarge.h"
 #include "convert/PrinterSwitch.h"
 #include "convert/modConvPDF.h"
 #include "frmAbout.h"
@@ -16,6 +17,14 @@ namespace folvane {
 namespace {
 
 const QColor kCream(255, 255, 192);
+
+// The hourglass while a job runs; gone before any message about it.
+struct WaitCursor {
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
 const QColor kCyan(128, 255, 255);
 
 }  // namespace
@@ -129,22 +138,43 @@ void Folvane::cmdIConv_Click() {
   // must not start a second run inside the first.
   if (converting_) return;
   converting_ = true;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
   QList<ConversionFailure> failures;
   RunJob(app_.platform.ui, [&] {
+    const WaitCursor wait;
     PrinterSwitch(app_.platform).Run(app_.ini.Settings.PDFWriterName, [&] {
       failures = modConvPDF(app_.platform, app_.ini.Settings, app_.imagePage).ConvertDirectory();
     });
   });
-  QApplication::restoreOverrideCursor();
   converting_ = false;
   if (!failures.isEmpty())
     app_.platform.ui.MsgBox(FailureReport(failures), platform::MsgIcon::Warning);
 }
 
+void Folvane::cmdMarge_Click() {
+  int16_t result = 0;
+  RunJob(app_.platform.ui, [&] {
+    const WaitCursor wait;
+    clsPDFMarge marge(app_.platform);
+    marge.SourceDir(app_.ini.Settings.MergeDir);
+    marge.DestFile(app_.ini.Settings.MergeFileNm);
+    result = marge.PdfInsert();
+  });
+  if (result == 1)
+    app_.platform.ui.MsgBox(
+        QStringLiteral("統合処理実行エラー又は変換するファイルが存在しません。"),
+        platform::MsgIcon::None, QStringLiteral("PDF統合処理"));
+}
+
+void Folvane::cmdPrint_Click() {
+  RunJob(app_.platform.ui, [&] {
+    const WaitCursor wait;
+    clsPDFMarge marge(app_.platform);
+    marge.SourceDir(app_.ini.Settings.PrintDir);
+    marge.PDFPrint();
+  });
+}
+
 // Jobs and windows that are not there yet do nothing.
-void Folvane::cmdMarge_Click() {}
-void Folvane::cmdPrint_Click() {}
 void Folvane::cmdConv_Click() {}
 void Folvane::mnuConv_Click() {}
 void Folvane::mnuMarge_Click() {}

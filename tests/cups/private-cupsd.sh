@@ -11,11 +11,11 @@ case "$cmd" in
 start)
   rm -rf "$dir"
   mkdir -p "$dir"/{conf/ppd,spool,cache,state,log,out,bin/backend}
-  # A backend that keeps each job's bytes: out/<queue>.prn.
+  # A backend that keeps each job's bytes: out/<queue>-<job>.prn.
   cat >"$dir/bin/backend/capture" <<BACKEND
 #!/bin/sh
 if [ \$# -eq 0 ]; then echo 'direct capture "Unknown" "Capture to a file"'; exit 0; fi
-if [ -n "\$6" ]; then cat "\$6"; else cat; fi >"$dir/out/\$PRINTER.prn.part" && mv "$dir/out/\$PRINTER.prn.part" "$dir/out/\$PRINTER.prn"
+if [ -n "\$6" ]; then cat "\$6"; else cat; fi >"$dir/out/.\$PRINTER-\$1.part" && mv "$dir/out/.\$PRINTER-\$1.part" "$dir/out/\$PRINTER-\$1.prn"
 BACKEND
   chmod 0700 "$dir/bin/backend/capture"
   for part in daemon filter cgi-bin monitor notifier; do

@@ -67,8 +67,10 @@ class FakeSpooler final : public platform::Spooler {
  public:
   QStringList printed;  // "<path> <title>"
   bool fail = false;
+  std::function<void(const QString&)> onPrint;  // looks at the file while it exists
   void PrintPdf(const QString& pdfPath, const QString& title) override {
     printed << pdfPath + u' ' + title;
+    if (onPrint) onPrint(pdfPath);
     if (fail) throw platform::Failure(QStringLiteral("printer offline"));
   }
 };

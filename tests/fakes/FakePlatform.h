@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeAutomation.h"
 #include "FakeFiles.h"
 #include "FakeOffice.h"
 #include "FakePrinters.h"
@@ -27,13 +28,14 @@ struct FakePlatform {
   FakeClock clock;
   FakeOffice office{files, kCollectingFile};
   FakeSpooler spooler;
+  FakeAutomation automation;
   platform::Platform platform = with(profile);
 
   // The same fakes around another profile (a real one on disk, say).
   platform::Platform with(platform::Profile& otherProfile) {
-    return platform::Platform{otherProfile,    process,      ui,    registry, printers,
-                              system,          files,        clock, office,   spooler,
-                              kCollectingFile, kOutputFolder};
+    return platform::Platform{otherProfile, process,         ui,           registry, printers,
+                              system,       files,           clock,        office,   spooler,
+                              automation,   kCollectingFile, kOutputFolder};
   }
 };
 

@@ -1,0 +1,82 @@
+#include "clsPDFMarge.h"
+
+#include "platform/Failure.h"
+
+namespace folvane {
+
+using platform::Arg;
+using platform::AutomationObject;
+using platform::Variant;
+
+namespace {
+
+int64_t numberOf(const Variant& v) {
+  if (auto i = std::get_if<int16_t>(&v)) return *i;
+  if (auto i = std::get_if<int32_t>(&v)) return *i;
+  throw platform::Failure(QStringLiteral("ページ数を取得できません。"));
+}
+
+}  // namespace
+
+int16_t CInt(int64_t value) {
+  if (value < INT16_MIN || value > INT16_MAX)
+    throw platform::Failure(
+        QStringLiteral("オーバーフローしました（ページ番号 %1 は扱える範囲を超えています）。").arg(value));
+  return int16_t(value);
+}
+
+QStringList clsPDFMarge::listPdfs() const {
+  return platform_.files.FileSearch(vSourceDir + QStringLiteral("*.pdf"));
+}
+
+int16_t clsPDFMarge::PdfInsert() {
+  auto& automation = platform_.automation;
+  std::shared_ptr<AutomationObject> app = automation.CreateObject(QStringLiteral("AcroExch.App"));
+  std::shared_ptr<AutomationObject> base = automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
+
+  const QStringList names = listPdfs();
+  if (names.isEmpty()) return 1;  // nothing opened, nothing closed, no Exit
+
+  base->Invoke(QStringLiteral("Open"), {Arg(vSourceDir + names.front())});
+  for (qsizetype i = 1; i < names.size(); ++i) {
+    vLastPage = CInt(numberOf(base->Invoke(QStringLiteral("GetNumPages"), {})) - 1);
+    std::shared_ptr<AutomationObject> source =
+        automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
+    source->Invoke(QStringLiteral("Open"), {Arg(vSourceDir + names[i])});
+    vNumberOfPage = CInt(numberOf(source->Invoke(QStringLiteral("GetNumPages"), {})));
+
+    Variant lastPage(vLastPage);
+    Variant sourceDoc(source);
+    Variant numberOfPage(vNumberOfPage);
+    base->Invoke(QStringLiteral("InsertPages"), {Arg::Ref(lastPage), Arg::Ref(sourceDoc), Arg(0),
+                                                 Arg::Ref(numberOfPage), Arg(true)});
+    vLastPage = std::get<int16_t>(lastPage);
+    vNumberOfPage = std::get<int16_t>(numberOfPage);
+    source->Invoke(QStringLiteral("Close"), {});
+  }
+  Variant destFile(vDestFile);
+  base->Invoke(QStringLiteral("Save"), {Arg(1), Arg::Ref(destFile)});
+  base->Invoke(QStringLiteral("Close"), {});
+  app->Invoke(QStringLiteral("Exit"), {});
+  return 0;
+}
+
+void clsPDFMarge::PDFPrint() {
+  auto& automation = platform_.automation;
+  std::shared_ptr<AutomationObject> app = automation.CreateObject(QStringLiteral("AcroExch.APP"));
+  std::shared_ptr<AutomationObject> view = automation.CreateObject(QStringLiteral("AcroExch.AVDoc"));
+  std::shared_ptr<AutomationObject> doc = automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
+
+  for (const QString& name : listPdfs()) {
+    view->Invoke(QStringLiteral("Open"), {Arg(vSourceDir + name), Arg("")});
+    const Variant pd = view->Invoke(QStringLiteral("GetPDDoc"), {});
+    if (auto object = std::get_if<std::shared_ptr<AutomationObject>>(&pd)) doc = *object;
+    Variant lastPage(CInt(numberOf(doc->Invoke(QStringLiteral("GetNumPages"), {})) - 1));
+    view->Invoke(QStringLiteral("PrintPages"),
+                 {Arg(0), Arg::Ref(lastPage), Arg(2), Arg(true), Arg(false)});
+    view->Invoke(QStringLiteral("Close"), {Arg(true)});
+  }
+  app->Invoke(QStringLiteral("Exit"), {});
+}
+
+}  // namespace folvane

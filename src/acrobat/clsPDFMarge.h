@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "platform/Platform.h"
+
+namespace folvane {
+
+// The document driver: merges all PDF files of a folder into one, or prints
+// them all, through the Acrobat automation objects. Errors of the objects
+// are passed on to the caller unchanged.
+class clsPDFMarge {
+ public:
+  explicit clsPDFMarge(platform::Platform& platform) : platform_(platform) {}
+
+  // Properties. The folders get the separator appended, always.
+  void SourceDir(const QString& value) { vSourceDir = value + platform::kPathSep; }
+  void DestDir(const QString& value) { vDestDir = value + platform::kPathSep; }
+  void SourceFile(const QString& value) { vSourceFile = value; }
+  void DestFile(const QString& value) { vDestFile = value; }
+  void NumberOfPage(int16_t value) { vNumberOfPage = value; }
+  void LastPage(int16_t value) { vLastPage = value; }
+  int16_t LastPage() const { return vLastPage; }
+
+  // Merges the folder's PDFs, in listing order, into DestFile: 0 when the
+  // merged file was saved, 1 when the folder holds no PDF file.
+  int16_t PdfInsert();
+
+  // Prints every PDF of the folder, one job each, in listing order.
+  void PDFPrint();
+
+ private:
+  QStringList listPdfs() const;
+
+  platform::Platform& platform_;
+  QString vSourceDir;
+  QString vDestDir;
+  QString vSourceFile;
+  QString vDestFile;
+  int16_t vNumberOfPage = 0;
+  int16_t vLastPage = 0;
+};
+
+// A whole number as a 16-bit integer; outside its range an overflow error.
+int16_t CInt(int64_t value);
+
+}  // namespace folvane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QPDF;
+
+namespace folvane::platform {
+
+// One PDF in memory, on qpdf. Its file is opened only while it is read, so
+// a thousand documents do not hold a thousand file descriptors.
+class PdfDocument {
+ public:
+  // Throws platform::Failure naming the file when it cannot be opened.
+  explicit PdfDocument(const QString& path);
+  ~PdfDocument();
+
+  const QString& path() const { return path_; }
+  int pageCount() const;
+
+  // Puts `count` pages of `source` from `first` (counted from 0) after page
+  // `after` of this document (-1: before the first). With `bookmarks` the
+  // source's whole outline follows the base's, pointing at the copied pages.
+  void insertPages(int after, PdfDocument& source, int first, int count, bool bookmarks);
+
+  // Writes the whole document to `target`: under a temporary name first,
+  // then renamed, so `target` is complete or as it was.
+  void save(const QString& target);
+
+  // Writes pages first..last (from 0) to a new file.
+  void extract(int first, int last, const QString& target) const;
+
+ private:
+  void appendOutline(PdfDocument& source);
+
+  QString path_;
+  std::shared_ptr<QPDF> pdf_;
+  // Documents whose pages this one holds: their data is read at save time.
+  std::vector<std::shared_ptr<QPDF>> sources_;
+};
+
+}  // namespace folvane::platform

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFOutlineDocumentHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+namespace folvane::fakes {
+
+// Makes small real PDFs for tests: page i shows "<label> p<i>", and with
+// `outline` each page has a bookmark "<label>-<i>"; the first bookmark has
+// a child pointing at the last page, and the second goes by a named
+// destination, as many real files do.
+inline void MakePdf(const QString& path, const QString& label, int pages, bool outline = true,
+                    const char* userPassword = nullptr) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  QPDFPageDocumentHelper helper(pdf);
+  QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"));
+  std::vector<QPDFObjectHandle> made;
+  for (int i = 1; i <= pages; ++i) {
+    const std::string text = QStringLiteral("%1 p%2").arg(label).arg(i).toStdString();
+    QPDFObjectHandle content = QPDFObjectHandle::newStream(
+        &pdf, "BT /F1 24 Tf 72 700 Td (" + text + ") Tj ET");
+    QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Page /MediaBox [0 0 612 792] /Resources << /Font << >> >> >>"));
+    page.getKey("/Resources").getKey("/Font").replaceKey("/F1", font);
+    page.replaceKey("/Contents", content);
+    helper.addPage(QPDFPageObjectHelper(page), false);
+    made.push_back(helper.getAllPages().back().getObjectHandle());
+  }
+  if (outline && pages > 0) {
+    QPDFObjectHandle root = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
+    QPDFObjectHandle dests = QPDFObjectHandle::newDictionary();
+    std::vector<QPDFObjectHandle> items;
+    for (int i = 0; i < pages; ++i) {
+      QPDFObjectHandle item = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+      item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(
+                                    QStringLiteral("%1-%2").arg(label).arg(i + 1).toStdString()));
+      QPDFObjectHandle dest = QPDFObjectHandle::newArray();
+      dest.appendItem(made[size_t(i)]);
+      dest.appendItem(QPDFObjectHandle::newName("/Fit"));
+      if (i == 1) {
+        dests.replaceKey("/second", dest);
+        item.replaceKey("/Dest", QPDFObjectHandle::newName("/second"));
+      } else {
+        item.replaceKey("/Dest", dest);
+      }
+      item.replaceKey("/Parent", root);
+      if (!items.empty()) {
+        items.back().replaceKey("/Next", item);
+        item.replaceKey("/Prev", items.back());
+      }
+      items.push_back(item);
+    }
+    // A nested entry under the first one, pointing at the last page.
+    QPDFObjectHandle child = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    child.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(
+                                   QStringLiteral("%1-child").arg(label).toStdString()));
+    QPDFObjectHandle childDest = QPDFObjectHandle::newArray();
+    childDest.appendItem(made.back());
+    childDest.appendItem(QPDFObjectHandle::newName("/Fit"));
+    child.replaceKey("/Dest", childDest);
+    child.replaceKey("/Parent", items.front());
+    items.front().replaceKey("/First", child);
+    items.front().replaceKey("/Last", child);
+    items.front().replaceKey("/Count", QPDFObjectHandle::newInteger(1));
+    root.replaceKey("/First", items.front());
+    root.replaceKey("/Last", items.back());
+    root.replaceKey("/Count", QPDFObjectHandle::newInteger(pages + 1));
+    pdf.getRoot().replaceKey("/Outlines", root);
+    pdf.getRoot().replaceKey("/Dests", dests);
+  }
+  QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+  if (userPassword)
+    writer.setR6EncryptionParameters(userPassword, "owner", true, true, true, true, true, true,
+                                     qpdf_r3p_full, true);
+  writer.write();
+}
+
+// The text markers of a PDF's pages, in page order ("<label> p<i>").
+inline QStringList PageLabels(const QString& path) {
+  QPDF pdf;
+  pdf.processFile(QFile::encodeName(path).constData());
+  QStringList labels;
+  for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+    const auto buffer = page.getObjectHandle().getKey("/Contents").getStreamData();
+    const std::string data(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+    const size_t open = data.find('(');
+    const size_t close = data.find(')', open);
+    labels << QString::fromStdString(data.substr(open + 1, close - open - 1));
+  }
+  return labels;
+}
+
+}  // namespace folvane::fakes

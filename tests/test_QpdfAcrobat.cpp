@@ -1,0 +1,213 @@
+// The document driver on the real PDF engine (qpdf) and real files.
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "acrobat/clsPDFMarge.h"
+#include "fakes/FakePlatform.h"
+#include "fakes/PdfMaker.h"
+#include "platform/Failure.h"
+#include "platform/LinuxFiles.h"
+#include "platform/pdf/QpdfAcrobat.h"
+
+using namespace folvane;
+using fakes::MakePdf;
+using fakes::PageLabels;
+
+namespace {
+
+// Outline entries as qpdf's JSON gives them: "title>page" with the page
+// counted from 1, children indented by two blanks.
+QStringList outlineOf(const QString& pdf) {
+  QProcess qpdf;
+  qpdf.start("qpdf", {"--json=2", "--json-key=outlines", pdf});
+  qpdf.waitForFinished(30000);
+  const QJsonArray top =
+      QJsonDocument::fromJson(qpdf.readAllStandardOutput()).object().value("outlines").toArray();
+  QStringList out;
+  std::function<void(const QJsonArray&, QString)> walk = [&](const QJsonArray& items, QString indent) {
+    for (const auto& v : items) {
+      const QJsonObject o = v.toObject();
+      out << indent + o.value("title").toString() + ">" +
+                 QString::number(o.value("destpageposfrom1").toInt());
+      walk(o.value("kids").toArray(), indent + "  ");
+    }
+  };
+  walk(top, "");
+  return out;
+}
+
+}  // namespace
+
+class TestQpdfAcrobat : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  fakes::FakePlatform fake_;
+  platform::LinuxFiles files_{platform::CodePage("UTF-8")};
+  platform::QpdfAcrobat acrobat_{fake_.spooler, dir_.filePath("spool")};
+
+  platform::Platform platform() {
+    platform::Platform p = fake_.platform;
+    return platform::Platform{p.profile, p.process, p.ui,      p.registry, p.printers,
+                              p.system,  files_,    p.clock,   p.office,   p.spooler,
+                              acrobat_,  p.collectingFile, p.outputFolder};
+  }
+  QString folder(const QString& name) {
+    const QString path = dir_.filePath(name);
+    QDir(path).removeRecursively();
+    QDir().mkpath(path);
+    return path;
+  }
+  int16_t merge(const QString& source, const QString& dest) {
+    platform::Platform p = platform();
+    clsPDFMarge marge(p);
+    marge.SourceDir(source);
+    marge.DestFile(dest);
+    return marge.PdfInsert();
+  }
+  QString failureOf(const QString& source, const QString& dest) {
+    try {
+      merge(source, dest);
+    } catch (const platform::Failure& e) {
+      return e.message();
+    }
+    return {};
+  }
+
+ private slots:
+  void pagesAndEveryBookmarkInListingOrder() {
+    const QString m = folder("merge");
+    MakePdf(m + "/b.pdf", "B", 2);
+    MakePdf(m + "/A.PDF", "A", 3);
+    MakePdf(m + "/c.pdf", "C", 1, false);  // one without bookmarks
+    MakePdf(m + "/d.pdf", "D", 2);
+    QVERIFY(QDir().mkpath(m + "/sub"));
+    MakePdf(m + "/sub/e.pdf", "E", 1);
+    MakePdf(m + "/.hidden.pdf", "H", 1);
+    const QString out = dir_.filePath("merged.pdf");
+    QCOMPARE(merge(m, out), int16_t(0));
+    QCOMPARE(PageLabels(out), (QStringList{"A p1", "A p2", "A p3", "B p1", "B p2", "C p1",
+                                           "D p1", "D p2"}));
+    QCOMPARE(outlineOf(out), (QStringList{"A-1>1", "  A-child>3", "A-2>2", "A-3>3", "B-1>4",
+                                          "  B-child>5", "B-2>5", "D-1>7", "  D-child>8",
+                                          "D-2>8"}));
+  }
+
+  void oneFileAndTheMergedFileInItsOwnFolder() {
+    const QString m = folder("own");
+    MakePdf(m + "/only.pdf", "O", 2);
+    QCOMPARE(merge(m, m + "/merged.pdf"), int16_t(0));
+    QCOMPARE(PageLabels(m + "/merged.pdf"), (QStringList{"O p1", "O p2"}));
+    // The next run lists the merged file and merges it in as well.
+    QCOMPARE(merge(m, m + "/merged.pdf"), int16_t(0));
+    QCOMPARE(PageLabels(m + "/merged.pdf"), (QStringList{"O p1", "O p2", "O p1", "O p2"}));
+    QCOMPARE(QDir(m).entryList(QDir::Files | QDir::Hidden).size(), 2);  // no temporary left
+  }
+
+  void aBadInputIsNamedAndNothingIsWritten() {
+    const QString m = folder("bad");
+    MakePdf(m + "/a.pdf", "A", 1);
+    QFile junk(m + "/b.pdf");
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("this was never a PDF");
+    junk.close();
+    const QString out = dir_.filePath("kept.pdf");
+    QFile old(out);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an earlier merge");
+    old.close();
+    const QString why = failureOf(m, out);
+    QVERIFY2(why.contains(m + "/b.pdf"), qPrintable(why));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("an earlier merge"));
+
+    QFile::remove(m + "/b.pdf");
+    MakePdf(m + "/b.pdf", "B", 1, true, "secret");  // needs a password to open
+    const QString locked = failureOf(m, out);
+    QVERIFY2(locked.contains(m + "/b.pdf"), qPrintable(locked));
+  }
+
+  void aFileQpdfCanRepairIsMerged() {
+    const QString m = folder("repair");
+    MakePdf(m + "/a.pdf", "A", 1);
+    MakePdf(m + "/b.pdf", "B", 2);
+    QFile b(m + "/b.pdf");
+    QVERIFY(b.open(QIODevice::ReadOnly));
+    QByteArray bytes = b.readAll();
+    b.close();
+    bytes.truncate(bytes.lastIndexOf("xref"));  // no cross-reference table, no trailer
+    QVERIFY(b.open(QIODevice::WriteOnly));
+    b.write(bytes);
+    b.close();
+    QCOMPARE(merge(m, dir_.filePath("repaired.pdf")), int16_t(0));
+    QCOMPARE(PageLabels(dir_.filePath("repaired.pdf")), (QStringList{"A p1", "B p1", "B p2"}));
+  }
+
+  void aSaveThatCannotBeWrittenIsAnError() {
+    const QString m = folder("nosave");
+    MakePdf(m + "/a.pdf", "A", 1);
+    const QString why = failureOf(m, dir_.filePath("no/such/folder/x.pdf"));
+    QVERIFY2(why.contains("no/such/folder/x.pdf"), qPrintable(why));
+  }
+
+  void aThousandFilesWithFewFileDescriptors() {
+    const QString m = folder("many");
+    for (int i = 0; i < 1000; ++i) MakePdf(m + QStringLiteral("/f%1.pdf").arg(i, 4, 10, QChar('0')), QStringLiteral("F%1").arg(i), 1, i % 10 == 0);
+    struct rlimit old {};
+    getrlimit(RLIMIT_NOFILE, &old);
+    struct rlimit low = old;
+    low.rlim_cur = 256;
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &low), 0);
+    const QString why = failureOf(m, dir_.filePath("thousand.pdf"));
+    setrlimit(RLIMIT_NOFILE, &old);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    const QStringList labels = PageLabels(dir_.filePath("thousand.pdf"));
+    QCOMPARE(labels.size(), 1000);
+    QCOMPARE(labels.last(), QStringLiteral("F999 p1"));
+    QCOMPARE(outlineOf(dir_.filePath("thousand.pdf")).size(), 200);  // 100 files x (1 + child)
+  }
+
+  void printSendsEachWholeFileAsOneJob() {
+    const QString p = folder("print");
+    MakePdf(p + "/x.pdf", "X", 3);
+    MakePdf(p + "/y.pdf", "Y", 1);
+    QStringList pages;
+    fake_.spooler.onPrint = [&](const QString& path) { pages << PageLabels(path).join(','); };
+    platform::Platform plat = platform();
+    clsPDFMarge marge(plat);
+    marge.SourceDir(p);
+    marge.PDFPrint();
+    fake_.spooler.onPrint = nullptr;
+    QCOMPARE(pages, (QStringList{"X p1,X p2,X p3", "Y p1"}));
+    QCOMPARE(fake_.spooler.printed.size(), 2);
+    QVERIFY(fake_.spooler.printed[0].endsWith(" x.pdf"));
+  }
+
+  void pageRangesAndUnknownNamesThroughTheObjects() {
+    const QString p = folder("range");
+    MakePdf(p + "/r.pdf", "R", 4);
+    auto view = acrobat_.CreateObject("acroexch.AVDOC");  // letter case ignored
+    view->Invoke("OPEN", {platform::Arg(p + "/r.pdf"), platform::Arg("")});
+    QStringList pages;
+    fake_.spooler.onPrint = [&](const QString& path) { pages << PageLabels(path).join(','); };
+    platform::Variant last(int16_t(2));
+    view->Invoke("PrintPages", {platform::Arg(1), platform::Arg::Ref(last), platform::Arg(2),
+                                platform::Arg(true), platform::Arg(false)});
+    fake_.spooler.onPrint = nullptr;
+    QCOMPARE(pages, QStringList{"R p2,R p3"});
+    QVERIFY(QDir(dir_.filePath("spool")).entryList(QDir::Files).isEmpty());
+    QVERIFY_THROWS_EXCEPTION(platform::Failure, view->Invoke("Fly", {}));
+    QVERIFY_THROWS_EXCEPTION(platform::Failure, view->Invoke("Close", {}));  // wrong arity
+    QVERIFY_THROWS_EXCEPTION(platform::Failure, acrobat_.CreateObject("AcroExch.Nothing"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestQpdfAcrobat)
+#include "test_QpdfAcrobat.moc"
