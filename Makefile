@@ -29,6 +29,7 @@ test-asan: deps
 
 bench: deps build
 	./$(BUILD)/bench/bench_batch
+	./$(BUILD)/bench/bench_merge
 
 format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp')

@@ -258,7 +258,8 @@ class TestFolvane : public QObject {
     s.ini.Settings.MergeFileNm = "/out/all.pdf";
     s.window.cmdMarge->click();
     QCOMPARE(s.fake.ui.messages.size(), 1);
-    QCOMPARE(s.fake.ui.messages[0].text, QStringLiteral("統合処理実行エラー又は変換するファイルが存在しません。"));
+    QCOMPARE(s.fake.ui.messages[0].text,
+             QStringLiteral("統合処理実行エラー又は変換するファイルが存在しません。"));
     QCOMPARE(s.fake.ui.messages[0].title, QStringLiteral("PDF統合処理"));
     QCOMPARE(s.fake.ui.messages[0].icon, platform::MsgIcon::None);
 

@@ -7,8 +7,8 @@
 #include "acrobat/clsPDFMarge.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/PdfMaker.h"
-#include "platform/FileRegistry.h"
 #include "platform/Failure.h"
+#include "platform/FileRegistry.h"
 #include "platform/LinuxFiles.h"
 #include "platform/LinuxPrinters.h"
 #include "platform/LinuxProfile.h"
@@ -21,16 +21,17 @@ class TestPrintIntegration : public QObject {
   Q_OBJECT
   QTemporaryDir dir_;
   fakes::FakePlatform fake_;
-  platform::LinuxProfile profile_{platform::CodePage("UTF-8"), [this] { return dir_.filePath("win.ini"); }};
+  platform::LinuxProfile profile_{platform::CodePage("UTF-8"),
+                                  [this] { return dir_.filePath("win.ini"); }};
   platform::FileRegistry registry_{dir_.filePath("registry.json")};
   platform::LinuxFiles files_{platform::CodePage("UTF-8")};
 
   void printFolder(platform::Printers& printers, const QString& folder) {
     platform::LinuxSpooler spooler(profile_, registry_, printers);
     platform::QpdfAcrobat acrobat(spooler, dir_.filePath("spool"));
-    platform::Platform p{profile_,   fake_.process, fake_.ui, registry_, printers,
-                         fake_.system, files_,      fake_.clock, fake_.office, spooler,
-                         acrobat,    {},            {}};
+    platform::Platform p{profile_, fake_.process, fake_.ui,     registry_, printers, fake_.system,
+                         files_,   fake_.clock,   fake_.office, spooler,   acrobat,  {},
+                         {}};
     clsPDFMarge marge(p);
     marge.SourceDir(folder);
     marge.PDFPrint();
@@ -39,9 +40,11 @@ class TestPrintIntegration : public QObject {
  private slots:
   void aFolderOfThreePdfsBecomesThreeJobsWithAllPages() {
     const QString server = qEnvironmentVariable("CUPS_SERVER");
-    if (server.isEmpty() || !QFileInfo::exists(server)) QFAIL("the private CUPS scheduler is not running");
+    if (server.isEmpty() || !QFileInfo::exists(server))
+      QFAIL("the private CUPS scheduler is not running");
     const QDir out(QFileInfo(server).absolutePath() + "/out");
-    for (const QString& old : out.entryList({"Floor2,east-*.prn"}, QDir::Files)) QFile::remove(out.filePath(old));
+    for (const QString& old : out.entryList({"Floor2,east-*.prn"}, QDir::Files))
+      QFile::remove(out.filePath(old));
 
     const QString folder = dir_.filePath("print");
     QDir().mkpath(folder);
@@ -50,8 +53,8 @@ class TestPrintIntegration : public QObject {
     fakes::MakePdf(folder + "/3.pdf", "Three", 3);
     platform::LinuxPrinters printers(profile_);
     const auto floor2 = printers.InstalledPrinters().at(1);
-    QVERIFY(profile_.WriteProfileStringA("windows", "device",
-                                         floor2.DeviceName + ',' + floor2.DriverName + ',' + floor2.Port));
+    QVERIFY(profile_.WriteProfileStringA(
+        "windows", "device", floor2.DeviceName + ',' + floor2.DriverName + ',' + floor2.Port));
     printFolder(printers, folder);
 
     QStringList jobs;

@@ -32,7 +32,8 @@ QStringList outlineOf(const QString& pdf) {
   const QJsonArray top =
       QJsonDocument::fromJson(qpdf.readAllStandardOutput()).object().value("outlines").toArray();
   QStringList out;
-  std::function<void(const QJsonArray&, QString)> walk = [&](const QJsonArray& items, QString indent) {
+  std::function<void(const QJsonArray&, QString)> walk = [&](const QJsonArray& items,
+                                                             QString indent) {
     for (const auto& v : items) {
       const QJsonObject o = v.toObject();
       out << indent + o.value("title").toString() + ">" +
@@ -55,8 +56,8 @@ class TestQpdfAcrobat : public QObject {
 
   platform::Platform platform() {
     platform::Platform p = fake_.platform;
-    return platform::Platform{p.profile, p.process, p.ui,      p.registry, p.printers,
-                              p.system,  files_,    p.clock,   p.office,   p.spooler,
+    return platform::Platform{p.profile, p.process,        p.ui,          p.registry, p.printers,
+                              p.system,  files_,           p.clock,       p.office,   p.spooler,
                               acrobat_,  p.collectingFile, p.outputFolder};
   }
   QString folder(const QString& name) {
@@ -93,11 +94,11 @@ class TestQpdfAcrobat : public QObject {
     MakePdf(m + "/.hidden.pdf", "H", 1);
     const QString out = dir_.filePath("merged.pdf");
     QCOMPARE(merge(m, out), int16_t(0));
-    QCOMPARE(PageLabels(out), (QStringList{"A p1", "A p2", "A p3", "B p1", "B p2", "C p1",
-                                           "D p1", "D p2"}));
-    QCOMPARE(outlineOf(out), (QStringList{"A-1>1", "  A-child>3", "A-2>2", "A-3>3", "B-1>4",
-                                          "  B-child>5", "B-2>5", "D-1>7", "  D-child>8",
-                                          "D-2>8"}));
+    QCOMPARE(PageLabels(out),
+             (QStringList{"A p1", "A p2", "A p3", "B p1", "B p2", "C p1", "D p1", "D p2"}));
+    QCOMPARE(outlineOf(out),
+             (QStringList{"A-1>1", "  A-child>3", "A-2>2", "A-3>3", "B-1>4", "  B-child>5", "B-2>5",
+                          "D-1>7", "  D-child>8", "D-2>8"}));
   }
 
   void oneFileAndTheMergedFileInItsOwnFolder() {
@@ -159,7 +160,9 @@ class TestQpdfAcrobat : public QObject {
 
   void aThousandFilesWithFewFileDescriptors() {
     const QString m = folder("many");
-    for (int i = 0; i < 1000; ++i) MakePdf(m + QStringLiteral("/f%1.pdf").arg(i, 4, 10, QChar('0')), QStringLiteral("F%1").arg(i), 1, i % 10 == 0);
+    for (int i = 0; i < 1000; ++i)
+      MakePdf(m + QStringLiteral("/f%1.pdf").arg(i, 4, 10, QChar('0')),
+              QStringLiteral("F%1").arg(i), 1, i % 10 == 0);
     struct rlimit old {};
     getrlimit(RLIMIT_NOFILE, &old);
     struct rlimit low = old;

@@ -60,9 +60,9 @@ class TestClsPDFMarge : public QObject {
     marge.SourceDir("/m");
     marge.DestFile("/m/merged.pdf");
     QCOMPARE(marge.PdfInsert(), int16_t(0));
-    QCOMPARE(fake.automation.log, (QStringList{"PDDoc1.Open(str:/m/only.pdf)",
-                                               "PDDoc1.Save(i16:1, &str:/m/merged.pdf)",
-                                               "PDDoc1.Close()", "App1.Exit()"}));
+    QCOMPARE(fake.automation.log,
+             (QStringList{"PDDoc1.Open(str:/m/only.pdf)", "PDDoc1.Save(i16:1, &str:/m/merged.pdf)",
+                          "PDDoc1.Close()", "App1.Exit()"}));
     QCOMPARE(marge.LastPage(), int16_t(0));
   }
 
@@ -126,20 +126,19 @@ class TestClsPDFMarge : public QObject {
     marge.PDFPrint();
     QCOMPARE(fake.automation.created,
              (QStringList{"AcroExch.APP", "AcroExch.AVDoc", "AcroExch.PDDoc"}));
-    QCOMPARE(fake.automation.log,
-             (QStringList{
-                 "AVDoc1.Open(str:/p/x.pdf, str:)",
-                 "AVDoc1.GetPDDoc()",
-                 "AVDoc1.PDDoc.GetNumPages()",
-                 "AVDoc1.PrintPages(i16:0, &i16:2, i16:2, bool:1, bool:0)",
-                 "AVDoc1.Close(bool:1)",
-                 "AVDoc1.Open(str:/p/Y.pdf, str:)",
-                 "AVDoc1.GetPDDoc()",
-                 "AVDoc1.PDDoc.GetNumPages()",
-                 "AVDoc1.PrintPages(i16:0, &i16:0, i16:2, bool:1, bool:0)",
-                 "AVDoc1.Close(bool:1)",
-                 "App1.Exit()",
-             }));
+    QCOMPARE(fake.automation.log, (QStringList{
+                                      "AVDoc1.Open(str:/p/x.pdf, str:)",
+                                      "AVDoc1.GetPDDoc()",
+                                      "AVDoc1.PDDoc.GetNumPages()",
+                                      "AVDoc1.PrintPages(i16:0, &i16:2, i16:2, bool:1, bool:0)",
+                                      "AVDoc1.Close(bool:1)",
+                                      "AVDoc1.Open(str:/p/Y.pdf, str:)",
+                                      "AVDoc1.GetPDDoc()",
+                                      "AVDoc1.PDDoc.GetNumPages()",
+                                      "AVDoc1.PrintPages(i16:0, &i16:0, i16:2, bool:1, bool:0)",
+                                      "AVDoc1.Close(bool:1)",
+                                      "App1.Exit()",
+                                  }));
 
     FakePlatform none;
     clsPDFMarge empty(none.platform);

@@ -21,7 +21,8 @@ int64_t numberOf(const Variant& v) {
 int16_t CInt(int64_t value) {
   if (value < INT16_MIN || value > INT16_MAX)
     throw platform::Failure(
-        QStringLiteral("オーバーフローしました（ページ番号 %1 は扱える範囲を超えています）。").arg(value));
+        QStringLiteral("オーバーフローしました（ページ番号 %1 は扱える範囲を超えています）。")
+            .arg(value));
   return int16_t(value);
 }
 
@@ -32,7 +33,8 @@ QStringList clsPDFMarge::listPdfs() const {
 int16_t clsPDFMarge::PdfInsert() {
   auto& automation = platform_.automation;
   std::shared_ptr<AutomationObject> app = automation.CreateObject(QStringLiteral("AcroExch.App"));
-  std::shared_ptr<AutomationObject> base = automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
+  std::shared_ptr<AutomationObject> base =
+      automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
 
   const QStringList names = listPdfs();
   if (names.isEmpty()) return 1;  // nothing opened, nothing closed, no Exit
@@ -64,7 +66,8 @@ int16_t clsPDFMarge::PdfInsert() {
 void clsPDFMarge::PDFPrint() {
   auto& automation = platform_.automation;
   std::shared_ptr<AutomationObject> app = automation.CreateObject(QStringLiteral("AcroExch.APP"));
-  std::shared_ptr<AutomationObject> view = automation.CreateObject(QStringLiteral("AcroExch.AVDoc"));
+  std::shared_ptr<AutomationObject> view =
+      automation.CreateObject(QStringLiteral("AcroExch.AVDoc"));
   std::shared_ptr<AutomationObject> doc = automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
 
   for (const QString& name : listPdfs()) {

@@ -19,7 +19,7 @@ using Variant = std::variant<std::monostate, int16_t, int32_t, bool, QString,
 // which the callee may read and write.
 class Arg {
  public:
-  Arg(Variant value) : slot_(std::move(value)) {}  // NOLINT: implicit, as values are written
+  Arg(Variant value) : slot_(std::move(value)) {}     // NOLINT: implicit, as values are written
   Arg(int value) : slot_(Variant(int16_t(value))) {}  // NOLINT: literals are 16-bit integers
   Arg(bool value) : slot_(Variant(value)) {}          // NOLINT
   Arg(const char* text) : slot_(Variant(QString::fromUtf8(text))) {}  // NOLINT

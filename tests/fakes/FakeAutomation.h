@@ -17,16 +17,20 @@ class FakeAutomation final : public platform::Automation {
   QStringList log;
   QMap<QString, int> pages;  // path -> page count
   QSet<QString> failOpen;
-  QStringList created;       // programmatic identifiers as given
+  QStringList created;  // programmatic identifiers as given
 
   std::shared_ptr<platform::AutomationObject> CreateObject(const QString& progId) override {
     created << progId;
     const QString id = progId.toLower();
     QString kind;
-    if (id == u"acroexch.app") kind = QStringLiteral("App");
-    else if (id == u"acroexch.pddoc") kind = QStringLiteral("PDDoc");
-    else if (id == u"acroexch.avdoc") kind = QStringLiteral("AVDoc");
-    else throw platform::Failure(QStringLiteral("unknown object ") + progId);
+    if (id == u"acroexch.app")
+      kind = QStringLiteral("App");
+    else if (id == u"acroexch.pddoc")
+      kind = QStringLiteral("PDDoc");
+    else if (id == u"acroexch.avdoc")
+      kind = QStringLiteral("AVDoc");
+    else
+      throw platform::Failure(QStringLiteral("unknown object ") + progId);
     return std::make_shared<Object>(*this, kind + QString::number(++counts_[kind]));
   }
 
@@ -50,12 +54,14 @@ class FakeAutomation final : public platform::Automation {
 
     platform::Variant Invoke(const QString& method, std::vector<platform::Arg> args) override {
       QStringList described;
-      for (auto& a : args) described << (a.byRef() ? QStringLiteral("&") : QString()) + describe(a.get());
+      for (auto& a : args)
+        described << (a.byRef() ? QStringLiteral("&") : QString()) + describe(a.get());
       fake.log << QStringLiteral("%1.%2(%3)").arg(name, method, described.join(", "));
       const QString m = method.toLower();
       if (m == u"open") {
         path = std::get<QString>(args[0].get());
-        if (fake.failOpen.contains(path)) throw platform::Failure(QStringLiteral("cannot open ") + path);
+        if (fake.failOpen.contains(path))
+          throw platform::Failure(QStringLiteral("cannot open ") + path);
         if (name.startsWith(u"AVDoc")) {
           view = std::make_shared<Object>(fake, name + QStringLiteral(".PDDoc"));
           view->path = path;

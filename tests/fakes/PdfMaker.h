@@ -20,13 +20,13 @@ inline void MakePdf(const QString& path, const QString& label, int pages, bool o
   QPDF pdf;
   pdf.emptyPDF();
   QPDFPageDocumentHelper helper(pdf);
-  QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"));
+  QPDFObjectHandle font = pdf.makeIndirectObject(
+      QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"));
   std::vector<QPDFObjectHandle> made;
   for (int i = 1; i <= pages; ++i) {
     const std::string text = QStringLiteral("%1 p%2").arg(label).arg(i).toStdString();
-    QPDFObjectHandle content = QPDFObjectHandle::newStream(
-        &pdf, "BT /F1 24 Tf 72 700 Td (" + text + ") Tj ET");
+    QPDFObjectHandle content =
+        QPDFObjectHandle::newStream(&pdf, "BT /F1 24 Tf 72 700 Td (" + text + ") Tj ET");
     QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
         "<< /Type /Page /MediaBox [0 0 612 792] /Resources << /Font << >> >> >>"));
     page.getKey("/Resources").getKey("/Font").replaceKey("/F1", font);
@@ -35,7 +35,8 @@ inline void MakePdf(const QString& path, const QString& label, int pages, bool o
     made.push_back(helper.getAllPages().back().getObjectHandle());
   }
   if (outline && pages > 0) {
-    QPDFObjectHandle root = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
+    QPDFObjectHandle root =
+        pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
     QPDFObjectHandle dests = QPDFObjectHandle::newDictionary();
     std::vector<QPDFObjectHandle> items;
     for (int i = 0; i < pages; ++i) {

@@ -1,21 +1,23 @@
 #include "PdfDocument.h"
 
-#include <qpdf/ClosedFileInputSource.hh>
+#include <unistd.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFNameTreeObjectHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
-#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 
+#include "PooledFileInputSource.h"
 #include "platform/Failure.h"
 
 namespace folvane::platform {
 namespace {
 
-std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string native(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
 
 // A named destination turned into the explicit one it stands for.
 QPDFObjectHandle explicitDestination(QPDF& pdf, QPDFObjectHandle dest) {
@@ -68,12 +70,9 @@ int visibleCount(QPDFObjectHandle root) {
 PdfDocument::PdfDocument(const QString& path) : path_(path), pdf_(std::make_shared<QPDF>()) {
   try {
     pdf_->setSuppressWarnings(true);  // a file qpdf repairs is merged as repaired
-    auto input = std::make_shared<ClosedFileInputSource>(native(path).c_str());
-    input->stayOpen(true);
-    pdf_->processInputSource(input);
+    pdf_->processInputSource(std::make_shared<PooledFileInputSource>(native(path)));
     pdf_->getRoot();
     QPDFPageDocumentHelper(*pdf_).getAllPages();  // a page tree it cannot read fails here
-    input->stayOpen(false);
   } catch (const std::exception& e) {
     throw Failure(QStringLiteral("PDF ファイル「%1」を開けません（%2）。")
                       .arg(path, QString::fromUtf8(e.what())));
@@ -83,30 +82,31 @@ PdfDocument::PdfDocument(const QString& path) : path_(path), pdf_(std::make_shar
 PdfDocument::~PdfDocument() = default;
 
 int PdfDocument::pageCount() const {
-  return int(QPDFPageDocumentHelper(*pdf_).getAllPages().size());
+  return int(pdf_->getAllPages().size());
 }
 
 void PdfDocument::insertPages(int after, PdfDocument& source, int first, int count,
                               bool bookmarks) {
   try {
     QPDFPageDocumentHelper basePages(*pdf_);
-    const auto sourcePages = QPDFPageDocumentHelper(*source.pdf_).getAllPages();
-    const auto pages = basePages.getAllPages();
+    // qpdf's own page lists, not copies of them: a merge asks for them often.
+    const std::vector<QPDFObjectHandle>& sourcePages = source.pdf_->getAllPages();
+    const size_t pageCount = pdf_->getAllPages().size();
     if (first < 0 || count < 0 || size_t(first) + size_t(count) > sourcePages.size() ||
-        after < -1 || after >= int(pages.size()))
+        after < -1 || after >= int(pageCount))
       throw std::runtime_error("page numbers out of range");
     sources_.push_back(source.pdf_);
     for (auto src : source.sources_) sources_.push_back(src);
 
     std::vector<QPDFPageObjectHelper> copies;
     for (int i = first; i < first + count; ++i)
-      copies.emplace_back(pdf_->copyForeignObject(sourcePages[size_t(i)].getObjectHandle()));
-    if (after == int(pages.size()) - 1) {
+      copies.emplace_back(pdf_->copyForeignObject(sourcePages[size_t(i)]));
+    if (after == int(pageCount) - 1) {
       for (auto& page : copies) basePages.addPage(page, false);
     } else {
       // Each copy goes after the previous one, so the range keeps its order.
       bool before = after < 0;
-      QPDFPageObjectHelper ref = before ? pages.front() : pages[size_t(after)];
+      QPDFPageObjectHelper ref(pdf_->getAllPages()[before ? 0 : size_t(after)]);
       for (auto& page : copies) {
         basePages.addPageAt(page, before, ref);
         ref = page;
@@ -152,7 +152,18 @@ void PdfDocument::appendOutline(PdfDocument& source) {
     first.removeKey("/Prev");
   }
   root.replaceKey("/Last", last);
-  root.replaceKey("/Count", QPDFObjectHandle::newInteger(visibleCount(root)));
+  // Counted once, then kept up to date: recounting the whole outline at
+  // every insertion would make a merge of many files quadratic.
+  if (outlineCount_ < 0) {
+    outlineCount_ = visibleCount(root);
+  } else {
+    for (QPDFObjectHandle item = first; item.isDictionary(); item = item.getKey("/Next")) {
+      QPDFObjectHandle own = item.getKey("/Count");
+      outlineCount_ +=
+          1 + ((own.isInteger() && own.getIntValue() > 0) ? int(own.getIntValue()) : 0);
+    }
+  }
+  root.replaceKey("/Count", QPDFObjectHandle::newInteger(outlineCount_));
 }
 
 void PdfDocument::save(const QString& target) {
@@ -186,8 +197,8 @@ void PdfDocument::extract(int first, int last, const QString& target) const {
       throw std::runtime_error("page numbers out of range");
     QPDFPageDocumentHelper outPages(out);
     for (int i = first; i <= last; ++i)
-      outPages.addPage(QPDFPageObjectHelper(out.copyForeignObject(pages[size_t(i)].getObjectHandle())),
-                       false);
+      outPages.addPage(
+          QPDFPageObjectHelper(out.copyForeignObject(pages[size_t(i)].getObjectHandle())), false);
     QPDFWriter writer(out, native(target).c_str());
     writer.write();
   } catch (const std::exception& e) {

@@ -8,8 +8,8 @@ class QPDF;
 
 namespace folvane::platform {
 
-// One PDF in memory, on qpdf. Its file is opened only while it is read, so
-// a thousand documents do not hold a thousand file descriptors.
+// One PDF in memory, on qpdf. Its file is read through a small pool of open
+// files, so a thousand documents do not hold a thousand file descriptors.
 class PdfDocument {
  public:
   // Throws platform::Failure naming the file when it cannot be opened.
@@ -38,6 +38,7 @@ class PdfDocument {
   std::shared_ptr<QPDF> pdf_;
   // Documents whose pages this one holds: their data is read at save time.
   std::vector<std::shared_ptr<QPDF>> sources_;
+  int outlineCount_ = -1;  // visible outline entries, once counted
 };
 
 }  // namespace folvane::platform

@@ -72,30 +72,38 @@ class PDDoc final : public Dispatch<PDDoc> {
 
   static const Table<PDDoc>& methods() {
     static const Table<PDDoc> table{
-        {"open", {1, [](PDDoc& d, std::vector<Arg>& a) {
-                    d.doc = std::make_unique<PdfDocument>(toText(a[0].get()));
-                    return Variant(true);
-                  }}},
+        {"open",
+         {1,
+          [](PDDoc& d, std::vector<Arg>& a) {
+            d.doc = std::make_unique<PdfDocument>(toText(a[0].get()));
+            return Variant(true);
+          }}},
         {"getnumpages",
          {0, [](PDDoc& d, std::vector<Arg>&) { return Variant(int32_t(d.open().pageCount())); }}},
-        {"insertpages", {5, [](PDDoc& d, std::vector<Arg>& a) {
-                           auto object = std::get_if<std::shared_ptr<AutomationObject>>(&a[1].get());
-                           auto* source = object ? dynamic_cast<PDDoc*>(object->get()) : nullptr;
-                           if (!source) throw Failure(QStringLiteral("挿入元の PDF 文書がありません。"));
-                           d.open().insertPages(toInt(a[0].get()), source->open(), toInt(a[2].get()),
-                                                toInt(a[3].get()), toBool(a[4].get()));
-                           return Variant(true);
-                         }}},
-        {"save", {2, [](PDDoc& d, std::vector<Arg>& a) {
-                    if (toInt(a[0].get()) != 1)
-                      throw Failure(QStringLiteral("全体保存（1）のみ扱えます。"));
-                    d.open().save(toText(a[1].get()));
-                    return Variant(true);
-                  }}},
-        {"close", {0, [](PDDoc& d, std::vector<Arg>&) {
-                     d.doc.reset();
-                     return Variant(true);
-                   }}},
+        {"insertpages",
+         {5,
+          [](PDDoc& d, std::vector<Arg>& a) {
+            auto object = std::get_if<std::shared_ptr<AutomationObject>>(&a[1].get());
+            auto* source = object ? dynamic_cast<PDDoc*>(object->get()) : nullptr;
+            if (!source) throw Failure(QStringLiteral("挿入元の PDF 文書がありません。"));
+            d.open().insertPages(toInt(a[0].get()), source->open(), toInt(a[2].get()),
+                                 toInt(a[3].get()), toBool(a[4].get()));
+            return Variant(true);
+          }}},
+        {"save",
+         {2,
+          [](PDDoc& d, std::vector<Arg>& a) {
+            if (toInt(a[0].get()) != 1)
+              throw Failure(QStringLiteral("全体保存（1）のみ扱えます。"));
+            d.open().save(toText(a[1].get()));
+            return Variant(true);
+          }}},
+        {"close",
+         {0,
+          [](PDDoc& d, std::vector<Arg>&) {
+            d.doc.reset();
+            return Variant(true);
+          }}},
     };
     return table;
   }
@@ -108,24 +116,32 @@ class AVDoc final : public Dispatch<AVDoc> {
 
   static const Table<AVDoc>& methods() {
     static const Table<AVDoc> table{
-        {"open", {2, [](AVDoc& v, std::vector<Arg>& a) {
-                    auto pd = std::make_shared<PDDoc>();
-                    pd->doc = std::make_unique<PdfDocument>(toText(a[0].get()));
-                    v.view_ = pd;
-                    return Variant(true);
-                  }}},
-        {"getpddoc", {0, [](AVDoc& v, std::vector<Arg>&) {
-                        if (!v.view_) throw Failure(QStringLiteral("PDF 文書が開かれていません。"));
-                        return Variant(std::shared_ptr<AutomationObject>(v.view_));
-                      }}},
-        {"printpages", {5, [](AVDoc& v, std::vector<Arg>& a) {
-                          v.print(toInt(a[0].get()), toInt(a[1].get()));
-                          return Variant(true);
-                        }}},
-        {"close", {1, [](AVDoc& v, std::vector<Arg>&) {
-                     v.view_.reset();
-                     return Variant(true);
-                   }}},
+        {"open",
+         {2,
+          [](AVDoc& v, std::vector<Arg>& a) {
+            auto pd = std::make_shared<PDDoc>();
+            pd->doc = std::make_unique<PdfDocument>(toText(a[0].get()));
+            v.view_ = pd;
+            return Variant(true);
+          }}},
+        {"getpddoc",
+         {0,
+          [](AVDoc& v, std::vector<Arg>&) {
+            if (!v.view_) throw Failure(QStringLiteral("PDF 文書が開かれていません。"));
+            return Variant(std::shared_ptr<AutomationObject>(v.view_));
+          }}},
+        {"printpages",
+         {5,
+          [](AVDoc& v, std::vector<Arg>& a) {
+            v.print(toInt(a[0].get()), toInt(a[1].get()));
+            return Variant(true);
+          }}},
+        {"close",
+         {1,
+          [](AVDoc& v, std::vector<Arg>&) {
+            v.view_.reset();
+            return Variant(true);
+          }}},
     };
     return table;
   }
@@ -159,7 +175,8 @@ std::shared_ptr<AutomationObject> QpdfAcrobat::CreateObject(const QString& progI
   if (id == u"acroexch.app") return std::make_shared<AcroApp>();
   if (id == u"acroexch.pddoc") return std::make_shared<PDDoc>();
   if (id == u"acroexch.avdoc") return std::make_shared<AVDoc>(spooler_, spoolDir_);
-  throw Failure(QStringLiteral("オートメーション オブジェクト「%1」を作成できません。").arg(progId));
+  throw Failure(
+      QStringLiteral("オートメーション オブジェクト「%1」を作成できません。").arg(progId));
 }
 
 }  // namespace folvane::platform

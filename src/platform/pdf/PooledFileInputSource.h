@@ -1,0 +1,49 @@
+#pragma once
+
+#include <qpdf/InputSource.hh>
+
+#include <memory>
+#include <string>
+
+namespace folvane::platform {
+
+// A PDF file read through a small pool of open files: a merge of a thousand
+// documents keeps at most kOpenFiles descriptors, yet a document being read
+// stays open instead of being reopened for every read; the least recently
+// read file is closed when the pool is full. Reads go through a window of
+// the file held in memory, with no system call for the many small reads the
+// parser makes. Single-threaded.
+class PooledFileInputSource final : public InputSource {
+ public:
+  static constexpr size_t kOpenFiles = 64;
+  static constexpr size_t kWindow = 64 * 1024;
+
+  // Throws std::runtime_error when the file cannot be opened.
+  explicit PooledFileInputSource(std::string filename);
+  ~PooledFileInputSource() override;
+
+  qpdf_offset_t findAndSkipNextEOL() override;
+  std::string const& getName() const override { return filename_; }
+  qpdf_offset_t tell() override { return pos_; }
+  void seek(qpdf_offset_t offset, int whence) override;
+  void rewind() override { pos_ = 0; }
+  size_t read(char* buffer, size_t length) override;
+  void unreadCh(char ch) override;
+
+  // Closes the file; the next read opens it again.
+  void close();
+
+ private:
+  int descriptor();
+  qpdf_offset_t size();
+
+  std::string filename_;
+  int fd_ = -1;
+  qpdf_offset_t pos_ = 0;
+  qpdf_offset_t size_ = -1;
+  std::unique_ptr<char[]> window_;  // kWindow bytes once needed, not zero-filled
+  size_t windowLength_ = 0;
+  qpdf_offset_t windowStart_ = 0;
+};
+
+}  // namespace folvane::platform
