@@ -1,12 +1,12 @@
 // Merging through PdfInsert against `qpdf --empty --pages` and pdfunite on the
 // same files, in one run: seconds, pages per second, peak memory, bookmarks.
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFOutlineDocumentHelper.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFOutlineDocumentHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,14 +44,16 @@ Result measureOnce(const std::function<bool()>& work) {
   int status = 0;
   struct rusage usage {};
   wait4(pid, &status, 0, &usage);
-  return {timer.nsecsElapsed() / 1e9, usage.ru_maxrss, WIFEXITED(status) && WEXITSTATUS(status) == 0};
+  return {timer.nsecsElapsed() / 1e9, usage.ru_maxrss,
+          WIFEXITED(status) && WEXITSTATUS(status) == 0};
 }
 
 // The median of five runs: this machine's timings wander from run to run.
 Result measure(const std::function<bool()>& work) {
   std::vector<Result> runs;
   for (int i = 0; i < 5; ++i) runs.push_back(measureOnce(work));
-  std::sort(runs.begin(), runs.end(), [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
+  std::sort(runs.begin(), runs.end(),
+            [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
   return runs[2];
 }
 
@@ -98,7 +100,8 @@ int main(int argc, char* argv[]) {
     int files;
     int pages;
   };
-  for (const Case& c : {Case{"100 files x 10 pages", 100, 10}, Case{"1000 files x 1 page", 1000, 1}}) {
+  for (const Case& c :
+       {Case{"100 files x 10 pages", 100, 10}, Case{"1000 files x 1 page", 1000, 1}}) {
     const QString src = dir.filePath(QString::fromLatin1(c.name).replace(' ', '_'));
     QDir().mkpath(src);
     QStringList inputs;
@@ -110,15 +113,16 @@ int main(int argc, char* argv[]) {
     int bookmarksIn = 0;
     for (const QString& in : inputs) bookmarksIn += factsOf(in).bookmarks;
     const int totalPages = c.files * c.pages;
-    out << "\n" << c.name << " (" << totalPages << " pages, " << bookmarksIn << " bookmarks in all)\n";
+    out << "\n"
+        << c.name << " (" << totalPages << " pages, " << bookmarksIn << " bookmarks in all)\n";
 
     const QString mine = dir.filePath("mine.pdf");
     const Result folvane = measure([&] {
       fakes::FakePlatform fake;
       platform::LinuxFiles files(platform::CodePage("UTF-8"));
       platform::QpdfAcrobat acrobat(fake.spooler, dir.filePath("spool"));
-      platform::Platform p{fake.profile, fake.process, fake.ui,     fake.registry, fake.printers,
-                           fake.system,  files,        fake.clock,  fake.office,   fake.spooler,
+      platform::Platform p{fake.profile, fake.process, fake.ui,    fake.registry, fake.printers,
+                           fake.system,  files,        fake.clock, fake.office,   fake.spooler,
                            acrobat,      {},           {}};
       clsPDFMarge marge(p);
       marge.SourceDir(src);
@@ -130,22 +134,25 @@ int main(int argc, char* argv[]) {
       }
     });
     const QString viaQpdf = dir.filePath("qpdf.pdf");
-    const Result qpdf =
-        measure([&] { return run(QStringList{"qpdf", "--empty", "--pages"} + inputs + QStringList{"--", viaQpdf}); });
+    const Result qpdf = measure([&] {
+      return run(QStringList{"qpdf", "--empty", "--pages"} + inputs + QStringList{"--", viaQpdf});
+    });
     const QString viaUnite = dir.filePath("pdfunite.pdf");
-    const Result unite = measure([&] { return run(QStringList{"pdfunite"} + inputs + QStringList{viaUnite}); });
+    const Result unite =
+        measure([&] { return run(QStringList{"pdfunite"} + inputs + QStringList{viaUnite}); });
 
     const auto line = [&](const char* who, const Result& r, const QString& file) {
       const Facts f = r.ok ? factsOf(file) : Facts{};
-      out << QString::asprintf("  %-22s %7.3f s  %8.0f pages/s  peak %5ld MiB  pages %5d  bookmarks %5d%s\n", who,
-                               r.seconds, totalPages / r.seconds, r.peakKiB / 1024, f.pages, f.bookmarks,
-                               r.ok ? "" : "  (failed)");
+      out << QString::asprintf(
+          "  %-22s %7.3f s  %8.0f pages/s  peak %5ld MiB  pages %5d  bookmarks %5d%s\n", who,
+          r.seconds, totalPages / r.seconds, r.peakKiB / 1024, f.pages, f.bookmarks,
+          r.ok ? "" : "  (failed)");
     };
     line("PdfInsert (Folvane)", folvane, mine);
     line("qpdf --empty --pages", qpdf, viaQpdf);
     line("pdfunite", unite, viaUnite);
-    out << QString::asprintf("  Folvane / qpdf %.2f, Folvane / pdfunite %.2f\n", folvane.seconds / qpdf.seconds,
-                             folvane.seconds / unite.seconds);
+    out << QString::asprintf("  Folvane / qpdf %.2f, Folvane / pdfunite %.2f\n",
+                             folvane.seconds / qpdf.seconds, folvane.seconds / unite.seconds);
     out.flush();
   }
   return 0;

@@ -26,7 +26,9 @@ PooledFileInputSource::PooledFileInputSource(std::string filename)
   descriptor();  // fails here, as a plain file source does, when there is no file
 }
 
-PooledFileInputSource::~PooledFileInputSource() { close(); }
+PooledFileInputSource::~PooledFileInputSource() {
+  close();
+}
 
 void PooledFileInputSource::close() {
   if (fd_ < 0) return;
@@ -40,7 +42,8 @@ void PooledFileInputSource::close() {
 int PooledFileInputSource::descriptor() {
   auto& open = openSources();
   if (fd_ >= 0) {
-    if (open.front() != this) open.splice(open.begin(), open, std::find(open.begin(), open.end(), this));
+    if (open.front() != this)
+      open.splice(open.begin(), open, std::find(open.begin(), open.end(), this));
     return fd_;
   }
   while (open.size() >= kOpenFiles) open.back()->close();
@@ -61,10 +64,17 @@ qpdf_offset_t PooledFileInputSource::size() {
 
 void PooledFileInputSource::seek(qpdf_offset_t offset, int whence) {
   switch (whence) {
-    case SEEK_SET: pos_ = offset; break;
-    case SEEK_CUR: pos_ += offset; break;
-    case SEEK_END: pos_ = size() + offset; break;
-    default: throw std::logic_error("bad whence");
+    case SEEK_SET:
+      pos_ = offset;
+      break;
+    case SEEK_CUR:
+      pos_ += offset;
+      break;
+    case SEEK_END:
+      pos_ = size() + offset;
+      break;
+    default:
+      throw std::logic_error("bad whence");
   }
   if (pos_ < 0) throw std::runtime_error(filename_ + ": seek before the start");
 }
@@ -100,6 +110,12 @@ size_t PooledFileInputSource::read(char* buffer, size_t length) {
     windowLength_ = size_t(n);
     windowStart_ = pos_;
     if (n == 0) break;
+  }
+  // As qpdf's file source: a read that finds nothing puts the position,
+  // and the last offset, at the end of the file.
+  if (done == 0 && length > 0) {
+    pos_ = size();
+    last_offset = pos_;
   }
   return done;
 }

@@ -1,0 +1,116 @@
+#include <qpdf/FileInputSource.hh>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <random>
+
+#include "platform/pdf/PooledFileInputSource.h"
+
+using folvane::platform::PooledFileInputSource;
+
+namespace {
+
+int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()); }
+
+}  // namespace
+
+class TestPooledFileInputSource : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+
+ private slots:
+  // Whatever qpdf's own file source answers, the pooled one answers too.
+  void behavesLikeQpdfsFileSource_data() {
+    QTest::addColumn<unsigned>("seed");
+    for (unsigned seed = 1; seed <= 8; ++seed) QTest::newRow(qPrintable(QString::number(seed))) << seed;
+  }
+  void behavesLikeQpdfsFileSource() {
+    QFETCH(unsigned, seed);
+    std::mt19937 random(seed);
+    QByteArray data;
+    while (data.size() < 300 * 1024) {  // several windows, with runs of CR and LF
+      const int kind = int(random() % 10);
+      data += kind == 0 ? QByteArray("\r\n\r") : kind == 1 ? QByteArray("\n") : QByteArray(int(random() % 200), char('a' + kind));
+    }
+    const QString path = dir_.filePath("data.bin");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+    f.close();
+
+    FileInputSource plain(QFile::encodeName(path).constData());
+    PooledFileInputSource pooled(QFile::encodeName(path).toStdString());
+    std::vector<char> a(100000), b(100000);
+    for (int step = 0; step < 3000; ++step) {
+      switch (random() % 6) {
+        case 0: {
+          const qpdf_offset_t to = qpdf_offset_t(random() % (data.size() + 10));
+          plain.seek(to, SEEK_SET);
+          pooled.seek(to, SEEK_SET);
+          break;
+        }
+        case 1: {
+          const qpdf_offset_t back = -qpdf_offset_t(random() % 50);
+          plain.seek(back, SEEK_END);
+          pooled.seek(back, SEEK_END);
+          break;
+        }
+        case 2: {
+          const size_t n = (random() % 4 == 0) ? random() % 100000 : random() % 300;
+          const size_t ra = plain.read(a.data(), n);
+          const size_t rb = pooled.read(b.data(), n);
+          QCOMPARE(rb, ra);
+          QVERIFY(std::equal(a.begin(), a.begin() + ra, b.begin()));
+          break;
+        }
+        case 3:
+          QCOMPARE(pooled.findAndSkipNextEOL(), plain.findAndSkipNextEOL());
+          break;
+        case 4:
+          if (plain.tell() > 0 && plain.tell() <= data.size()) {
+            const char ch = data[plain.tell() - 1];
+            plain.unreadCh(ch);
+            pooled.unreadCh(ch);
+          }
+          break;
+        case 5: {
+          const qpdf_offset_t by = qpdf_offset_t(random() % 100);
+          plain.seek(by, SEEK_CUR);
+          pooled.seek(by, SEEK_CUR);
+          break;
+        }
+      }
+      QCOMPARE(pooled.tell(), plain.tell());
+      QCOMPARE(pooled.getLastOffset(), plain.getLastOffset());
+    }
+  }
+
+  void keepsFewFilesOpenAndReopensOnDemand() {
+    std::vector<std::unique_ptr<PooledFileInputSource>> sources;
+    const int before = openDescriptors();
+    for (int i = 0; i < 200; ++i) {
+      const QString path = dir_.filePath(QStringLiteral("f%1").arg(i));
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(QByteArray("file ") + QByteArray::number(i));
+      f.close();
+      sources.push_back(std::make_unique<PooledFileInputSource>(QFile::encodeName(path).toStdString()));
+    }
+    QVERIFY(openDescriptors() - before <= int(PooledFileInputSource::kOpenFiles));
+    char buf[32] = {};
+    for (int i = 0; i < 200; ++i) {  // every one still reads, long after it was closed
+      sources[size_t(i)]->seek(0, SEEK_SET);
+      const size_t n = sources[size_t(i)]->read(buf, sizeof(buf));
+      QCOMPARE(QByteArray(buf, int(n)), QByteArray("file ") + QByteArray::number(i));
+    }
+    QVERIFY(openDescriptors() - before <= int(PooledFileInputSource::kOpenFiles));
+    sources.clear();
+    QCOMPARE(openDescriptors(), before);
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, PooledFileInputSource(dir_.filePath("none").toStdString()));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestPooledFileInputSource)
+#include "test_PooledFileInputSource.moc"
