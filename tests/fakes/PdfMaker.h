@@ -77,7 +77,8 @@ inline void MakePdf(const QString& path, const QString& label, int pages, bool o
     pdf.getRoot().replaceKey("/Outlines", root);
     pdf.getRoot().replaceKey("/Dests", dests);
   }
-  QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+  const QByteArray name = QFile::encodeName(path);  // the writer keeps the pointer
+  QPDFWriter writer(pdf, name.constData());
   if (userPassword)
     writer.setR6EncryptionParameters(userPassword, "owner", true, true, true, true, true, true,
                                      qpdf_r3p_full, true);

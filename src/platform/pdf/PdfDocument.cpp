@@ -171,7 +171,8 @@ void PdfDocument::save(const QString& target) {
   const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                        QStringLiteral(".folvane-") + QString::number(::getpid());
   try {
-    QPDFWriter writer(*pdf_, native(temp).c_str());
+    const std::string name = native(temp);  // the writer keeps the pointer
+    QPDFWriter writer(*pdf_, name.c_str());
     writer.setDecodeLevel(qpdf_dl_none);  // streams go out as they came in
     writer.write();
   } catch (const std::exception& e) {
@@ -199,7 +200,8 @@ void PdfDocument::extract(int first, int last, const QString& target) const {
     for (int i = first; i <= last; ++i)
       outPages.addPage(
           QPDFPageObjectHelper(out.copyForeignObject(pages[size_t(i)].getObjectHandle())), false);
-    QPDFWriter writer(out, native(target).c_str());
+    const std::string name = native(target);  // the writer keeps the pointer
+    QPDFWriter writer(out, name.c_str());
     writer.write();
   } catch (const std::exception& e) {
     throw Failure(QStringLiteral("「%1」のページを取り出せません（%2）。")
