@@ -26,7 +26,11 @@ void QtUi::showMessage(const QString& text, MsgIcon icon, const QString& title) 
       break;
   }
   QMessageBox box(qtIcon, title, text, QMessageBox::Ok);
+  // A message met during a job gets the ordinary pointer, not the hourglass.
+  const bool busy = QApplication::overrideCursor() != nullptr;
+  if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
   box.exec();
+  if (busy) QApplication::restoreOverrideCursor();
 }
 
 }  // namespace folvane::platform

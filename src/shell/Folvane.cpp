@@ -46,7 +46,7 @@ Folvane::Folvane(App& app) : app_(app) {
   client->setMinimumSize(Tw(4800), Tw(840));
   setCentralWidget(client);
 
-  struct Spec {
+  struct ButtonLayout {
     QToolButton** button;
     const char* name;
     int left;
@@ -55,7 +55,7 @@ Folvane::Folvane(App& app) : app_(app) {
     QString tip;
     QString icon;
   };
-  const Spec specs[] = {
+  const ButtonLayout buttons[] = {
       {&cmdIConv, "cmdIConv", 0, kCream, QStringLiteral("PDF変換"),
        QStringLiteral("ディレクトリ単位で一括変換を実行する。"),
        QStringLiteral(":/icons/iconv.svg")},
@@ -70,7 +70,7 @@ Folvane::Folvane(App& app) : app_(app) {
       {&cmdConv, "cmdConv", 4800, kCream, QStringLiteral("PDF変換"),
        QStringLiteral("ファイル単位でPDF変換を実行する。"), QStringLiteral(":/icons/conv.svg")},
   };
-  for (const Spec& s : specs) {
+  for (const ButtonLayout& s : buttons) {
     auto* b = new PictureButton(s.caption, s.icon, s.face, client);
     b->setObjectName(QString::fromLatin1(s.name));
     b->setGeometry(TwRect(s.left, 0, 1215, 855));
