@@ -12,7 +12,9 @@ using folvane::platform::PooledFileInputSource;
 
 namespace {
 
-int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()); }
+int openDescriptors() {
+  return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+}
 
 }  // namespace
 
@@ -24,7 +26,8 @@ class TestPooledFileInputSource : public QObject {
   // Whatever qpdf's own file source answers, the pooled one answers too.
   void behavesLikeQpdfsFileSource_data() {
     QTest::addColumn<unsigned>("seed");
-    for (unsigned seed = 1; seed <= 8; ++seed) QTest::newRow(qPrintable(QString::number(seed))) << seed;
+    for (unsigned seed = 1; seed <= 8; ++seed)
+      QTest::newRow(qPrintable(QString::number(seed))) << seed;
   }
   void behavesLikeQpdfsFileSource() {
     QFETCH(unsigned, seed);
@@ -32,7 +35,9 @@ class TestPooledFileInputSource : public QObject {
     QByteArray data;
     while (data.size() < 300 * 1024) {  // several windows, with runs of CR and LF
       const int kind = int(random() % 10);
-      data += kind == 0 ? QByteArray("\r\n\r") : kind == 1 ? QByteArray("\n") : QByteArray(int(random() % 200), char('a' + kind));
+      data += kind == 0   ? QByteArray("\r\n\r")
+              : kind == 1 ? QByteArray("\n")
+                          : QByteArray(int(random() % 200), char('a' + kind));
     }
     const QString path = dir_.filePath("data.bin");
     QFile f(path);
@@ -96,7 +101,8 @@ class TestPooledFileInputSource : public QObject {
       QVERIFY(f.open(QIODevice::WriteOnly));
       f.write(QByteArray("file ") + QByteArray::number(i));
       f.close();
-      sources.push_back(std::make_unique<PooledFileInputSource>(QFile::encodeName(path).toStdString()));
+      sources.push_back(
+          std::make_unique<PooledFileInputSource>(QFile::encodeName(path).toStdString()));
     }
     QVERIFY(openDescriptors() - before <= int(PooledFileInputSource::kOpenFiles));
     char buf[32] = {};
@@ -108,7 +114,8 @@ class TestPooledFileInputSource : public QObject {
     QVERIFY(openDescriptors() - before <= int(PooledFileInputSource::kOpenFiles));
     sources.clear();
     QCOMPARE(openDescriptors(), before);
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, PooledFileInputSource(dir_.filePath("none").toStdString()));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                             PooledFileInputSource(dir_.filePath("none").toStdString()));
   }
 };
 

@@ -7,6 +7,7 @@
 #include <QLockFile>
 
 #include "FileRegistry.h"
+#include "LinuxDrives.h"
 #include "LinuxFiles.h"
 #include "LinuxPrinters.h"
 #include "LinuxProcess.h"
@@ -52,13 +53,14 @@ struct LinuxPlatform::Members {
       officeProfile(profileLock, temporaryProfile)}};
   LokOffice office{engine, spooler, SystemFolder::Root() + QStringLiteral("/spool")};
   QpdfAcrobat acrobat{spooler, SystemFolder::Root() + QStringLiteral("/spool")};
+  LinuxDrives drives;
 };
 
 LinuxPlatform::LinuxPlatform()
     : m_(std::make_unique<Members>()),
       platform_(std::make_unique<Platform>(
           Platform{m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system,
-                   m_->files, m_->clock, m_->office, m_->spooler, m_->acrobat,
+                   m_->files, m_->clock, m_->office, m_->spooler, m_->acrobat, m_->drives,
                    SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
                    SystemFolder::Root() + QStringLiteral("/tmp/")})) {
   // No LibreOffice outlives Folvane, however it ends.

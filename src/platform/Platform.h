@@ -2,6 +2,7 @@
 
 #include "Automation.h"
 #include "CodePage.h"
+#include "Drives.h"
 #include "Files.h"
 #include "Office.h"
 #include "Printers.h"
@@ -28,6 +29,7 @@ struct Platform {
   Office& office;
   Spooler& spooler;
   Automation& automation;
+  Drives& drives;
   // The file the PDF printer collects its output in by default, and the
   // fixed folder the batch conversion names its output names after.
   QString collectingFile;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QLineEdit>
+#include <QPointer>
+#include <array>
 #include <cstdint>
 
 #include "convert/frmImage.h"
@@ -17,6 +20,9 @@ struct App {
   // dialog's, 3 the merge directory, 4 the print directory, 5 the
   // single-file conversion's destination. Kept after the chooser closes.
   int16_t DirSelectTarget = 0;
+  // The text box each target names, registered by the window that owns it
+  // while that window is open.
+  std::array<QPointer<QLineEdit>, 6> dirTargets{};
   // The image page, one instance for the whole process.
   frmImage imagePage{};
 };

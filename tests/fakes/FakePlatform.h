@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeAutomation.h"
+#include "FakeDrives.h"
 #include "FakeFiles.h"
 #include "FakeOffice.h"
 #include "FakePrinters.h"
@@ -29,13 +30,14 @@ struct FakePlatform {
   FakeOffice office{files, kCollectingFile};
   FakeSpooler spooler;
   FakeAutomation automation;
+  FakeDrives drives;
   platform::Platform platform = with(profile);
 
   // The same fakes around another profile (a real one on disk, say).
   platform::Platform with(platform::Profile& otherProfile) {
-    return platform::Platform{otherProfile, process,         ui,           registry, printers,
-                              system,       files,           clock,        office,   spooler,
-                              automation,   kCollectingFile, kOutputFolder};
+    return platform::Platform{otherProfile,    process,      ui,     registry, printers,   system,
+                              files,           clock,        office, spooler,  automation, drives,
+                              kCollectingFile, kOutputFolder};
   }
 };
 

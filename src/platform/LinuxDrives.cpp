@@ -1,0 +1,104 @@
+#include "LinuxDrives.h"
+
+#include <dirent.h>
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+
+#include "LinuxFiles.h"
+
+namespace folvane::platform {
+namespace {
+
+// /proc/self/mounts escapes blanks and the like as \040.
+QString unescape(const QByteArray& field) {
+  QByteArray out;
+  for (qsizetype i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size()) {
+      out += char(field.mid(i + 1, 3).toInt(nullptr, 8));
+      i += 3;
+    } else {
+      out += field[i];
+    }
+  }
+  return QFile::decodeName(out);
+}
+
+void sortNames(QStringList& names) {
+  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+  });
+}
+
+// Entries of a folder, or nullopt when it cannot be opened at all.
+std::optional<QFileInfoList> entries(const QString& path, QDir::Filters filters) {
+  DIR* dir = ::opendir(QFile::encodeName(path).constData());
+  if (!dir) return std::nullopt;
+  ::closedir(dir);
+  return QDir(path).entryInfoList(filters | QDir::NoDotAndDotDot, QDir::NoSort);
+}
+
+}  // namespace
+
+bool IsRealFileSystem(const QString& mountPoint, const QString& source, const QString& type) {
+  if (mountPoint == u"/") return true;
+  static const QStringList network{"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "9p"};
+  if (network.contains(type)) return true;
+  return source.startsWith(QStringLiteral("/dev/")) && !mountPoint.startsWith(QStringLiteral("/dev")) &&
+         !mountPoint.startsWith(QStringLiteral("/proc")) && !mountPoint.startsWith(QStringLiteral("/sys"));
+}
+
+QStringList LinuxDrives::MountedDrives() {
+  QStringList drives{QStringLiteral("/")};
+  QFile mounts(QStringLiteral("/proc/self/mounts"));
+  if (!mounts.open(QIODevice::ReadOnly)) return drives;
+  for (const QByteArray& line : mounts.readAll().split('\n')) {
+    const QList<QByteArray> f = line.split(' ');
+    if (f.size() < 3) continue;
+    const QString point = unescape(f[1]);
+    if (!drives.contains(point) && IsRealFileSystem(point, unescape(f[0]), QString::fromLatin1(f[2])))
+      drives << point;
+  }
+  return drives;
+}
+
+QString LinuxDrives::DriveOf(const QString& path) {
+  const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+  QString best = QStringLiteral("/");
+  for (const QString& drive : MountedDrives()) {
+    if (drive.size() > best.size() && (clean == drive || clean.startsWith(drive + u'/'))) best = drive;
+  }
+  return best;
+}
+
+QString LinuxDrives::CurrentDirectory() { return QDir::currentPath(); }
+
+std::optional<QStringList> LinuxDrives::Subdirectories(const QString& path) {
+  const auto list = entries(path, QDir::Dirs);
+  if (!list) return std::nullopt;
+  QStringList names;
+  for (const QFileInfo& info : *list)
+    if (!info.fileName().startsWith(u'.')) names << info.fileName();
+  sortNames(names);
+  return names;
+}
+
+std::optional<QStringList> LinuxDrives::MatchingFiles(const QString& path, const QString& masks) {
+  const auto list = entries(path, QDir::Files);
+  if (!list) return std::nullopt;
+  const QStringList patterns = masks.split(u';', Qt::SkipEmptyParts);
+  QStringList names;
+  for (const QFileInfo& info : *list) {
+    const QString name = info.fileName();
+    if (name.startsWith(u'.')) continue;
+    if (std::any_of(patterns.begin(), patterns.end(),
+                    [&](const QString& mask) { return MatchesMask(name, mask.trimmed()); }))
+      names << name;
+  }
+  sortNames(names);
+  return names;
+}
+
+}  // namespace folvane::platform
