@@ -69,9 +69,11 @@ class TestFrmFile : public QObject {
     f.show();
     QTreeWidgetItem* pictures = entry(f.DirList, "Pictures");
     QVERIFY(pictures);
-    QTest::mouseClick(f.DirList->viewport(), Qt::LeftButton, {}, f.DirList->visualItemRect(pictures).center());
+    QTest::mouseClick(f.DirList->viewport(), Qt::LeftButton, {},
+                      f.DirList->visualItemRect(pictures).center());
     QCOMPARE(f.DirList->path(), QStringLiteral("/home/user"));
-    QTest::mouseDClick(f.DirList->viewport(), Qt::LeftButton, {}, f.DirList->visualItemRect(pictures).center());
+    QTest::mouseDClick(f.DirList->viewport(), Qt::LeftButton, {},
+                       f.DirList->visualItemRect(pictures).center());
     QCOMPARE(f.DirList->path(), QStringLiteral("/home/user/Pictures"));
     // Enter opens the highlighted entry too, and the root shows its separator.
     f.DirList->setCurrentItem(entry(f.DirList, "/"));
@@ -115,7 +117,8 @@ class TestFrmFile : public QObject {
 
   void unreadablePlacesAreSaidAndTheListStaysUsable() {
     Receivers r;
-    r.fake.drives.unreadable << "/media/usb" << "/home/user/Pictures";
+    r.fake.drives.unreadable << "/media/usb"
+                             << "/home/user/Pictures";
     frmFile f(r.app);
     f.DirList->setPath("/home/user/Pictures");
     QCOMPARE(r.fake.ui.messages.size(), 1);

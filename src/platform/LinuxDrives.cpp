@@ -46,8 +46,10 @@ bool IsRealFileSystem(const QString& mountPoint, const QString& source, const QS
   if (mountPoint == u"/") return true;
   static const QStringList network{"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "9p"};
   if (network.contains(type)) return true;
-  return source.startsWith(QStringLiteral("/dev/")) && !mountPoint.startsWith(QStringLiteral("/dev")) &&
-         !mountPoint.startsWith(QStringLiteral("/proc")) && !mountPoint.startsWith(QStringLiteral("/sys"));
+  return source.startsWith(QStringLiteral("/dev/")) &&
+         !mountPoint.startsWith(QStringLiteral("/dev")) &&
+         !mountPoint.startsWith(QStringLiteral("/proc")) &&
+         !mountPoint.startsWith(QStringLiteral("/sys"));
 }
 
 QStringList LinuxDrives::MountedDrives() {
@@ -58,7 +60,8 @@ QStringList LinuxDrives::MountedDrives() {
     const QList<QByteArray> f = line.split(' ');
     if (f.size() < 3) continue;
     const QString point = unescape(f[1]);
-    if (!drives.contains(point) && IsRealFileSystem(point, unescape(f[0]), QString::fromLatin1(f[2])))
+    if (!drives.contains(point) &&
+        IsRealFileSystem(point, unescape(f[0]), QString::fromLatin1(f[2])))
       drives << point;
   }
   return drives;
@@ -68,12 +71,15 @@ QString LinuxDrives::DriveOf(const QString& path) {
   const QString clean = QDir::cleanPath(QDir(path).absolutePath());
   QString best = QStringLiteral("/");
   for (const QString& drive : MountedDrives()) {
-    if (drive.size() > best.size() && (clean == drive || clean.startsWith(drive + u'/'))) best = drive;
+    if (drive.size() > best.size() && (clean == drive || clean.startsWith(drive + u'/')))
+      best = drive;
   }
   return best;
 }
 
-QString LinuxDrives::CurrentDirectory() { return QDir::currentPath(); }
+QString LinuxDrives::CurrentDirectory() {
+  return QDir::currentPath();
+}
 
 std::optional<QStringList> LinuxDrives::Subdirectories(const QString& path) {
   const auto list = entries(path, QDir::Dirs);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "Ui.h"
 
 namespace folvane::platform {
@@ -8,9 +10,14 @@ namespace folvane::platform {
 class QtUi final : public Ui {
  public:
   void DoEvents() override;
+  std::optional<QString> OpenFileDialog(const QString& filter, int filterIndex,
+                                        const QString& fileName) override;
 
  protected:
   void showMessage(const QString& text, MsgIcon icon, const QString& title) override;
 };
+
+// Qt's name filters for a filter written as description|pattern pairs.
+QStringList QtNameFilters(const QString& filter);
 
 }  // namespace folvane::platform

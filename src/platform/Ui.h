@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace folvane::platform {
 
@@ -22,6 +23,12 @@ class Ui {
 
   // Lets pending window events run once (repaints, clicks).
   virtual void DoEvents() = 0;
+
+  // The common open-file dialog. `filter` is written as pairs of description
+  // and pattern, "Text (*.txt)|*.txt|All (*.*)|*.*"; `filterIndex` counts
+  // from 1. The chosen file need not exist. nullopt when cancelled.
+  virtual std::optional<QString> OpenFileDialog(const QString& filter, int filterIndex,
+                                                const QString& fileName) = 0;
 
  protected:
   virtual void showMessage(const QString& text, MsgIcon icon, const QString& title) = 0;

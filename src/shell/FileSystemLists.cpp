@@ -32,7 +32,8 @@ DirListBox::DirListBox(platform::Drives& drives, platform::Ui& ui, QWidget* pare
   setIndentation(12);
   setItemsExpandable(false);
   setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));  // nothing folds here
-  connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { open(item); });
+  connect(this, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item) { open(item); });
 }
 
 bool DirListBox::setPath(const QString& path) {

@@ -8,6 +8,7 @@
 #include "PictureButton.h"
 #include "Twips.h"
 #include "acrobat/clsPDFMarge.h"
+#include "config/frmConfig.h"
 #include "convert/PrinterSwitch.h"
 #include "convert/modConvPDF.h"
 #include "frmAbout.h"
@@ -176,7 +177,10 @@ void Folvane::cmdPrint_Click() {
 
 // Jobs and windows that are not there yet do nothing.
 void Folvane::cmdConv_Click() {}
-void Folvane::mnuConv_Click() {}
+void Folvane::mnuConv_Click() {
+  frmConfig dialog(app_);
+  dialog.exec();
+}
 void Folvane::mnuMarge_Click() {}
 void Folvane::mnuPrint_Click() {}
 

@@ -64,6 +64,8 @@ void frmFile::cmdExec_Click() {
   accept();
 }
 
-void frmFile::cmdCancel_Click() { reject(); }
+void frmFile::cmdCancel_Click() {
+  reject();
+}
 
 }  // namespace folvane

@@ -19,6 +19,20 @@ class FakeUi final : public platform::Ui {
   int doEventsCount = 0;
   std::function<void()> onDoEvents;  // acts out what a user does meanwhile
 
+  // Answers of the file dialog, taken in turn; nullopt answers a cancel.
+  QList<std::optional<QString>> fileAnswers;
+  struct FileDialogCall {
+    QString filter;
+    int filterIndex;
+    QString fileName;
+  };
+  QList<FileDialogCall> fileDialogs;
+  std::optional<QString> OpenFileDialog(const QString& filter, int filterIndex,
+                                        const QString& fileName) override {
+    fileDialogs.append({filter, filterIndex, fileName});
+    return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
+  }
+
   void DoEvents() override {
     ++doEventsCount;
     if (onDoEvents) onDoEvents();

@@ -1,0 +1,284 @@
+#include "frmConfig.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+
+#include "shell/Twips.h"
+#include "shell/frmFile.h"
+
+namespace folvane {
+namespace {
+
+const QString kUpdate = QStringLiteral("UPDATE");
+const char* kTag = "Tag";
+
+template <typename W>
+W* place(W* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(TwRect(left, top, width, height));
+  return widget;
+}
+
+QString flag(const QCheckBox* box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); }
+
+}  // namespace
+
+frmConfig::frmConfig(App& app) : app_(app) {
+  build();
+  Form_Load();
+  qApp->installEventFilter(this);
+}
+
+frmConfig::~frmConfig() {
+  qApp->removeEventFilter(this);
+  // The directory chooser writes into these boxes only while they exist.
+  app_.dirTargets[1] = nullptr;
+  app_.dirTargets[2] = nullptr;
+}
+
+QString frmConfig::Tag(const QWidget* control) { return control->property(kTag).toString(); }
+
+void frmConfig::build() {
+  setObjectName(QStringLiteral("frmConfig"));
+  setWindowTitle(QStringLiteral("PDF コンバート環境設定"));
+
+  // The strip: a frame with its row of tabs; the pages are laid over it.
+  auto* strip = place(new QFrame(this), "TabStrip", 120, 120, 5775, 3495);
+  strip->setFrameShape(QFrame::StyledPanel);
+  TabMain = new QTabBar(this);
+  TabMain->setObjectName(QStringLiteral("TabMain"));
+  for (const char* caption : {"変換ディレクトリー", "ログファイル", "PDF Writer 名称"})
+    TabMain->addTab(QString::fromUtf8(caption));
+  TabMain->move(strip->pos());
+  TabMain->resize(TabMain->sizeHint().width(), TabMain->sizeHint().height());
+  TabMain->setFocusPolicy(Qt::TabFocus);
+  connect(TabMain, &QTabBar::currentChanged, this, [this] { TabMain_Click(); });
+
+  for (size_t i = 0; i < fraTab.size(); ++i) {
+    fraTab[i] = new QFrame(this);
+    fraTab[i]->setObjectName(QStringLiteral("fraTab%1").arg(i));
+    fraTab[i]->setAutoFillBackground(true);
+  }
+
+  cmdOk = place(new QPushButton(QStringLiteral("OK"), this), "cmdOk", 2040, 3720, 1215, 315);
+  cmdCancel = place(new QPushButton(QStringLiteral("キャンセル"), this), "cmdCancel", 3360, 3720, 1215, 315);
+  cmdApply = place(new QPushButton(QStringLiteral("適用(&A)"), this), "cmdApply", 4680, 3720, 1215, 315);
+  cmdOk->setDefault(true);
+
+  QFrame* page0 = fraTab[0];
+  place(new QLabel(QStringLiteral("変換元ディレクトリー"), page0), "lblSourceDIr", 0, 240, 2295, 255);
+  chkFlip = place(new QCheckBox(QStringLiteral("180度  回転有り"), page0), "chkFlip", 2640, 0, 2415, 255);
+  txtSourceDir = place(new QLineEdit(page0), "txtSourceDir", 240, 480, 4335, 375);
+  cmdSrcDIr = place(new QPushButton(QStringLiteral("参照(&R).."), page0), "cmdSrcDIr", 4560, 360, 975, 495);
+  chkDelFlg = place(new QCheckBox(QStringLiteral("変換後のファイル削除"), page0), "chkDelFlg", 720, 960, 3255, 255);
+  place(new QLabel(QStringLiteral("変換先ディレクトリー"), page0), "lblDestDir", 120, 1680, 2295, 255);
+  txtDestDir = place(new QLineEdit(page0), "txtDestDir", 240, 1920, 4335, 375);
+  cmdDesDir = place(new QPushButton(QStringLiteral("参照(&R).."), page0), "cmdDesDir", 4560, 1800, 975, 495);
+  chkDupFlg = place(new QCheckBox(QStringLiteral("変換先ファイル重複時更新"), page0), "chkDupFlg", 720, 2400, 2535, 255);
+
+  auto* logGroup = place(new QGroupBox(QStringLiteral("ログ保存"), fraTab[1]), "fraLog", 240, 300, 5175, 1515);
+  chkLogFile = place(new QCheckBox(QStringLiteral("メッセージログをディスクに保存する(&L)"), logGroup),
+                     "chkLogFile", 120, 300, 3855, 255);
+  auto* label13 = place(new QLabel(QStringLiteral("ログファイル(&O):"), logGroup), "Label13", 480, 1080, 1200, 180);
+  txtLogFile = place(new QLineEdit(logGroup), "txtLogFile", 1800, 1080, 2055, 270);
+  label13->setBuddy(txtLogFile);
+  QFont small = label13->font();  // the caption must fit its 1200 twips
+  small.setPixelSize(10);
+  label13->setFont(small);
+  cmdLogFile = place(new QPushButton(QStringLiteral("参照(&G)..."), logGroup), "cmdLogFile", 3960, 1080, 975, 315);
+
+  auto* writerGroup =
+      place(new QGroupBox(QStringLiteral("PDF Writer名設定"), fraTab[2]), "fraWriter", 240, 120, 5175, 1455);
+  place(new QLabel(QStringLiteral("PDF Writer 名を設定してください。"), writerGroup), "Label1", 360, 360, 3375, 255);
+  cmbPDFWriter = place(new QComboBox(writerGroup), "cmbPDFWriter", 840, 840, 3735, 300);
+  cmbPDFWriter->setEditable(true);
+  cmbPDFWriter->setInsertPolicy(QComboBox::NoInsert);  // Enter adds nothing to the list
+  cmbPDFWriter->installEventFilter(this);
+
+  // One focus order for the whole window, across the pages.
+  const QList<QWidget*> order{cmdApply,  cmdCancel, cmdOk,     chkLogFile, txtLogFile,
+                              cmdLogFile, TabMain,  txtSourceDir, txtDestDir, chkDelFlg,
+                              chkDupFlg, cmdSrcDIr, cmdDesDir, cmbPDFWriter, chkFlip};
+  for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+
+  for (QLineEdit* box : {txtSourceDir, txtDestDir, txtLogFile})
+    connect(box, &QLineEdit::textChanged, this, [this, box] { mark(box); });
+  for (QCheckBox* box : {chkDelFlg, chkDupFlg, chkFlip, chkLogFile})
+    connect(box, &QCheckBox::toggled, this, [this, box] { mark(box); });
+  connect(cmdSrcDIr, &QPushButton::clicked, this, &frmConfig::cmdSrcDIr_Click);
+  connect(cmdDesDir, &QPushButton::clicked, this, &frmConfig::cmdDesDir_Click);
+  connect(cmdLogFile, &QPushButton::clicked, this, &frmConfig::cmdLogFile_Click);
+  connect(cmdApply, &QPushButton::clicked, this, &frmConfig::cmdApply_Click);
+  connect(cmdOk, &QPushButton::clicked, this, &frmConfig::cmdOk_Click);
+  connect(cmdCancel, &QPushButton::clicked, this, &frmConfig::cmdCancel_Click);
+
+  app_.dirTargets[1] = txtSourceDir;
+  app_.dirTargets[2] = txtDestDir;
+}
+
+void frmConfig::Form_Load() {
+  resize(Tw(6105), Tw(4600));
+
+  // The pages cover the strip's client area, below its tabs; page 0 on top.
+  const QRect strip = TwRect(120, 120, 5775, 3495);
+  const QRect client(strip.left() + 2, strip.top() + TabMain->height(), strip.width() - 4,
+                     strip.height() - TabMain->height() - 2);
+  for (QFrame* page : fraTab) page->setGeometry(client);
+  for (int i = int(fraTab.size()) - 1; i >= 0; --i) fraTab[size_t(i)]->raise();
+
+  const SettingsRecord& s = app_.ini.Settings;
+  txtLogFile->setText(s.LogFile);
+  chkLogFile->setChecked(s.LogFileEnable);
+  txtSourceDir->setText(s.SourceDir);
+  chkDelFlg->setChecked(s.SourceDel);
+  txtDestDir->setText(s.DestDir);
+  chkDupFlg->setChecked(s.DestDup);
+  chkFlip->setChecked(s.chkFlip_flg);
+  cmbPDFWriter->setEditText(s.PDFWriterName);
+
+  // The printers go into the list after the edit text: no entry selected,
+  // the saved name kept whether or not such a printer exists.
+  const QString saved = cmbPDFWriter->currentText();
+  for (const platform::PrinterInfo& printer : app_.platform.printers.InstalledPrinters())
+    cmbPDFWriter->addItem(printer.DeviceName);
+  cmbPDFWriter->setCurrentIndex(-1);
+  cmbPDFWriter->setEditText(saved);
+
+  cmdApply->setEnabled(false);
+  cmdCancel->setFocus();
+}
+
+void frmConfig::TabMain_Click() {
+  const int selected = TabMain->currentIndex() + 1;
+  const QRect strip = TwRect(120, 120, 5775, 3495);
+  // The focus must not stay behind in a page that goes out of sight.
+  QWidget* focus = QApplication::focusWidget();
+  for (int i = 0; i < int(fraTab.size()); ++i)
+    if (i != selected - 1 && focus && fraTab[size_t(i)]->isAncestorOf(focus)) TabMain->setFocus();
+  for (int i = 0; i < int(fraTab.size()); ++i) {
+    QFrame* page = fraTab[size_t(i)];
+    if (i == selected - 1) {
+      page->move(strip.left() + 2, page->y());
+      page->setEnabled(true);
+    } else {
+      page->move(-20000, page->y());  // out of sight, and out of the focus order
+      page->setEnabled(false);
+    }
+  }
+}
+
+void frmConfig::Form_KeyDown(int16_t keyCode, int16_t shift) {
+  if (keyCode != 9) return;
+  const int tabs = TabMain->count();
+  const int selected = TabMain->currentIndex() + 1;
+  switch (shift & 3) {
+    case 2: TabMain->setCurrentIndex(selected == tabs ? 0 : selected); break;
+    case 3: TabMain->setCurrentIndex(selected == 1 ? tabs - 1 : selected - 2); break;
+    default: break;
+  }
+}
+
+bool frmConfig::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    auto* key = static_cast<QKeyEvent*>(event);
+    // Seen once, on its way to the focused control of this dialog.
+    if (widget && widget == QApplication::focusWidget() && widget->window() == this &&
+        (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
+      const Qt::KeyboardModifiers m = key->modifiers();
+      const int16_t shift = int16_t(((m & Qt::ShiftModifier) ? 1 : 0) |
+                                    ((m & Qt::ControlModifier) ? 2 : 0) | ((m & Qt::AltModifier) ? 4 : 0));
+      Form_KeyDown(9, shift);
+    }
+  } else if (watched == cmbPDFWriter && event->type() == QEvent::FocusOut) {
+    // Opening the drop-down is not leaving the box.
+    if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) cmbPDFWriter_LostFocus();
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void frmConfig::mark(QWidget* control) {
+  cmdApply->setEnabled(true);
+  control->setProperty(kTag, kUpdate);
+}
+
+void frmConfig::cmbPDFWriter_LostFocus() { mark(cmbPDFWriter); }
+
+void frmConfig::cmdSrcDIr_Click() {
+  app_.DirSelectTarget = 1;
+  frmFile(app_).exec();
+}
+
+void frmConfig::cmdDesDir_Click() {
+  app_.DirSelectTarget = 2;
+  frmFile(app_).exec();
+}
+
+void frmConfig::cmdLogFile_Click() {
+  const auto chosen = app_.platform.ui.OpenFileDialog(
+      QStringLiteral("ログファイル(*.txt)|*.txt|すべてのファイル (*.*)|*.*"), 1, dlgCommonFileName_);
+  if (!chosen) return;  // a cancel ends it quietly
+  dlgCommonFileName_ = *chosen;
+  txtLogFile->setText(*chosen);
+}
+
+void frmConfig::cmdApply_Click() {
+  SaveSettings();
+  cmdApply->setEnabled(false);
+}
+
+void frmConfig::cmdOk_Click() {
+  // Enter in the printer box presses OK without the box losing the focus;
+  // that still counts as leaving it, so a typed name is not lost.
+  if (cmbPDFWriter->hasFocus()) cmbPDFWriter_LostFocus();
+  if (cmdApply->isEnabled()) SaveSettings();
+  accept();
+}
+
+void frmConfig::cmdCancel_Click() { reject(); }
+
+void frmConfig::stop(const QString& message) { app_.platform.ui.MsgBox(message); }
+
+bool frmConfig::write(const QString& section, const QString& key, const QString& value) {
+  const QString path = app_.ini.IniFilePath();
+  if (app_.platform.profile.WritePrivateProfileStringA(section, key, value, path)) return true;
+  // Going on silently would tell the user the settings were saved.
+  app_.platform.ui.MsgBox(
+      QStringLiteral("設定ファイル「%1」に書き込めません。設定は保存されていません。").arg(path),
+      platform::MsgIcon::Critical);
+  return false;
+}
+
+void frmConfig::SaveSettings() {
+  const auto marked = [](const QWidget* control) { return Tag(control) == kUpdate; };
+  if (marked(txtSourceDir) && !write("Source_Info", "SourceDir", txtSourceDir->text())) return;
+  if (txtSourceDir->text().isEmpty())
+    return stop(QStringLiteral("変換元ディレクトリーは必須項目です。再度入力してください。"));
+  if (marked(chkDelFlg) && !write("Source_Info", "SourceDel", flag(chkDelFlg))) return;
+  if (marked(txtDestDir) && !write("Dest_Info", "DestDir", txtDestDir->text())) return;
+  if (txtDestDir->text().isEmpty())
+    return stop(QStringLiteral("変換先ディレクトリーは必須項目です。再度入力してください。"));
+  if (marked(chkDupFlg) && !write("Dest_Info", "DestDup", flag(chkDupFlg))) return;
+  if (marked(chkLogFile) && !write("Log_Info", "LogFileEnable", flag(chkLogFile))) return;
+  if (marked(txtLogFile) && !write("Log_Info", "LogFile", txtLogFile->text())) return;
+  if (!txtLogFile->text().isEmpty() && !chkLogFile->isChecked())
+    return stop(QStringLiteral("ログファイル作成フラグを入力してください。"));
+  if (marked(cmbPDFWriter)) {
+    if (!write("PDF_Info", "PDFWriterName", cmbPDFWriter->currentText())) return;
+  } else if (cmbPDFWriter->currentText().isEmpty()) {
+    return stop(QStringLiteral("PDF Writer 名を入力してください。"));
+  }
+  if (marked(chkFlip) && !write("PDF_Info", "chkFlip_flg", flag(chkFlip))) return;
+  app_.ini.ReadIniFile();
+}
+
+}  // namespace folvane

@@ -1,0 +1,273 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "config/frmConfig.h"
+#include "fakes/FakePlatform.h"
+#include "platform/LinuxProfile.h"
+#include "shell/frmFile.h"
+
+using namespace folvane;
+
+namespace {
+
+const QString kIni = QStringLiteral("/opt/folvane/Folvane.INI");
+
+// The dialog over fakes, opened with the given settings and shown.
+struct Opened {
+  fakes::FakePlatform fake;
+  modIniFile ini{fake.platform};
+  App app{fake.platform, ini};
+  std::unique_ptr<frmConfig> dialog;
+
+  explicit Opened(const SettingsRecord& settings = {}) {
+    ini.Settings = settings;
+    dialog = std::make_unique<frmConfig>(app);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+  }
+  QStringList writes() const {
+    QStringList out;
+    for (const auto& c : fake.profile.calls)
+      if (c.function == "Write") out << c.section + '/' + c.key + '=' + c.value;
+    return out;
+  }
+  int reloads() const {
+    int n = 0;
+    for (const auto& c : fake.profile.calls) n += c.function == "Get";
+    return n / 16;
+  }
+  QStringList messages() const {
+    QStringList out;
+    for (const auto& m : fake.ui.messages) out << m.text;
+    return out;
+  }
+  void ctrlTab(bool shift = false) {
+    QTest::keyClick(QApplication::focusWidget(), shift ? Qt::Key_Backtab : Qt::Key_Tab,
+                    shift ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+  }
+};
+
+SettingsRecord filled() {
+  SettingsRecord s;
+  s.SourceDir = "C:\\src";
+  s.DestDir = "D:\\out";
+  s.PDFWriterName = "Acrobat PDFWriter";
+  return s;
+}
+
+}  // namespace
+
+class TestFrmConfig : public QObject {
+  Q_OBJECT
+ private slots:
+  void opensWithFocusOnCancelAndLoadedControlsMarked() {
+    SettingsRecord s = filled();
+    s.DestDup = true;
+    Opened o(s);
+    QCOMPARE(o.dialog->windowTitle(), QStringLiteral("PDF コンバート環境設定"));
+    QCOMPARE(QApplication::focusWidget(), o.dialog->cmdCancel);
+    QVERIFY(!o.dialog->cmdApply->isEnabled());
+    QCOMPARE(frmConfig::Tag(o.dialog->txtSourceDir), QStringLiteral("UPDATE"));
+    QCOMPARE(frmConfig::Tag(o.dialog->chkDupFlg), QStringLiteral("UPDATE"));
+    QCOMPARE(frmConfig::Tag(o.dialog->chkDelFlg), QString());      // left unchecked
+    QCOMPARE(frmConfig::Tag(o.dialog->txtLogFile), QString());     // left empty
+    QCOMPARE(frmConfig::Tag(o.dialog->cmbPDFWriter), QString());   // loading never marks it
+    QCOMPARE(o.dialog->cmbPDFWriter->currentText(), QStringLiteral("Acrobat PDFWriter"));
+    QCOMPARE(o.dialog->cmbPDFWriter->count(), 2);  // the installed printers, none selected
+    QCOMPARE(o.dialog->cmbPDFWriter->currentIndex(), -1);
+  }
+
+  void okAtOnceWritesNothing() {
+    Opened o(filled());
+    o.dialog->cmdOk->click();
+    QVERIFY(o.writes().isEmpty());
+    QCOMPARE(o.dialog->result(), int(QDialog::Accepted));
+  }
+
+  void oneChangeWritesBackEveryMarkedKeyThenReloads() {
+    Opened o(filled());
+    o.dialog->chkDupFlg->click();
+    QVERIFY(o.dialog->cmdApply->isEnabled());
+    o.dialog->cmdOk->click();
+    QCOMPARE(o.writes(), (QStringList{"Source_Info/SourceDir=C:\\src", "Dest_Info/DestDir=D:\\out",
+                                      "Dest_Info/DestDup=1"}));
+    QCOMPARE(o.reloads(), 1);
+    QVERIFY(o.messages().isEmpty());
+  }
+
+  void anEmptiedSourceIsWrittenThenStopsTheSave() {
+    Opened o(filled());
+    o.dialog->txtSourceDir->clear();
+    o.dialog->cmdApply->click();
+    QCOMPARE(o.writes(), QStringList{"Source_Info/SourceDir="});
+    QCOMPARE(o.messages(), QStringList{"変換元ディレクトリーは必須項目です。再度入力してください。"});
+    QCOMPARE(o.fake.ui.messages[0].icon, platform::MsgIcon::Information);
+    QCOMPARE(o.reloads(), 0);
+    QVERIFY(!o.dialog->cmdApply->isEnabled());
+    QVERIFY(o.dialog->isVisible());
+  }
+
+  void aSourceNeverSetStopsEverySaveAtOnce() {
+    Opened o;
+    o.dialog->chkDelFlg->click();
+    o.dialog->cmdApply->click();
+    QVERIFY(o.writes().isEmpty());
+    QCOMPARE(o.messages(), QStringList{"変換元ディレクトリーは必須項目です。再度入力してください。"});
+  }
+
+  void aLogFileWithTheFlagOffStopsAfterTheLogKeys() {
+    SettingsRecord s = filled();
+    s.LogFile = "/var/log/conv.log";
+    Opened o(s);
+    o.dialog->chkDupFlg->click();
+    o.dialog->cmdApply->click();
+    QCOMPARE(o.writes(), (QStringList{"Source_Info/SourceDir=C:\\src", "Dest_Info/DestDir=D:\\out",
+                                      "Dest_Info/DestDup=1", "Log_Info/LogFile=/var/log/conv.log"}));
+    QCOMPARE(o.messages(), QStringList{"ログファイル作成フラグを入力してください。"});
+    QCOMPARE(o.reloads(), 0);
+  }
+
+  void printerNameCheckDependsOnWhetherTheBoxWasLeft() {
+    SettingsRecord s = filled();
+    s.PDFWriterName.clear();
+    {
+      Opened never(s);
+      never.dialog->chkFlip->click();
+      never.dialog->cmdApply->click();
+      QCOMPARE(never.messages(), QStringList{"PDF Writer 名を入力してください。"});
+      QVERIFY(!never.writes().join(',').contains("chkFlip_flg"));
+    }
+    Opened left(s);
+    left.dialog->cmbPDFWriter->setFocus();
+    left.dialog->txtSourceDir->setFocus();  // leaving it marks it
+    QCOMPARE(frmConfig::Tag(left.dialog->cmbPDFWriter), QStringLiteral("UPDATE"));
+    QVERIFY(left.dialog->cmdApply->isEnabled());
+    left.dialog->cmdApply->click();
+    QVERIFY(left.messages().isEmpty());
+    QVERIFY(left.writes().contains("PDF_Info/PDFWriterName="));
+    QCOMPARE(left.reloads(), 1);
+  }
+
+  void aNameTypedAndConfirmedWithEnterIsSaved() {
+    Opened o(filled());
+    o.dialog->cmbPDFWriter->setFocus();
+    o.dialog->cmbPDFWriter->setEditText("Office");
+    QTest::keyClick(o.dialog->cmbPDFWriter->lineEdit(), Qt::Key_Return);
+    QVERIFY(o.writes().contains("PDF_Info/PDFWriterName=Office"));
+    QCOMPARE(o.dialog->cmbPDFWriter->count(), 2);  // nothing added to the list
+    QCOMPARE(o.dialog->result(), int(QDialog::Accepted));
+  }
+
+  void ctrlTabWalksTheTabsBothWays() {
+    Opened o(filled());
+    o.dialog->txtSourceDir->setFocus();
+    o.ctrlTab();
+    QCOMPARE(o.dialog->TabMain->currentIndex(), 1);
+    QVERIFY(o.dialog->fraTab[1]->isEnabled());
+    QCOMPARE(o.dialog->fraTab[0]->x(), -20000);
+    QVERIFY(!o.dialog->fraTab[0]->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), o.dialog->TabMain);  // not lost in a hidden page
+    o.ctrlTab();
+    o.ctrlTab();
+    QCOMPARE(o.dialog->TabMain->currentIndex(), 0);  // wrapped around
+    o.ctrlTab(true);
+    QCOMPARE(o.dialog->TabMain->currentIndex(), 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(o.dialog->TabMain->currentIndex(), 0);  // Alt is ignored
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(o.dialog->TabMain->currentIndex(), 0);  // plain Tab only moves the focus
+  }
+
+  void aChosenDirectoryMarksItsBox() {
+    Opened o;
+    QTimer::singleShot(0, [] {
+      std::function<void()> poll = [&poll] {
+        if (auto* chooser = qobject_cast<frmFile*>(QApplication::activeModalWidget()))
+          chooser->cmdExec->click();
+        else
+          QTimer::singleShot(10, poll);
+      };
+      poll();
+    });
+    o.dialog->cmdSrcDIr->click();
+    QCOMPARE(o.app.DirSelectTarget, int16_t(1));
+    QCOMPARE(o.dialog->txtSourceDir->text(), QStringLiteral("/home/user"));
+    QCOMPARE(frmConfig::Tag(o.dialog->txtSourceDir), QStringLiteral("UPDATE"));
+    QVERIFY(o.dialog->cmdApply->isEnabled());
+    QCOMPARE(o.dialog->txtDestDir->text(), QString());
+  }
+
+  void logFileDialogFillsTheBoxOrChangesNothing() {
+    Opened o(filled());
+    o.fake.ui.fileAnswers = {QStringLiteral("/logs/new.txt"), std::nullopt};
+    o.dialog->cmdLogFile->click();
+    QCOMPARE(o.dialog->txtLogFile->text(), QStringLiteral("/logs/new.txt"));
+    o.dialog->cmdLogFile->click();  // cancelled
+    QCOMPARE(o.dialog->txtLogFile->text(), QStringLiteral("/logs/new.txt"));
+    QCOMPARE(o.fake.ui.fileDialogs[0].filter,
+             QStringLiteral("ログファイル(*.txt)|*.txt|すべてのファイル (*.*)|*.*"));
+    QCOMPARE(o.fake.ui.fileDialogs[1].fileName, QStringLiteral("/logs/new.txt"));  // kept
+  }
+
+  void cancelAfterApplyKeepsWhatApplyWrote() {
+    Opened o(filled());
+    o.dialog->chkDupFlg->click();
+    o.dialog->cmdApply->click();
+    QVERIFY(o.ini.Settings.DestDup);
+    const int calls = o.fake.profile.calls.size();
+    o.dialog->cmdCancel->click();
+    QCOMPARE(o.fake.profile.calls.size(), calls);
+    QCOMPARE(*o.fake.profile.get(kIni, "Dest_Info", "DestDup"), QStringLiteral("1"));
+    QCOMPARE(o.dialog->result(), int(QDialog::Rejected));
+  }
+
+  void aKeyThatCannotBeWrittenIsReportedAndStopsTheSave() {
+    Opened o(filled());
+    o.fake.profile.failWrites = true;
+    o.dialog->chkDupFlg->click();
+    o.dialog->cmdApply->click();
+    QCOMPARE(o.fake.ui.messages.size(), 1);
+    QVERIFY(o.messages()[0].contains(kIni));
+    QCOMPARE(o.writes().size(), 1);  // stopped at the first failing key
+    QCOMPARE(o.reloads(), 0);
+  }
+
+  void aNewSettingsFileGetsItsKeysInOrder() {
+    QTemporaryDir dir;
+    fakes::FakePlatform fake;
+    platform::LinuxProfile profile(platform::CodePage("UTF-8"), [] { return QString(); });
+    platform::Platform real = fake.with(profile);
+    fake.process.executablePath = dir.filePath("Folvane");
+    modIniFile ini(real);
+    App app{real, ini};
+    ini.Settings = filled();
+    ini.Settings.SourceDir = "/src";
+    ini.Settings.DestDir = "/dst";
+    ini.Settings.LogFile = "/l.txt";
+    ini.Settings.LogFileEnable = ini.Settings.SourceDel = ini.Settings.DestDup = ini.Settings.chkFlip_flg = true;
+    frmConfig dialog(app);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.cmbPDFWriter->setFocus();
+    dialog.cmdApply->setFocus();  // (disabled: focus goes on) the box has been left
+    dialog.txtDestDir->setFocus();
+    dialog.cmdApply->click();
+    QFile file(dir.filePath("Folvane.INI"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[Source_Info]\r\nSourceDir=/src\r\nSourceDel=1\r\n"
+                                        "[Dest_Info]\r\nDestDir=/dst\r\nDestDup=1\r\n"
+                                        "[Log_Info]\r\nLogFileEnable=1\r\nLogFile=/l.txt\r\n"
+                                        "[PDF_Info]\r\nPDFWriterName=Acrobat PDFWriter\r\nchkFlip_flg=1\r\n"));
+  }
+};
+
+QTEST_MAIN(TestFrmConfig)
+#include "test_frmConfig.moc"
