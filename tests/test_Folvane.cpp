@@ -165,7 +165,7 @@ class TestFolvane : public QObject {
     Started s;
     const int calls = s.fake.profile.calls.size();
     s.window.cmdConv->click();
-    for (QAction* a : {s.window.mnuConv, s.window.mnuMarge, s.window.mnuPrint}) a->trigger();
+    for (QAction* a : {s.window.mnuMarge, s.window.mnuPrint}) a->trigger();
     QCOMPARE(s.fake.profile.calls.size(), calls);
     QVERIFY(s.fake.ui.messages.isEmpty());
     QCOMPARE(s.fake.process.endCount, 0);
@@ -181,6 +181,16 @@ class TestFolvane : public QObject {
       QCOMPARE(answer.className, QStringLiteral("folvane::frmAbout"));
       QCOMPARE(answer.title, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     }
+  }
+
+  void settingsDialogOpensModallyFromTheMenu() {
+    Started s;
+    ModalAnswer answer;
+    answer.pressOnNextModal(Qt::Key_Escape);
+    s.window.mnuConv->trigger();
+    QCOMPARE(answer.className, QStringLiteral("folvane::frmConfig"));
+    QCOMPARE(answer.title, QStringLiteral("PDF コンバート環境設定"));
+    QVERIFY(!s.app.dirTargets[1]);  // the closed dialog's boxes are no targets any more
   }
 
   void aboutWindowLayout() {

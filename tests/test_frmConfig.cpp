@@ -77,9 +77,9 @@ class TestFrmConfig : public QObject {
     QVERIFY(!o.dialog->cmdApply->isEnabled());
     QCOMPARE(frmConfig::Tag(o.dialog->txtSourceDir), QStringLiteral("UPDATE"));
     QCOMPARE(frmConfig::Tag(o.dialog->chkDupFlg), QStringLiteral("UPDATE"));
-    QCOMPARE(frmConfig::Tag(o.dialog->chkDelFlg), QString());      // left unchecked
-    QCOMPARE(frmConfig::Tag(o.dialog->txtLogFile), QString());     // left empty
-    QCOMPARE(frmConfig::Tag(o.dialog->cmbPDFWriter), QString());   // loading never marks it
+    QCOMPARE(frmConfig::Tag(o.dialog->chkDelFlg), QString());     // left unchecked
+    QCOMPARE(frmConfig::Tag(o.dialog->txtLogFile), QString());    // left empty
+    QCOMPARE(frmConfig::Tag(o.dialog->cmbPDFWriter), QString());  // loading never marks it
     QCOMPARE(o.dialog->cmbPDFWriter->currentText(), QStringLiteral("Acrobat PDFWriter"));
     QCOMPARE(o.dialog->cmbPDFWriter->count(), 2);  // the installed printers, none selected
     QCOMPARE(o.dialog->cmbPDFWriter->currentIndex(), -1);
@@ -108,7 +108,8 @@ class TestFrmConfig : public QObject {
     o.dialog->txtSourceDir->clear();
     o.dialog->cmdApply->click();
     QCOMPARE(o.writes(), QStringList{"Source_Info/SourceDir="});
-    QCOMPARE(o.messages(), QStringList{"変換元ディレクトリーは必須項目です。再度入力してください。"});
+    QCOMPARE(o.messages(),
+             QStringList{"変換元ディレクトリーは必須項目です。再度入力してください。"});
     QCOMPARE(o.fake.ui.messages[0].icon, platform::MsgIcon::Information);
     QCOMPARE(o.reloads(), 0);
     QVERIFY(!o.dialog->cmdApply->isEnabled());
@@ -120,7 +121,8 @@ class TestFrmConfig : public QObject {
     o.dialog->chkDelFlg->click();
     o.dialog->cmdApply->click();
     QVERIFY(o.writes().isEmpty());
-    QCOMPARE(o.messages(), QStringList{"変換元ディレクトリーは必須項目です。再度入力してください。"});
+    QCOMPARE(o.messages(),
+             QStringList{"変換元ディレクトリーは必須項目です。再度入力してください。"});
   }
 
   void aLogFileWithTheFlagOffStopsAfterTheLogKeys() {
@@ -129,8 +131,9 @@ class TestFrmConfig : public QObject {
     Opened o(s);
     o.dialog->chkDupFlg->click();
     o.dialog->cmdApply->click();
-    QCOMPARE(o.writes(), (QStringList{"Source_Info/SourceDir=C:\\src", "Dest_Info/DestDir=D:\\out",
-                                      "Dest_Info/DestDup=1", "Log_Info/LogFile=/var/log/conv.log"}));
+    QCOMPARE(o.writes(),
+             (QStringList{"Source_Info/SourceDir=C:\\src", "Dest_Info/DestDir=D:\\out",
+                          "Dest_Info/DestDup=1", "Log_Info/LogFile=/var/log/conv.log"}));
     QCOMPARE(o.messages(), QStringList{"ログファイル作成フラグを入力してください。"});
     QCOMPARE(o.reloads(), 0);
   }
@@ -180,7 +183,8 @@ class TestFrmConfig : public QObject {
     QCOMPARE(o.dialog->TabMain->currentIndex(), 0);  // wrapped around
     o.ctrlTab(true);
     QCOMPARE(o.dialog->TabMain->currentIndex(), 2);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier | Qt::AltModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab,
+                    Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(o.dialog->TabMain->currentIndex(), 0);  // Alt is ignored
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(o.dialog->TabMain->currentIndex(), 0);  // plain Tab only moves the focus
@@ -252,7 +256,8 @@ class TestFrmConfig : public QObject {
     ini.Settings.SourceDir = "/src";
     ini.Settings.DestDir = "/dst";
     ini.Settings.LogFile = "/l.txt";
-    ini.Settings.LogFileEnable = ini.Settings.SourceDel = ini.Settings.DestDup = ini.Settings.chkFlip_flg = true;
+    ini.Settings.LogFileEnable = ini.Settings.SourceDel = ini.Settings.DestDup =
+        ini.Settings.chkFlip_flg = true;
     frmConfig dialog(app);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -262,10 +267,11 @@ class TestFrmConfig : public QObject {
     dialog.cmdApply->click();
     QFile file(dir.filePath("Folvane.INI"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("[Source_Info]\r\nSourceDir=/src\r\nSourceDel=1\r\n"
-                                        "[Dest_Info]\r\nDestDir=/dst\r\nDestDup=1\r\n"
-                                        "[Log_Info]\r\nLogFileEnable=1\r\nLogFile=/l.txt\r\n"
-                                        "[PDF_Info]\r\nPDFWriterName=Acrobat PDFWriter\r\nchkFlip_flg=1\r\n"));
+    QCOMPARE(file.readAll(),
+             QByteArray("[Source_Info]\r\nSourceDir=/src\r\nSourceDel=1\r\n"
+                        "[Dest_Info]\r\nDestDir=/dst\r\nDestDup=1\r\n"
+                        "[Log_Info]\r\nLogFileEnable=1\r\nLogFile=/l.txt\r\n"
+                        "[PDF_Info]\r\nPDFWriterName=Acrobat PDFWriter\r\nchkFlip_flg=1\r\n"));
   }
 };
 

@@ -28,7 +28,9 @@ W* place(W* widget, const char* name, int left, int top, int width, int height) 
   return widget;
 }
 
-QString flag(const QCheckBox* box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); }
+QString flag(const QCheckBox* box) {
+  return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 }  // namespace
 
@@ -45,7 +47,9 @@ frmConfig::~frmConfig() {
   app_.dirTargets[2] = nullptr;
 }
 
-QString frmConfig::Tag(const QWidget* control) { return control->property(kTag).toString(); }
+QString frmConfig::Tag(const QWidget* control) {
+  return control->property(kTag).toString();
+}
 
 void frmConfig::build() {
   setObjectName(QStringLiteral("frmConfig"));
@@ -70,44 +74,58 @@ void frmConfig::build() {
   }
 
   cmdOk = place(new QPushButton(QStringLiteral("OK"), this), "cmdOk", 2040, 3720, 1215, 315);
-  cmdCancel = place(new QPushButton(QStringLiteral("キャンセル"), this), "cmdCancel", 3360, 3720, 1215, 315);
-  cmdApply = place(new QPushButton(QStringLiteral("適用(&A)"), this), "cmdApply", 4680, 3720, 1215, 315);
+  cmdCancel = place(new QPushButton(QStringLiteral("キャンセル"), this), "cmdCancel", 3360, 3720,
+                    1215, 315);
+  cmdApply =
+      place(new QPushButton(QStringLiteral("適用(&A)"), this), "cmdApply", 4680, 3720, 1215, 315);
   cmdOk->setDefault(true);
 
   QFrame* page0 = fraTab[0];
-  place(new QLabel(QStringLiteral("変換元ディレクトリー"), page0), "lblSourceDIr", 0, 240, 2295, 255);
-  chkFlip = place(new QCheckBox(QStringLiteral("180度  回転有り"), page0), "chkFlip", 2640, 0, 2415, 255);
+  place(new QLabel(QStringLiteral("変換元ディレクトリー"), page0), "lblSourceDIr", 0, 240, 2295,
+        255);
+  chkFlip =
+      place(new QCheckBox(QStringLiteral("180度  回転有り"), page0), "chkFlip", 2640, 0, 2415, 255);
   txtSourceDir = place(new QLineEdit(page0), "txtSourceDir", 240, 480, 4335, 375);
-  cmdSrcDIr = place(new QPushButton(QStringLiteral("参照(&R).."), page0), "cmdSrcDIr", 4560, 360, 975, 495);
-  chkDelFlg = place(new QCheckBox(QStringLiteral("変換後のファイル削除"), page0), "chkDelFlg", 720, 960, 3255, 255);
-  place(new QLabel(QStringLiteral("変換先ディレクトリー"), page0), "lblDestDir", 120, 1680, 2295, 255);
+  cmdSrcDIr =
+      place(new QPushButton(QStringLiteral("参照(&R).."), page0), "cmdSrcDIr", 4560, 360, 975, 495);
+  chkDelFlg = place(new QCheckBox(QStringLiteral("変換後のファイル削除"), page0), "chkDelFlg", 720,
+                    960, 3255, 255);
+  place(new QLabel(QStringLiteral("変換先ディレクトリー"), page0), "lblDestDir", 120, 1680, 2295,
+        255);
   txtDestDir = place(new QLineEdit(page0), "txtDestDir", 240, 1920, 4335, 375);
-  cmdDesDir = place(new QPushButton(QStringLiteral("参照(&R).."), page0), "cmdDesDir", 4560, 1800, 975, 495);
-  chkDupFlg = place(new QCheckBox(QStringLiteral("変換先ファイル重複時更新"), page0), "chkDupFlg", 720, 2400, 2535, 255);
+  cmdDesDir = place(new QPushButton(QStringLiteral("参照(&R).."), page0), "cmdDesDir", 4560, 1800,
+                    975, 495);
+  chkDupFlg = place(new QCheckBox(QStringLiteral("変換先ファイル重複時更新"), page0), "chkDupFlg",
+                    720, 2400, 2535, 255);
 
-  auto* logGroup = place(new QGroupBox(QStringLiteral("ログ保存"), fraTab[1]), "fraLog", 240, 300, 5175, 1515);
-  chkLogFile = place(new QCheckBox(QStringLiteral("メッセージログをディスクに保存する(&L)"), logGroup),
-                     "chkLogFile", 120, 300, 3855, 255);
-  auto* label13 = place(new QLabel(QStringLiteral("ログファイル(&O):"), logGroup), "Label13", 480, 1080, 1200, 180);
+  auto* logGroup =
+      place(new QGroupBox(QStringLiteral("ログ保存"), fraTab[1]), "fraLog", 240, 300, 5175, 1515);
+  chkLogFile =
+      place(new QCheckBox(QStringLiteral("メッセージログをディスクに保存する(&L)"), logGroup),
+            "chkLogFile", 120, 300, 3855, 255);
+  auto* label13 = place(new QLabel(QStringLiteral("ログファイル(&O):"), logGroup), "Label13", 480,
+                        1080, 1200, 180);
   txtLogFile = place(new QLineEdit(logGroup), "txtLogFile", 1800, 1080, 2055, 270);
   label13->setBuddy(txtLogFile);
   QFont small = label13->font();  // the caption must fit its 1200 twips
   small.setPixelSize(10);
   label13->setFont(small);
-  cmdLogFile = place(new QPushButton(QStringLiteral("参照(&G)..."), logGroup), "cmdLogFile", 3960, 1080, 975, 315);
+  cmdLogFile = place(new QPushButton(QStringLiteral("参照(&G)..."), logGroup), "cmdLogFile", 3960,
+                     1080, 975, 315);
 
-  auto* writerGroup =
-      place(new QGroupBox(QStringLiteral("PDF Writer名設定"), fraTab[2]), "fraWriter", 240, 120, 5175, 1455);
-  place(new QLabel(QStringLiteral("PDF Writer 名を設定してください。"), writerGroup), "Label1", 360, 360, 3375, 255);
+  auto* writerGroup = place(new QGroupBox(QStringLiteral("PDF Writer名設定"), fraTab[2]),
+                            "fraWriter", 240, 120, 5175, 1455);
+  place(new QLabel(QStringLiteral("PDF Writer 名を設定してください。"), writerGroup), "Label1", 360,
+        360, 3375, 255);
   cmbPDFWriter = place(new QComboBox(writerGroup), "cmbPDFWriter", 840, 840, 3735, 300);
   cmbPDFWriter->setEditable(true);
   cmbPDFWriter->setInsertPolicy(QComboBox::NoInsert);  // Enter adds nothing to the list
   cmbPDFWriter->installEventFilter(this);
 
   // One focus order for the whole window, across the pages.
-  const QList<QWidget*> order{cmdApply,  cmdCancel, cmdOk,     chkLogFile, txtLogFile,
-                              cmdLogFile, TabMain,  txtSourceDir, txtDestDir, chkDelFlg,
-                              chkDupFlg, cmdSrcDIr, cmdDesDir, cmbPDFWriter, chkFlip};
+  const QList<QWidget*> order{cmdApply,   cmdCancel, cmdOk,        chkLogFile,   txtLogFile,
+                              cmdLogFile, TabMain,   txtSourceDir, txtDestDir,   chkDelFlg,
+                              chkDupFlg,  cmdSrcDIr, cmdDesDir,    cmbPDFWriter, chkFlip};
   for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 
   for (QLineEdit* box : {txtSourceDir, txtDestDir, txtLogFile})
@@ -181,9 +199,14 @@ void frmConfig::Form_KeyDown(int16_t keyCode, int16_t shift) {
   const int tabs = TabMain->count();
   const int selected = TabMain->currentIndex() + 1;
   switch (shift & 3) {
-    case 2: TabMain->setCurrentIndex(selected == tabs ? 0 : selected); break;
-    case 3: TabMain->setCurrentIndex(selected == 1 ? tabs - 1 : selected - 2); break;
-    default: break;
+    case 2:
+      TabMain->setCurrentIndex(selected == tabs ? 0 : selected);
+      break;
+    case 3:
+      TabMain->setCurrentIndex(selected == 1 ? tabs - 1 : selected - 2);
+      break;
+    default:
+      break;
   }
 }
 
@@ -195,13 +218,15 @@ bool frmConfig::eventFilter(QObject* watched, QEvent* event) {
     if (widget && widget == QApplication::focusWidget() && widget->window() == this &&
         (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
       const Qt::KeyboardModifiers m = key->modifiers();
-      const int16_t shift = int16_t(((m & Qt::ShiftModifier) ? 1 : 0) |
-                                    ((m & Qt::ControlModifier) ? 2 : 0) | ((m & Qt::AltModifier) ? 4 : 0));
+      const int16_t shift =
+          int16_t(((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::ControlModifier) ? 2 : 0) |
+                  ((m & Qt::AltModifier) ? 4 : 0));
       Form_KeyDown(9, shift);
     }
   } else if (watched == cmbPDFWriter && event->type() == QEvent::FocusOut) {
     // Opening the drop-down is not leaving the box.
-    if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) cmbPDFWriter_LostFocus();
+    if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+      cmbPDFWriter_LostFocus();
   }
   return QDialog::eventFilter(watched, event);
 }
@@ -211,7 +236,9 @@ void frmConfig::mark(QWidget* control) {
   control->setProperty(kTag, kUpdate);
 }
 
-void frmConfig::cmbPDFWriter_LostFocus() { mark(cmbPDFWriter); }
+void frmConfig::cmbPDFWriter_LostFocus() {
+  mark(cmbPDFWriter);
+}
 
 void frmConfig::cmdSrcDIr_Click() {
   app_.DirSelectTarget = 1;
@@ -225,7 +252,8 @@ void frmConfig::cmdDesDir_Click() {
 
 void frmConfig::cmdLogFile_Click() {
   const auto chosen = app_.platform.ui.OpenFileDialog(
-      QStringLiteral("ログファイル(*.txt)|*.txt|すべてのファイル (*.*)|*.*"), 1, dlgCommonFileName_);
+      QStringLiteral("ログファイル(*.txt)|*.txt|すべてのファイル (*.*)|*.*"), 1,
+      dlgCommonFileName_);
   if (!chosen) return;  // a cancel ends it quietly
   dlgCommonFileName_ = *chosen;
   txtLogFile->setText(*chosen);
@@ -244,9 +272,13 @@ void frmConfig::cmdOk_Click() {
   accept();
 }
 
-void frmConfig::cmdCancel_Click() { reject(); }
+void frmConfig::cmdCancel_Click() {
+  reject();
+}
 
-void frmConfig::stop(const QString& message) { app_.platform.ui.MsgBox(message); }
+void frmConfig::stop(const QString& message) {
+  app_.platform.ui.MsgBox(message);
+}
 
 bool frmConfig::write(const QString& section, const QString& key, const QString& value) {
   const QString path = app_.ini.IniFilePath();
