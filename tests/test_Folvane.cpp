@@ -165,7 +165,6 @@ class TestFolvane : public QObject {
     Started s;
     const int calls = s.fake.profile.calls.size();
     s.window.cmdConv->click();
-    for (QAction* a : {s.window.mnuMarge, s.window.mnuPrint}) a->trigger();
     QCOMPARE(s.fake.profile.calls.size(), calls);
     QVERIFY(s.fake.ui.messages.isEmpty());
     QCOMPARE(s.fake.process.endCount, 0);
@@ -183,14 +182,24 @@ class TestFolvane : public QObject {
     }
   }
 
-  void settingsDialogOpensModallyFromTheMenu() {
+  void settingsWindowsOpenModallyFromTheMenu() {
     Started s;
-    ModalAnswer answer;
-    answer.pressOnNextModal(Qt::Key_Escape);
-    s.window.mnuConv->trigger();
-    QCOMPARE(answer.className, QStringLiteral("folvane::frmConfig"));
-    QCOMPARE(answer.title, QStringLiteral("PDF コンバート環境設定"));
-    QVERIFY(!s.app.dirTargets[1]);  // the closed dialog's boxes are no targets any more
+    const struct {
+      QAction* entry;
+      const char* type;
+      QString title;
+    } windows[] = {{s.window.mnuConv, "folvane::frmConfig", "PDF コンバート環境設定"},
+                   {s.window.mnuMarge, "folvane::frmInsertPDF", "ＰＤＦ ファイル統合"},
+                   {s.window.mnuPrint, "folvane::frmPrintPDF", "ＰＤＦ ファイル一括出力"}};
+    for (const auto& w : windows) {
+      ModalAnswer answer;
+      answer.pressOnNextModal(Qt::Key_Escape);
+      w.entry->trigger();
+      QCOMPARE(answer.className, QString::fromLatin1(w.type));
+      QCOMPARE(answer.title, w.title);
+    }
+    for (int target = 1; target <= 4; ++target)  // closed windows' boxes are no targets any more
+      QVERIFY(!s.app.dirTargets[size_t(target)]);
   }
 
   void aboutWindowLayout() {

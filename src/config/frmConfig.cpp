@@ -12,14 +12,12 @@
 #include <QPushButton>
 #include <QTabBar>
 
+#include "shell/SettingsWrite.h"
 #include "shell/Twips.h"
 #include "shell/frmFile.h"
 
 namespace folvane {
 namespace {
-
-const QString kUpdate = QStringLiteral("UPDATE");
-const char* kTag = "Tag";
 
 template <typename W>
 W* place(W* widget, const char* name, int left, int top, int width, int height) {
@@ -48,7 +46,7 @@ frmConfig::~frmConfig() {
 }
 
 QString frmConfig::Tag(const QWidget* control) {
-  return control->property(kTag).toString();
+  return folvane::Tag(control);
 }
 
 void frmConfig::build() {
@@ -233,7 +231,7 @@ bool frmConfig::eventFilter(QObject* watched, QEvent* event) {
 
 void frmConfig::mark(QWidget* control) {
   cmdApply->setEnabled(true);
-  control->setProperty(kTag, kUpdate);
+  SetMark(control);
 }
 
 void frmConfig::cmbPDFWriter_LostFocus() {
@@ -281,17 +279,11 @@ void frmConfig::stop(const QString& message) {
 }
 
 bool frmConfig::write(const QString& section, const QString& key, const QString& value) {
-  const QString path = app_.ini.IniFilePath();
-  if (app_.platform.profile.WritePrivateProfileStringA(section, key, value, path)) return true;
-  // Going on silently would tell the user the settings were saved.
-  app_.platform.ui.MsgBox(
-      QStringLiteral("設定ファイル「%1」に書き込めません。設定は保存されていません。").arg(path),
-      platform::MsgIcon::Critical);
-  return false;
+  return WriteSetting(app_, section, key, value);
 }
 
 void frmConfig::SaveSettings() {
-  const auto marked = [](const QWidget* control) { return Tag(control) == kUpdate; };
+  const auto marked = [](const QWidget* control) { return IsMarked(control); };
   if (marked(txtSourceDir) && !write("Source_Info", "SourceDir", txtSourceDir->text())) return;
   if (txtSourceDir->text().isEmpty())
     return stop(QStringLiteral("変換元ディレクトリーは必須項目です。再度入力してください。"));

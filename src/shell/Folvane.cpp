@@ -8,6 +8,8 @@
 #include "PictureButton.h"
 #include "Twips.h"
 #include "acrobat/clsPDFMarge.h"
+#include "acrobat/frmInsertPDF.h"
+#include "acrobat/frmPrintPDF.h"
 #include "config/frmConfig.h"
 #include "convert/PrinterSwitch.h"
 #include "convert/modConvPDF.h"
@@ -181,8 +183,15 @@ void Folvane::mnuConv_Click() {
   frmConfig dialog(app_);
   dialog.exec();
 }
-void Folvane::mnuMarge_Click() {}
-void Folvane::mnuPrint_Click() {}
+void Folvane::mnuMarge_Click() {
+  frmInsertPDF window(app_);
+  window.exec();
+}
+
+void Folvane::mnuPrint_Click() {
+  frmPrintPDF window(app_);
+  window.exec();
+}
 
 void Folvane::mnuQuit_Click() {
   app_.platform.process.End();

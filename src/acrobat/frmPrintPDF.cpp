@@ -1,0 +1,56 @@
+#include "frmPrintPDF.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "shell/ClickableImage.h"
+#include "shell/SettingsWrite.h"
+#include "shell/SettingsWindow.h"
+#include "shell/Twips.h"
+#include "shell/frmFile.h"
+
+namespace folvane {
+
+frmPrintPDF::frmPrintPDF(App& app) : app_(app) {
+  setObjectName(QStringLiteral("frmPrintPDF"));
+  setWindowTitle(QStringLiteral("ＰＤＦ ファイル一括出力"));
+  setFixedSize(Tw(4695), Tw(1560));
+
+  txtPrintDir = new QLineEdit(this);
+  txtPrintDir->setGeometry(TwRect(360, 600, 4215, 375));
+  auto* lblMargDir = new QLabel(QStringLiteral("ディレクトリー名"), this);
+  lblMargDir->setGeometry(TwRect(120, 240, 1695, 240));
+  imgSelDir = new ClickableImage(QStringLiteral(":/icons/folder.svg"),
+                                 QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。"), this);
+  imgSelDir->setGeometry(TwRect(1920, 120, 465, 435));
+  SettingsButtons buttons = MakeSettingsButtons(this, {480, 1080}, {1800, 1080}, {3120, 1080});
+  cmdOk = buttons.ok;
+  cmdCancel = buttons.cancel;
+  cmdApply = buttons.apply;
+  setTabOrder(txtPrintDir, cmdApply);
+  setTabOrder(cmdApply, cmdCancel);
+  setTabOrder(cmdCancel, cmdOk);
+
+  TrackChanges(txtPrintDir, cmdApply);
+  connect(imgSelDir, &ClickableImage::clicked, this, [this] {
+    app_.DirSelectTarget = 4;
+    frmFile(app_).exec();
+  });
+  ConnectSettingsButtons(this, buttons, [this] { SavePrintSettings(); });
+  app_.dirTargets[4] = txtPrintDir;
+
+  txtPrintDir->setText(app_.ini.Settings.PrintDir);
+  txtPrintDir->setFocus();
+}
+
+frmPrintPDF::~frmPrintPDF() { app_.dirTargets[4] = nullptr; }
+
+void frmPrintPDF::SavePrintSettings() {
+  if (IsMarked(txtPrintDir) && !WriteSetting(app_, "Print_Info", "PrintDir", txtPrintDir->text())) return;
+  if (txtPrintDir->text().isEmpty())
+    return app_.platform.ui.MsgBox(QStringLiteral("出力ディレクトリーは必須項目です。再度入力してください。"));
+  app_.ini.ReadIniFile();
+}
+
+}  // namespace folvane

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPoint>
+#include <functional>
+
+class QDialog;
+class QLineEdit;
+class QPushButton;
+
+namespace folvane {
+
+// The three buttons every settings window has: OK (default), Cancel (Esc)
+// and Apply, disabled until something changes.
+struct SettingsButtons {
+  QPushButton* ok;
+  QPushButton* cancel;
+  QPushButton* apply;
+};
+
+// Places the buttons (left, top in twips; 1215 x 315 each).
+SettingsButtons MakeSettingsButtons(QDialog* window, QPoint ok, QPoint cancel, QPoint apply);
+
+// Apply saves, then disables itself; OK saves while Apply is enabled, then
+// closes in every case; Cancel closes without writing.
+void ConnectSettingsButtons(QDialog* window, const SettingsButtons& buttons,
+                            std::function<void()> save);
+
+// Every change of the box's text enables Apply and marks the box.
+void TrackChanges(QLineEdit* box, QPushButton* apply);
+
+}  // namespace folvane
