@@ -48,6 +48,7 @@ class TestFrmInsertPDF : public QObject {
     QVERIFY(o.window->cmdApply->isEnabled());
     QCOMPARE(o.window->imgSelDir->toolTip(), QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。"));
     QCOMPARE(o.window->txtFileNm->geometry(), QRect(32, 104, 281, 25));
+    QVERIFY(!o.window->imgSelDir->pixmap().isNull() && !o.window->imgSaveFile->pixmap().isNull());
     o.window->cmdOk->click();
     QCOMPARE(o.writes(), (QStringList{"MergeDir=/pdf/in", "MergeFileNm=/pdf/all.pdf"}));
     QCOMPARE(o.gets(), 16);  // reloaded
