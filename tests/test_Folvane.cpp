@@ -127,11 +127,15 @@ class TestFolvane : public QObject {
                                      s.window.cmdMarge, s.window.cmdConv}));
   }
 
-  void enterOnTheFocusedButtonPressesIt() {
+  void enterOnTheFocusedButtonOpensTheSingleFileConversion() {
     Started s;
+    ModalAnswer answer;
+    answer.pressOnNextModal(Qt::Key_Escape);
     QSignalSpy clicked(s.window.cmdConv, &QToolButton::clicked);
     QTest::keyClick(s.window.cmdConv, Qt::Key_Return);
     QVERIFY(clicked.wait(1000));
+    QCOMPARE(answer.className, QStringLiteral("folvane::frmFileConv"));
+    QCOMPARE(answer.title, QStringLiteral("ファイル指定による変換処理"));
   }
 
   void menuEntriesWithAccessKeys() {
@@ -159,16 +163,6 @@ class TestFolvane : public QObject {
     s.window.close();
     QCOMPARE(s.fake.process.endCount, 3);
     QVERIFY(s.fake.ui.messages.isEmpty());  // no question asked
-  }
-
-  void notYetBuiltCommandsDoNothing() {
-    Started s;
-    const int calls = s.fake.profile.calls.size();
-    s.window.cmdConv->click();
-    QCOMPARE(s.fake.profile.calls.size(), calls);
-    QVERIFY(s.fake.ui.messages.isEmpty());
-    QCOMPARE(s.fake.process.endCount, 0);
-    QVERIFY(s.window.isVisible());
   }
 
   void aboutOpensModallyAndClosesWithEnterOrEsc() {

@@ -1,7 +1,7 @@
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "acrobat/frmInsertPDF.h"
 #include "fakes/FakePlatform.h"
@@ -46,7 +46,8 @@ class TestFrmInsertPDF : public QObject {
     Opened o("/pdf/in", "/pdf/all.pdf");
     QCOMPARE(o.window->windowTitle(), QStringLiteral("ＰＤＦ ファイル統合"));
     QVERIFY(o.window->cmdApply->isEnabled());
-    QCOMPARE(o.window->imgSelDir->toolTip(), QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。"));
+    QCOMPARE(o.window->imgSelDir->toolTip(),
+             QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。"));
     QCOMPARE(o.window->txtFileNm->geometry(), QRect(32, 104, 281, 25));
     QVERIFY(!o.window->imgSelDir->pixmap().isNull() && !o.window->imgSaveFile->pixmap().isNull());
     o.window->cmdOk->click();
@@ -69,7 +70,8 @@ class TestFrmInsertPDF : public QObject {
     o.window->cmdApply->click();
     QCOMPARE(o.writes(), QStringList{"MergeDir="});
     QCOMPARE(o.fake.ui.messages.size(), 1);
-    QCOMPARE(o.fake.ui.messages[0].text, QStringLiteral("統合ディレクトリーは必須項目です。再度入力してください。"));
+    QCOMPARE(o.fake.ui.messages[0].text,
+             QStringLiteral("統合ディレクトリーは必須項目です。再度入力してください。"));
     QCOMPARE(o.gets(), 0);
     QCOMPARE(o.ini.Settings.MergeDir, QStringLiteral("/pdf/in"));
     QVERIFY(!o.window->cmdApply->isEnabled());

@@ -1,7 +1,7 @@
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "acrobat/frmPrintPDF.h"
 #include "fakes/FakePlatform.h"
@@ -22,7 +22,8 @@ class TestFrmPrintPDF : public QObject {
     QVERIFY(window.cmdApply->isEnabled());
     QCOMPARE(window.cmdOk->geometry().topLeft(), QPoint(32, 72));
     window.cmdOk->click();
-    QCOMPARE(*fake.profile.get(ini.IniFilePath(), "Print_Info", "PrintDir"), QStringLiteral("/print"));
+    QCOMPARE(*fake.profile.get(ini.IniFilePath(), "Print_Info", "PrintDir"),
+             QStringLiteral("/print"));
   }
 
   void anEmptiedFolderKeepsTheOldOneForTheNextPrint() {
@@ -35,7 +36,8 @@ class TestFrmPrintPDF : public QObject {
     window.cmdApply->click();
     QCOMPARE(*fake.profile.get(ini.IniFilePath(), "Print_Info", "PrintDir"), QString());
     QCOMPARE(fake.ui.messages.size(), 1);
-    QCOMPARE(fake.ui.messages[0].text, QStringLiteral("出力ディレクトリーは必須項目です。再度入力してください。"));
+    QCOMPARE(fake.ui.messages[0].text,
+             QStringLiteral("出力ディレクトリーは必須項目です。再度入力してください。"));
     QCOMPARE(ini.Settings.PrintDir, QStringLiteral("/print"));
     QCOMPARE(window.result(), 0);  // Apply does not close it
 

@@ -5,8 +5,8 @@
 #include <QPushButton>
 
 #include "shell/ClickableImage.h"
-#include "shell/SettingsWrite.h"
 #include "shell/SettingsWindow.h"
+#include "shell/SettingsWrite.h"
 #include "shell/Twips.h"
 #include "shell/frmFile.h"
 
@@ -19,15 +19,17 @@ frmInsertPDF::frmInsertPDF(App& app) : app_(app) {
 
   auto* lblMargDir = new QLabel(QStringLiteral("ディレクトリー名"), this);
   lblMargDir->setGeometry(TwRect(240, 240, 1695, 240));
-  imgSelDir = new ClickableImage(QStringLiteral(":/icons/folder.svg"),
-                                 QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。"), this);
+  imgSelDir = new ClickableImage(
+      QStringLiteral(":/icons/folder.svg"),
+      QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。"), this);
   imgSelDir->setGeometry(TwRect(2040, 120, 465, 435));
   txtMargeDir = new QLineEdit(this);
   txtMargeDir->setGeometry(TwRect(480, 600, 4215, 375));
   auto* lblFileNm = new QLabel(QStringLiteral("作成ファイル名"), this);
   lblFileNm->setGeometry(TwRect(240, 1200, 1635, 240));
-  imgSaveFile = new ClickableImage(QStringLiteral(":/icons/file.svg"),
-                                   QStringLiteral("作成するディレクトリー・ファイル名を設定する。"), this);
+  imgSaveFile =
+      new ClickableImage(QStringLiteral(":/icons/file.svg"),
+                         QStringLiteral("作成するディレクトリー・ファイル名を設定する。"), this);
   imgSaveFile->setGeometry(TwRect(2040, 1080, 465, 435));
   txtFileNm = new QLineEdit(this);
   txtFileNm->setGeometry(TwRect(480, 1560, 4215, 375));
@@ -52,7 +54,9 @@ frmInsertPDF::frmInsertPDF(App& app) : app_(app) {
   txtMargeDir->setFocus();
 }
 
-frmInsertPDF::~frmInsertPDF() { app_.dirTargets[3] = nullptr; }
+frmInsertPDF::~frmInsertPDF() {
+  app_.dirTargets[3] = nullptr;
+}
 
 void frmInsertPDF::imgSelDir_Click() {
   app_.DirSelectTarget = 3;
@@ -62,19 +66,24 @@ void frmInsertPDF::imgSelDir_Click() {
 void frmInsertPDF::imgSaveFile_Click() {
   cmdApply->setEnabled(true);  // before the dialog: it stays enabled after a cancel
   const auto chosen = app_.platform.ui.OpenFileDialog(
-      QStringLiteral("すべてのファイル (*.*)|*.*|ＰＤＦ ファイル (*.pdf)|*.pdf|"), 2, cdlSaveFileNmName_);
+      QStringLiteral("すべてのファイル (*.*)|*.*|ＰＤＦ ファイル (*.pdf)|*.pdf|"), 2,
+      cdlSaveFileNmName_);
   if (!chosen) return;
   cdlSaveFileNmName_ = *chosen;
   txtFileNm->setText(*chosen);
 }
 
 void frmInsertPDF::SaveMergeSettings() {
-  if (IsMarked(txtMargeDir) && !WriteSetting(app_, "Merge_Info", "MergeDir", txtMargeDir->text())) return;
+  if (IsMarked(txtMargeDir) && !WriteSetting(app_, "Merge_Info", "MergeDir", txtMargeDir->text()))
+    return;
   if (txtMargeDir->text().isEmpty())
-    return app_.platform.ui.MsgBox(QStringLiteral("統合ディレクトリーは必須項目です。再度入力してください。"));
-  if (IsMarked(txtFileNm) && !WriteSetting(app_, "Merge_Info", "MergeFileNm", txtFileNm->text())) return;
+    return app_.platform.ui.MsgBox(
+        QStringLiteral("統合ディレクトリーは必須項目です。再度入力してください。"));
+  if (IsMarked(txtFileNm) && !WriteSetting(app_, "Merge_Info", "MergeFileNm", txtFileNm->text()))
+    return;
   if (txtFileNm->text().isEmpty())
-    return app_.platform.ui.MsgBox(QStringLiteral("統合ファイル名は必須項目です。再度入力してください。"));
+    return app_.platform.ui.MsgBox(
+        QStringLiteral("統合ファイル名は必須項目です。再度入力してください。"));
   app_.ini.ReadIniFile();
 }
 

@@ -5,8 +5,8 @@
 #include <QPushButton>
 
 #include "shell/ClickableImage.h"
-#include "shell/SettingsWrite.h"
 #include "shell/SettingsWindow.h"
+#include "shell/SettingsWrite.h"
 #include "shell/Twips.h"
 #include "shell/frmFile.h"
 
@@ -21,8 +21,9 @@ frmPrintPDF::frmPrintPDF(App& app) : app_(app) {
   txtPrintDir->setGeometry(TwRect(360, 600, 4215, 375));
   auto* lblMargDir = new QLabel(QStringLiteral("ディレクトリー名"), this);
   lblMargDir->setGeometry(TwRect(120, 240, 1695, 240));
-  imgSelDir = new ClickableImage(QStringLiteral(":/icons/folder.svg"),
-                                 QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。"), this);
+  imgSelDir = new ClickableImage(
+      QStringLiteral(":/icons/folder.svg"),
+      QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。"), this);
   imgSelDir->setGeometry(TwRect(1920, 120, 465, 435));
   SettingsButtons buttons = MakeSettingsButtons(this, {480, 1080}, {1800, 1080}, {3120, 1080});
   cmdOk = buttons.ok;
@@ -44,12 +45,16 @@ frmPrintPDF::frmPrintPDF(App& app) : app_(app) {
   txtPrintDir->setFocus();
 }
 
-frmPrintPDF::~frmPrintPDF() { app_.dirTargets[4] = nullptr; }
+frmPrintPDF::~frmPrintPDF() {
+  app_.dirTargets[4] = nullptr;
+}
 
 void frmPrintPDF::SavePrintSettings() {
-  if (IsMarked(txtPrintDir) && !WriteSetting(app_, "Print_Info", "PrintDir", txtPrintDir->text())) return;
+  if (IsMarked(txtPrintDir) && !WriteSetting(app_, "Print_Info", "PrintDir", txtPrintDir->text()))
+    return;
   if (txtPrintDir->text().isEmpty())
-    return app_.platform.ui.MsgBox(QStringLiteral("出力ディレクトリーは必須項目です。再度入力してください。"));
+    return app_.platform.ui.MsgBox(
+        QStringLiteral("出力ディレクトリーは必須項目です。再度入力してください。"));
   app_.ini.ReadIniFile();
 }
 

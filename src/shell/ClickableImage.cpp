@@ -14,7 +14,8 @@ ClickableImage::ClickableImage(const QString& iconPath, const QString& toolTip, 
 }
 
 void ClickableImage::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    emit clicked();
   QLabel::mouseReleaseEvent(event);
 }
 

@@ -104,4 +104,9 @@ QString FileListBox::fileName() const {
   return item && item->isSelected() ? item->text() : QString();
 }
 
+void FollowDrive(platform::Drives& drives, DriveListBox& drive, DirListBox& dirList) {
+  if (!dirList.setPath(drives.CurrentDirectoryOf(drive.drive())))
+    drive.setDrive(drives.DriveOf(dirList.path()));
+}
+
 }  // namespace folvane

@@ -68,4 +68,9 @@ class FileListBox : public QListWidget {
   QString path_;
 };
 
+// The drive list's Change: the directory list moves to the chosen drive's
+// current directory; a drive that cannot be read leaves both lists on the
+// last good directory.
+void FollowDrive(platform::Drives& drives, DriveListBox& drive, DirListBox& dirList);
+
 }  // namespace folvane

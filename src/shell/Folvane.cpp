@@ -12,6 +12,7 @@
 #include "acrobat/frmPrintPDF.h"
 #include "config/frmConfig.h"
 #include "convert/PrinterSwitch.h"
+#include "convert/frmFileConv.h"
 #include "convert/modConvPDF.h"
 #include "frmAbout.h"
 #include "platform/Failure.h"
@@ -177,8 +178,10 @@ void Folvane::cmdPrint_Click() {
   });
 }
 
-// Jobs and windows that are not there yet do nothing.
-void Folvane::cmdConv_Click() {}
+void Folvane::cmdConv_Click() {
+  frmFileConv window(app_);
+  window.exec();
+}
 void Folvane::mnuConv_Click() {
   frmConfig dialog(app_);
   dialog.exec();

@@ -18,8 +18,14 @@ bool WriteSetting(App& app, const QString& section, const QString& key, const QS
   return false;
 }
 
-void SetMark(QWidget* control) { control->setProperty(kTag, kUpdate); }
-bool IsMarked(const QWidget* control) { return Tag(control) == kUpdate; }
-QString Tag(const QWidget* control) { return control->property(kTag).toString(); }
+void SetMark(QWidget* control) {
+  control->setProperty(kTag, kUpdate);
+}
+bool IsMarked(const QWidget* control) {
+  return Tag(control) == kUpdate;
+}
+QString Tag(const QWidget* control) {
+  return control->property(kTag).toString();
+}
 
 }  // namespace folvane

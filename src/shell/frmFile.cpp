@@ -50,9 +50,7 @@ frmFile::frmFile(App& app) : app_(app) {
 }
 
 void frmFile::Drive_Change() {
-  // A drive that cannot be read leaves the lists on the last good directory.
-  if (!DirList->setPath(app_.platform.drives.CurrentDirectoryOf(Drive->drive())))
-    Drive->setDrive(app_.platform.drives.DriveOf(DirList->path()));
+  FollowDrive(app_.platform.drives, *Drive, *DirList);
 }
 
 void frmFile::cmdExec_Click() {
