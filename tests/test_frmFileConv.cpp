@@ -45,11 +45,11 @@ class TestFrmFileConv : public QObject {
     QCOMPARE(o.outputNames(), QStringList{"/out/scan01.pdf"});
     QCOMPARE(o.app.imagePage.strImageNm, QStringLiteral("/img/scan01.tif"));
     QCOMPARE(o.app.imagePage.loadCount(), 1);
-    QCOMPARE(o.fake.system.sent.size(), 2);      // switched and restored
-    QVERIFY(!o.ini.Settings.chkFlip_flg);          // off until the next load
+    QCOMPARE(o.fake.system.sent.size(), 2);  // switched and restored
+    QVERIFY(!o.ini.Settings.chkFlip_flg);    // off until the next load
     for (const auto& call : o.fake.profile.calls)
       QVERIFY(call.path != o.ini.IniFilePath());  // the settings file is not written
-    QCOMPARE(o.window->result(), 0);               // the window stays open
+    QCOMPARE(o.window->result(), 0);              // the window stays open
   }
 
   void onlyTifWhateverItsLetterCase() {

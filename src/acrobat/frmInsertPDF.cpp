@@ -74,16 +74,12 @@ void frmInsertPDF::imgSaveFile_Click() {
 }
 
 void frmInsertPDF::SaveMergeSettings() {
-  if (IsMarked(txtMargeDir) && !WriteSetting(app_, "Merge_Info", "MergeDir", txtMargeDir->text()))
+  if (!SaveRequiredText(
+          app_, txtMargeDir, "Merge_Info", "MergeDir",
+          QStringLiteral("統合ディレクトリーは必須項目です。再度入力してください。")) ||
+      !SaveRequiredText(app_, txtFileNm, "Merge_Info", "MergeFileNm",
+                        QStringLiteral("統合ファイル名は必須項目です。再度入力してください。")))
     return;
-  if (txtMargeDir->text().isEmpty())
-    return app_.platform.ui.MsgBox(
-        QStringLiteral("統合ディレクトリーは必須項目です。再度入力してください。"));
-  if (IsMarked(txtFileNm) && !WriteSetting(app_, "Merge_Info", "MergeFileNm", txtFileNm->text()))
-    return;
-  if (txtFileNm->text().isEmpty())
-    return app_.platform.ui.MsgBox(
-        QStringLiteral("統合ファイル名は必須項目です。再度入力してください。"));
   app_.ini.ReadIniFile();
 }
 

@@ -50,11 +50,9 @@ frmPrintPDF::~frmPrintPDF() {
 }
 
 void frmPrintPDF::SavePrintSettings() {
-  if (IsMarked(txtPrintDir) && !WriteSetting(app_, "Print_Info", "PrintDir", txtPrintDir->text()))
+  if (!SaveRequiredText(app_, txtPrintDir, "Print_Info", "PrintDir",
+                        QStringLiteral("出力ディレクトリーは必須項目です。再度入力してください。")))
     return;
-  if (txtPrintDir->text().isEmpty())
-    return app_.platform.ui.MsgBox(
-        QStringLiteral("出力ディレクトリーは必須項目です。再度入力してください。"));
   app_.ini.ReadIniFile();
 }
 

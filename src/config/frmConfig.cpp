@@ -284,13 +284,15 @@ bool frmConfig::write(const QString& section, const QString& key, const QString&
 
 void frmConfig::SaveSettings() {
   const auto marked = [](const QWidget* control) { return IsMarked(control); };
-  if (marked(txtSourceDir) && !write("Source_Info", "SourceDir", txtSourceDir->text())) return;
-  if (txtSourceDir->text().isEmpty())
-    return stop(QStringLiteral("変換元ディレクトリーは必須項目です。再度入力してください。"));
+  if (!SaveRequiredText(
+          app_, txtSourceDir, "Source_Info", "SourceDir",
+          QStringLiteral("変換元ディレクトリーは必須項目です。再度入力してください。")))
+    return;
   if (marked(chkDelFlg) && !write("Source_Info", "SourceDel", flag(chkDelFlg))) return;
-  if (marked(txtDestDir) && !write("Dest_Info", "DestDir", txtDestDir->text())) return;
-  if (txtDestDir->text().isEmpty())
-    return stop(QStringLiteral("変換先ディレクトリーは必須項目です。再度入力してください。"));
+  if (!SaveRequiredText(
+          app_, txtDestDir, "Dest_Info", "DestDir",
+          QStringLiteral("変換先ディレクトリーは必須項目です。再度入力してください。")))
+    return;
   if (marked(chkDupFlg) && !write("Dest_Info", "DestDup", flag(chkDupFlg))) return;
   if (marked(chkLogFile) && !write("Log_Info", "LogFileEnable", flag(chkLogFile))) return;
   if (marked(txtLogFile) && !write("Log_Info", "LogFile", txtLogFile->text())) return;

@@ -20,13 +20,15 @@ frmFileConv::frmFileConv(App& app) : app_(app) {
   setFixedSize(Tw(5085), Tw(2280));
   const QString tip = QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。");
 
-  (new QLabel(QStringLiteral("変換元ファイル指定"), this))->setGeometry(TwRect(120, 120, 2175, 255));
+  (new QLabel(QStringLiteral("変換元ファイル指定"), this))
+      ->setGeometry(TwRect(120, 120, 2175, 255));
   txtSrcFile = new QLineEdit(this);
   txtSrcFile->setObjectName(QStringLiteral("txtSrcFile"));
   txtSrcFile->setGeometry(TwRect(360, 360, 4095, 375));
   SrcFile = new ClickableImage(QStringLiteral(":/icons/file.svg"), tip, this);
   SrcFile->setGeometry(TwRect(4440, 360, 465, 435));
-  (new QLabel(QStringLiteral("変換先ディレクトリー指定"), this))->setGeometry(TwRect(120, 960, 2295, 255));
+  (new QLabel(QStringLiteral("変換先ディレクトリー指定"), this))
+      ->setGeometry(TwRect(120, 960, 2295, 255));
   txtDestDir = new QLineEdit(this);
   txtDestDir->setObjectName(QStringLiteral("txtDestDir"));
   txtDestDir->setGeometry(TwRect(360, 1200, 4095, 375));
@@ -34,9 +36,11 @@ frmFileConv::frmFileConv(App& app) : app_(app) {
   ConvDir->setGeometry(TwRect(4440, 1200, 465, 435));
 
   const QColor face = palette().color(QPalette::Button);
-  cmdExec = new PictureButton(QStringLiteral("変換実行"), QStringLiteral(":/icons/conv.svg"), face, this);
+  cmdExec =
+      new PictureButton(QStringLiteral("変換実行"), QStringLiteral(":/icons/conv.svg"), face, this);
   cmdExec->setGeometry(TwRect(600, 1680, 1455, 495));
-  cmdQuit = new PictureButton(QStringLiteral("終    了"), QStringLiteral(":/icons/quit.svg"), face, this);
+  cmdQuit =
+      new PictureButton(QStringLiteral("終    了"), QStringLiteral(":/icons/quit.svg"), face, this);
   cmdQuit->setGeometry(TwRect(2640, 1680, 1455, 495));
   for (QToolButton* b : {cmdExec, cmdQuit}) {
     b->setFont(UiFont(12, true));
@@ -54,7 +58,9 @@ frmFileConv::frmFileConv(App& app) : app_(app) {
   txtSrcFile->setFocus();
 }
 
-frmFileConv::~frmFileConv() { app_.dirTargets[5] = nullptr; }
+frmFileConv::~frmFileConv() {
+  app_.dirTargets[5] = nullptr;
+}
 
 void frmFileConv::SrcFile_Click() {
   app_.DirSelectTarget = 5;  // the selection window does not read it

@@ -29,14 +29,16 @@ frmFileSel::frmFileSel(App& app, frmFileConv& conversion) : app_(app), conversio
   filSel->setPattern(QStringLiteral("*.tif;*.jpg"));
   auto* lblFile = new QLabel(QStringLiteral("ファイル一覧"), this);
   lblFile->setGeometry(TwRect(120, 2760, 4815, 255));
-  for (QWidget* w : std::initializer_list<QWidget*>{Drive, DirList, filSel, lblFile}) w->setFont(UiFont(12, false));
+  for (QWidget* w : std::initializer_list<QWidget*>{Drive, DirList, filSel, lblFile})
+    w->setFont(UiFont(12, false));
   for (QWidget* w : {cmdExec, cmdCancel}) w->setFont(UiFont(12, true));
   setTabOrder(Drive, DirList);
   setTabOrder(DirList, cmdExec);
   setTabOrder(cmdExec, cmdCancel);
   setTabOrder(cmdCancel, filSel);
 
-  connect(Drive, &DriveListBox::Change, this, [this] { FollowDrive(app_.platform.drives, *Drive, *DirList); });
+  connect(Drive, &DriveListBox::Change, this,
+          [this] { FollowDrive(app_.platform.drives, *Drive, *DirList); });
   connect(DirList, &DirListBox::Change, this, [this] { filSel->setPath(DirList->path()); });
   connect(cmdExec, &QPushButton::clicked, this, &frmFileSel::cmdExec_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,5 +1,6 @@
 #include "SettingsWrite.h"
 
+#include <QLineEdit>
 #include <QVariant>
 #include <QWidget>
 
@@ -15,6 +16,14 @@ bool WriteSetting(App& app, const QString& section, const QString& key, const QS
   app.platform.ui.MsgBox(
       QStringLiteral("設定ファイル「%1」に書き込めません。設定は保存されていません。").arg(path),
       platform::MsgIcon::Critical);
+  return false;
+}
+
+bool SaveRequiredText(App& app, const QLineEdit* box, const QString& section, const QString& key,
+                      const QString& emptyMessage) {
+  if (IsMarked(box) && !WriteSetting(app, section, key, box->text())) return false;
+  if (!box->text().isEmpty()) return true;
+  app.platform.ui.MsgBox(emptyMessage);
   return false;
 }
 
