@@ -1,9 +1,10 @@
 #include "FileRegistry.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+#include <cstdio>
 
 namespace folvane::platform {
 namespace {
@@ -18,11 +19,22 @@ std::optional<QJsonObject> load(const QString& path) {
   return doc.object();
 }
 
+// Written aside and renamed into place, so the file is whole or as it was.
+// Not synced to disk: an output name is rewritten before every print, and
+// a sync per document would cost more than the value is worth.
 bool save(const QString& path, const QJsonObject& root) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
-  return file.commit();
+  const QString temp =
+      path + QStringLiteral(".new-") + QString::number(QCoreApplication::applicationPid());
+  QFile file(temp);
+  const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+  const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                       file.write(bytes) == bytes.size() && file.flush();
+  file.close();
+  if (written &&
+      std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0)
+    return true;
+  QFile::remove(temp);
+  return false;
 }
 
 // The stored spelling of a key path, matched without regard to letter case.
