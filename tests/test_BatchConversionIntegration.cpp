@@ -71,10 +71,10 @@ class TestBatchConversionIntegration : public QObject {
 
   QString at(const QString& name) const { return dir_.filePath(name); }
   platform::Platform platform() {
-    return platform::Platform{*profile_,        fake_.process, fake_.ui,         *registry_,
-                              fake_.printers,   fake_.system,  *files_,          fake_.clock,
-                              *office_,         *spooler_,     fake_.automation, fake_.drives,
-                              at("xyzzyx.pdf"), at("tmp/")};
+    return platform::Platform{
+        *profile_,        fake_.process, fake_.ui,         *registry_, fake_.printers,
+        fake_.system,     *files_,       fake_.clock,      *office_,   *spooler_,
+        fake_.automation, fake_.drives,  at("xyzzyx.pdf"), at("tmp/"), at("printer-switch.ini")};
   }
   // A .doc or .xls made by LibreOffice itself from text.
   void makeDocument(const QString& path, const QString& text) {

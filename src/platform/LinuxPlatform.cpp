@@ -62,7 +62,10 @@ LinuxPlatform::LinuxPlatform()
           Platform{m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system,
                    m_->files, m_->clock, m_->office, m_->spooler, m_->acrobat, m_->drives,
                    SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
-                   SystemFolder::Root() + QStringLiteral("/tmp/")})) {
+                   SystemFolder::Root() + QStringLiteral("/tmp/"),
+                   SystemFolder::Root() + QStringLiteral("/printer-switch.ini")})) {
+  // Ending by signal runs the same hooks as the quit button.
+  m_->process.EndOnSignals();
   // No LibreOffice outlives Folvane, however it ends.
   m_->process.AddEndHook([m = m_.get()] {
     m->engine.Stop();

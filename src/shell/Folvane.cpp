@@ -96,6 +96,11 @@ Folvane::Folvane(App& app) : app_(app) {
 }
 
 void Folvane::Form_Load() {
+  // A printer switch a killed run left in force is undone before anything
+  // else; one in force when the program ends is undone on the way out.
+  PrinterSwitch::Recover(app_.platform);
+  app_.platform.process.AddEndHook(
+      [&platform = app_.platform] { PrinterSwitch::Recover(platform); });
   app_.ini.ReadIniFile();
   ResetPdfFileName();
   move(0, 0);
@@ -138,23 +143,24 @@ void RunJob(platform::Ui& ui, const std::function<void()>& job) {
 }
 
 void Folvane::cmdIConv_Click() {
-  // The run lets window events through once per file: a second click then
-  // must not start a second run inside the first.
-  if (converting_) return;
-  converting_ = true;
+  const JobGuard guard(app_);
+  if (!guard) return;
+  // A settings window saved during the run must not move its remaining files.
+  const SettingsRecord settings = app_.ini.Settings;
   QList<ConversionFailure> failures;
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
-    PrinterSwitch(app_.platform).Run(app_.ini.Settings.PDFWriterName, [&] {
-      failures = modConvPDF(app_.platform, app_.ini.Settings, app_.imagePage).ConvertDirectory();
+    PrinterSwitch(app_.platform).Run(settings.PDFWriterName, [&] {
+      failures = modConvPDF(app_.platform, settings, app_.imagePage).ConvertDirectory();
     });
   });
-  converting_ = false;
   if (!failures.isEmpty())
     app_.platform.ui.MsgBox(FailureReport(failures), platform::MsgIcon::Warning);
 }
 
 void Folvane::cmdMarge_Click() {
+  const JobGuard guard(app_);
+  if (!guard) return;
   int16_t result = 0;
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
@@ -170,6 +176,8 @@ void Folvane::cmdMarge_Click() {
 }
 
 void Folvane::cmdPrint_Click() {
+  const JobGuard guard(app_);
+  if (!guard) return;
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
     clsPDFMarge marge(app_.platform);
@@ -179,6 +187,9 @@ void Folvane::cmdPrint_Click() {
 }
 
 void Folvane::cmdConv_Click() {
+  // The window's conversion is a job of its own.
+  const JobGuard guard(app_);
+  if (!guard) return;
   frmFileConv window(app_);
   window.exec();
 }

@@ -60,7 +60,6 @@ class Folvane : public QMainWindow {
   void applyOuterSize();
 
   App& app_;
-  bool converting_ = false;
 };
 
 }  // namespace folvane
