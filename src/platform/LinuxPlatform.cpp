@@ -39,7 +39,8 @@ struct LinuxPlatform::Members {
                                 QStringLiteral("win.ini");
                        }};
   QtUi ui;
-  FileRegistry registry{SystemFolder::WindowsDir() + QStringLiteral("/registry.json")};
+  FileRegistry registry{SystemFolder::WindowsDir() + QStringLiteral("/registry.json"),
+                        [this](const QString& text) { ui.MsgBox(text, MsgIcon::Warning); }};
   LinuxPrinters printers{profile};
   LinuxSystem system;
   LinuxFiles files{profile.codePage()};
