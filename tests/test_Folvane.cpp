@@ -381,6 +381,14 @@ class TestFolvane : public QObject {
     s.window.cmdPrint->click();
     QVERIFY(s.fake.automation.log.contains("AVDoc1.Open(str:/p/x.pdf, str:)"));
     QVERIFY(s.fake.ui.messages.isEmpty());
+
+    // A PDF the PDF printer wrote beside a user's file is told, once.
+    s.fake.spooler.diversions = {{"/d/x.pdf", "/d/x (1).pdf"}};
+    s.window.cmdPrint->click();
+    QCOMPARE(s.fake.ui.messages.size(), 1);
+    QVERIFY(s.fake.ui.messages[0].text.contains("/d/x.pdf\n　→ /d/x (1).pdf"));
+    s.window.cmdPrint->click();
+    QCOMPARE(s.fake.ui.messages.size(), 1);
   }
 
   void jobFailuresAreShownAndTheProgramGoesOn() {

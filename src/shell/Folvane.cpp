@@ -142,6 +142,20 @@ void RunJob(platform::Ui& ui, const std::function<void()>& job) {
   }
 }
 
+void TellDiversions(platform::Platform& platform) {
+  const QList<platform::Diversion> diversions = platform.spooler.TakeDiversions();
+  if (diversions.isEmpty()) return;
+  constexpr int kShown = 20;
+  QString text = QStringLiteral(
+      "PDF プリンターの出力先に同じ名前のファイルがあったため、"
+      "そのファイルは残して次の名前で保存しました。\n");
+  for (qsizetype i = 0; i < diversions.size() && i < kShown; ++i)
+    text += QStringLiteral("\n・%1\n　→ %2").arg(diversions[i].wanted, diversions[i].written);
+  if (diversions.size() > kShown)
+    text += QStringLiteral("\n\nほか %1 件").arg(diversions.size() - kShown);
+  platform.ui.MsgBox(text, platform::MsgIcon::Information);
+}
+
 void Folvane::cmdIConv_Click() {
   const JobGuard guard(app_);
   if (!guard) return;
@@ -156,6 +170,7 @@ void Folvane::cmdIConv_Click() {
   });
   if (!failures.isEmpty())
     app_.platform.ui.MsgBox(FailureReport(failures), platform::MsgIcon::Warning);
+  TellDiversions(app_.platform);
 }
 
 void Folvane::cmdMarge_Click() {
@@ -184,6 +199,7 @@ void Folvane::cmdPrint_Click() {
     marge.SourceDir(app_.ini.Settings.PrintDir);
     marge.PDFPrint();
   });
+  TellDiversions(app_.platform);
 }
 
 void Folvane::cmdConv_Click() {
