@@ -52,8 +52,10 @@ struct LinuxPlatform::Members {
       QFileInfo(process.ExecutablePath()).absolutePath() + QStringLiteral("/folvane-office"),
       QStringLiteral("/usr/lib/libreoffice/program"),
       officeProfile(profileLock, temporaryProfile)}};
-  LokOffice office{engine, spooler, SystemFolder::Root() + QStringLiteral("/spool")};
-  QpdfAcrobat acrobat{spooler, SystemFolder::Root() + QStringLiteral("/spool")};
+  // Each process spools in a folder of its own, so what a killed one left
+  // can be told from what a running one uses.
+  LokOffice office{engine, spooler, SystemFolder::SpoolDir(process.ProcessId())};
+  QpdfAcrobat acrobat{spooler, SystemFolder::SpoolDir(process.ProcessId())};
   LinuxDrives drives;
 };
 
@@ -67,10 +69,13 @@ LinuxPlatform::LinuxPlatform()
                    SystemFolder::Root() + QStringLiteral("/printer-switch.ini")})) {
   // Ending by signal runs the same hooks as the quit button.
   m_->process.EndOnSignals();
+  SystemFolder::RemoveLeftovers(
+      [m = m_.get()](qint64 pid) { return m->process.IsRunningInstance(pid); });
   // No LibreOffice outlives Folvane, however it ends.
   m_->process.AddEndHook([m = m_.get()] {
     m->engine.Stop();
     if (m->temporaryProfile) QDir(m->engine.profileDir()).removeRecursively();
+    QDir(SystemFolder::SpoolDir(m->process.ProcessId())).removeRecursively();
   });
 }
 

@@ -99,30 +99,61 @@ std::string installedVersion(const std::string& programDir) {
   return text.substr(open + 7, close - open - 7);
 }
 
-// Settings the engine runs with: no macros, no recovery, no first-start work.
+// Settings the engine runs with: no macros, no recovery, no first-start work,
+// and no lock files beside the documents (a killed engine would leave them in
+// the user's folders).
 void seedProfile(const std::string& profileDir, const std::string& version) {
   const std::string user = profileDir + "/user";
   ::mkdir(profileDir.c_str(), 0700);
   ::mkdir(user.c_str(), 0700);
   const std::string path = user + "/registrymodifications.xcu";
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) return;  // LibreOffice keeps it from here on
-  auto item = [](const char* node, const char* prop, const std::string& value) {
-    return std::string("<item oor:path=\"") + node + "\"><prop oor:name=\"" + prop +
-           "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
+  struct Item {
+    const char* node;
+    const char* prop;
+    std::string value;
   };
-  std::ofstream out(path);
-  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
-         "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
-      << item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version)
-      << item("/org.openoffice.Setup/Office", "FirstStartWizardCompleted", "true")
-      << item("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3")
-      << item("/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true")
-      << item("/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false")
-      << item("/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false")
-      << item("/org.openoffice.Office.Common/Misc", "UseOpenCL", "false") << "</oor:items>\n";
+  const Item items[] = {
+      {"/org.openoffice.Setup/Product", "ooSetupLastVersion", version},
+      {"/org.openoffice.Setup/Office", "FirstStartWizardCompleted", "true"},
+      {"/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3"},
+      {"/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true"},
+      {"/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false"},
+      {"/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false"},
+      {"/org.openoffice.Office.Common/Misc", "UseOpenCL", "false"},
+      {"/org.openoffice.Office.Common/Misc", "UseLocking", "false"},
+  };
+  std::string text;
+  {
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    text = all.str();
+  }
+  const std::string end = "</oor:items>";
+  if (text.find(end) == std::string::npos)
+    text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+        "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n" +
+        end + "\n";
+  // LibreOffice keeps the file from here on; what an older profile lacks is added.
+  std::string missing;
+  for (const Item& item : items) {
+    const std::string head =
+        std::string("<item oor:path=\"") + item.node + "\"><prop oor:name=\"" + item.prop + "\"";
+    if (text.find(head) != std::string::npos) continue;
+    missing += head + " oor:op=\"fuse\"><value>" + item.value + "</value></prop></item>\n";
+  }
+  if (missing.empty()) return;
+  text.insert(text.rfind(end), missing);
+  const std::string temp = path + ".new";
+  {
+    std::ofstream out(temp, std::ios::trunc);
+    out << text;
+    if (!out.flush()) return;
+  }
+  std::rename(temp.c_str(), path.c_str());
 }
 
 }  // namespace
