@@ -7,6 +7,7 @@
 #include <QProcess>
 
 #include "platform/Failure.h"
+#include "platform/LinuxFiles.h"
 
 namespace folvane::platform {
 namespace {
@@ -115,7 +116,7 @@ void OfficeEngine::restartIfWorn() {
 
 void OfficeEngine::Convert(const QString& source, const QString& target, const QString& format) {
   const QByteArray request =
-      "CONVERT " + hex(source) + ' ' + hex(target) + ' ' + hex(format) + '\n';
+      "CONVERT " + NativePath(source).toHex() + ' ' + hex(target) + ' ' + hex(format) + '\n';
   const int startsBefore = starts_;
   ensureStarted();
   const bool fresh = starts_ != startsBefore;
@@ -135,10 +136,13 @@ void OfficeEngine::Convert(const QString& source, const QString& target, const Q
   ++documents_;
   restartIfWorn();
   if (answer == "OK") return;
-  const QString cause = answer.startsWith("ERR ")
-                            ? QString::fromUtf8(QByteArray::fromHex(answer.mid(4)))
-                            : QString::fromUtf8(answer);
-  throw Failure(QStringLiteral("LibreOffice で開けないか変換できません（%1）。").arg(cause));
+  if (!answer.startsWith("ERR ")) throw Failure(QString::fromUtf8(answer));
+  const QList<QByteArray> fields = answer.mid(4).split(' ');
+  const QString cause = QString::fromUtf8(QByteArray::fromHex(fields.value(0)));
+  const QString message =
+      QStringLiteral("LibreOffice で開けないか変換できません（%1）。").arg(cause);
+  if (fields.size() > 1) throw DocumentRefused(QString::fromLatin1(fields[1]), message);
+  throw Failure(message);
 }
 
 }  // namespace folvane::platform
