@@ -56,8 +56,12 @@ class LinuxAppendFile final : public AppendFile {
 // Copies `from` into a new file `to` that must not exist yet: written under
 // a temporary name, synced, then linked into place, so `to` is whole or absent.
 bool copyNoReplace(const QString& from, const QString& to) {
-  QFile in(from);
-  if (!in.open(QIODevice::ReadOnly)) return false;
+  QFile in;
+  const int fd = ::open(native(from).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
   const QString temp = QFileInfo(to).absolutePath() + QStringLiteral("/.folvane-move-") +
                        QString::number(::getpid()) + u'-' + QFileInfo(to).fileName();
   QFile out(temp);
@@ -201,7 +205,10 @@ bool LinuxFiles::Exists(const QString& path) {
 }
 
 bool LinuxFiles::Move(const QString& from, const QString& to) {
-  if (from.isEmpty() || to.isEmpty() || !QFileInfo(from).isFile()) return false;
+  struct stat st {};
+  if (from.isEmpty() || to.isEmpty() || ::stat(native(from).constData(), &st) != 0 ||
+      !S_ISREG(st.st_mode))
+    return false;
   if (::renameat2(AT_FDCWD, native(from).constData(), AT_FDCWD, native(to).constData(),
                   RENAME_NOREPLACE) == 0)
     return true;

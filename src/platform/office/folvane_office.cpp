@@ -139,7 +139,7 @@ void seedProfile(const std::string& profileDir, const std::string& version) {
 }
 
 // What a .doc or .xls holds, as far as Word and Excel would open it.
-enum class Content { Empty, Document, Html, Delimited, Text, Picture, Unknown };
+enum class Content { Empty, Document, Html, Archive, Delimited, Text, Picture, Unknown };
 
 // Prefixes may hold NUL bytes: their length is the literal's.
 template <size_t N>
@@ -191,7 +191,8 @@ char delimiterOf(const std::string& text) {
 // The rule, from what LibreOffice's type detection picks for each kind of
 // file: binary Office files (OLE2, also encrypted OOXML), OOXML and ODF
 // packages, RTF and Word 2 binaries for Word, BIFF2-4 sheets, SpreadsheetML
-// and SYLK for Excel, HTML and MHT for both, and tab- or comma-separated text
+// and SYLK for Excel, HTML and MHT web archives for both (the archive's page
+// is what LibreOffice gets), and tab- or comma-separated text
 // for Excel. Everything LibreOffice could only show as plain text or as a
 // picture is no Word or Excel file.
 Content classify(const std::string& head, bool sheet, char& delimiter) {
@@ -228,7 +229,7 @@ Content classify(const std::string& head, bool sheet, char& delimiter) {
   }
   if (low.find("mime-version:") != std::string::npos &&
       low.find("multipart/related") != std::string::npos)
-    return Content::Document;
+    return Content::Archive;
   if (sheet && (startsWith(start, "id;p") || startsWith(start, "table\r\n0,1")))
     return Content::Document;
   if (sheet && (delimiter = delimiterOf(text)) != 0) return Content::Delimited;
@@ -355,6 +356,117 @@ bool writeSheet(const std::string& text, char delimiter, const std::string& path
   return bool(out);
 }
 
+std::string headerValue(const std::string& headers, const std::string& name) {
+  const std::string low = lowered(headers);
+  size_t at = 0;
+  while ((at = low.find(name + ":", at)) != std::string::npos) {
+    if (at == 0 || low[at - 1] == '\n') {
+      size_t end = at;
+      // Folded header lines go on with a blank.
+      do {
+        end = headers.find('\n', end + 1);
+      } while (end != std::string::npos && end + 1 < headers.size() &&
+               (headers[end + 1] == ' ' || headers[end + 1] == '\t'));
+      return headers.substr(at + name.size() + 1, end == std::string::npos
+                                                      ? std::string::npos
+                                                      : end - at - name.size() - 1);
+    }
+    ++at;
+  }
+  return {};
+}
+
+std::string parameterOf(const std::string& value, const std::string& name) {
+  const size_t at = lowered(value).find(name + "=");
+  if (at == std::string::npos) return {};
+  size_t start = at + name.size() + 1;
+  if (start < value.size() && value[start] == '"') {
+    const size_t end = value.find('"', start + 1);
+    return value.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+  }
+  const size_t end = value.find_first_of("; \t\r\n", start);
+  return value.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+std::string decodedBody(const std::string& body, const std::string& encoding) {
+  const std::string how = lowered(encoding);
+  std::string out;
+  if (how.find("quoted-printable") != std::string::npos) {
+    for (size_t i = 0; i < body.size(); ++i) {
+      if (body[i] != '=') {
+        out += body[i];
+      } else if (i + 1 < body.size() && (body[i + 1] == '\r' || body[i + 1] == '\n')) {
+        i += body[i + 1] == '\r' && i + 2 < body.size() && body[i + 2] == '\n' ? 2 : 1;
+      } else if (i + 2 < body.size() && std::isxdigit(static_cast<unsigned char>(body[i + 1])) &&
+                 std::isxdigit(static_cast<unsigned char>(body[i + 2]))) {
+        out += static_cast<char>(std::stoi(body.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        out += body[i];
+      }
+    }
+    return out;
+  }
+  if (how.find("base64") != std::string::npos) {
+    static const std::string digits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    unsigned bits = 0;
+    int count = 0;
+    for (char c : body) {
+      const size_t v = digits.find(c);
+      if (v == std::string::npos) continue;
+      bits = (bits << 6) | unsigned(v);
+      count += 6;
+      if (count >= 8) {
+        count -= 8;
+        out += static_cast<char>((bits >> count) & 0xff);
+      }
+    }
+    return out;
+  }
+  return body;
+}
+
+// The page of a web archive (MHT, Word's "single file web page"), which
+// LibreOffice itself reads only as text; empty when it holds none.
+std::string pageOfArchive(const std::string& archive) {
+  const auto split = [](const std::string& part, std::string& headers, std::string& body) {
+    size_t end = part.find("\r\n\r\n");
+    size_t skip = 4;
+    const size_t lf = part.find("\n\n");
+    if (lf != std::string::npos && (end == std::string::npos || lf < end)) {
+      end = lf;
+      skip = 2;
+    }
+    if (end == std::string::npos) return false;
+    headers = part.substr(0, end);
+    body = part.substr(end + skip);
+    return true;
+  };
+  std::string headers, body;
+  if (!split(archive, headers, body)) return {};
+  const std::string type = headerValue(headers, "content-type");
+  if (lowered(type).find("text/html") != std::string::npos)
+    return decodedBody(body, headerValue(headers, "content-transfer-encoding"));
+  const std::string boundary = parameterOf(type, "boundary");
+  if (boundary.empty()) return {};
+  const std::string mark = "--" + boundary;
+  size_t at = body.find(mark);
+  while (at != std::string::npos) {
+    const size_t start = body.find('\n', at);
+    if (start == std::string::npos) break;
+    const size_t next = body.find(mark, start);
+    const std::string part =
+        body.substr(start + 1, next == std::string::npos ? std::string::npos : next - start - 1);
+    std::string partHeaders, partBody;
+    if (split(part, partHeaders, partBody) &&
+        lowered(headerValue(partHeaders, "content-type")).find("text/html") != std::string::npos)
+      return decodedBody(partBody, headerValue(partHeaders, "content-transfer-encoding"));
+    at = next;
+  }
+  return {};
+}
+
 bool g_passwordAsked = false;
 
 // Password prompts are answered "no password": the document then fails to
@@ -420,6 +532,16 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
         load = work.make("sheet.fods");
         if (!writeSheet(asUtf8(all.str()), delimiter, load))
           return {"unknown", "the table could not be prepared"};
+        break;
+      }
+      case Content::Archive: {
+        std::ifstream in(src, std::ios::binary);
+        std::stringstream all;
+        all << in.rdbuf();
+        const std::string page = pageOfArchive(all.str());
+        if (page.empty()) return {"text", "a web archive without a page"};
+        load = work.make("archive.html");
+        std::ofstream(load, std::ios::binary) << page;
         break;
       }
       case Content::Html:
