@@ -124,9 +124,10 @@ int main(int argc, char* argv[]) {
   platform::LinuxSpooler spooler(profile, registry, fake.printers);
   platform::LokOffice office(engine, spooler, at("spool"));
   profile.WriteProfileStringA("Acrobat PDFWriter", "PDFFileName", at("xyzzyx.pdf"));
-  platform::Platform p{profile,         fake.process, fake.ui,          registry,  fake.printers,
-                       fake.system,     filesApi,     fake.clock,       office,    spooler,
-                       fake.automation, fake.drives,  at("xyzzyx.pdf"), at("tmp/")};
+  platform::Platform p{
+      profile,         fake.process, fake.ui,          registry,   fake.printers,
+      fake.system,     filesApi,     fake.clock,       office,     spooler,
+      fake.automation, fake.drives,  at("xyzzyx.pdf"), at("tmp/"), at("printer-switch.ini")};
   SettingsRecord settings;
   settings.SourceDir = at("src");
   settings.DestDir = at("dest");

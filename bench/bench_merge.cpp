@@ -121,20 +121,10 @@ int main(int argc, char* argv[]) {
       fakes::FakePlatform fake;
       platform::LinuxFiles files(platform::CodePage("UTF-8"));
       platform::QpdfAcrobat acrobat(fake.spooler, dir.filePath("spool"));
-      platform::Platform p{fake.profile,
-                           fake.process,
-                           fake.ui,
-                           fake.registry,
-                           fake.printers,
-                           fake.system,
-                           files,
-                           fake.clock,
-                           fake.office,
-                           fake.spooler,
-                           acrobat,
-                           fake.drives,
-                           {},
-                           {}};
+      platform::Platform p{
+          fake.profile, fake.process, fake.ui,     fake.registry, fake.printers, fake.system,
+          files,        fake.clock,   fake.office, fake.spooler,  acrobat,       fake.drives,
+          {},           {},           {}};
       clsPDFMarge marge(p);
       marge.SourceDir(src);
       marge.DestFile(mine);

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "convert/modConvPDF.h"
 #include "fakes/FakePlatform.h"
@@ -75,10 +76,10 @@ class TestBatchConversionIntegration : public QObject {
 
   QString at(const QString& name) const { return dir_.filePath(name); }
   platform::Platform platform() {
-    return platform::Platform{*profile_,        fake_.process, fake_.ui,         *registry_,
-                              fake_.printers,   fake_.system,  *files_,          fake_.clock,
-                              *office_,         *spooler_,     fake_.automation, fake_.drives,
-                              at("xyzzyx.pdf"), at("tmp/")};
+    return platform::Platform{
+        *profile_,        fake_.process, fake_.ui,         *registry_, fake_.printers,
+        fake_.system,     *files_,       fake_.clock,      *office_,   *spooler_,
+        fake_.automation, fake_.drives,  at("xyzzyx.pdf"), at("tmp/"), at("printer-switch.ini")};
   }
   // A .doc or .xls made by LibreOffice itself from text.
   void makeDocument(const QString& path, const QString& text) {
@@ -117,8 +118,23 @@ class TestBatchConversionIntegration : public QObject {
     makeDocument(at("src/Figures.XLS"), "集計表 total");
     writeText(at("src/notes.txt"), "left alone");
     platform::Platform p = platform();
+    // The engine leaves no lock files beside the documents: a killed engine
+    // would leave them in the user's folder. Looked for while it works.
+    QStringList locks;
+    int looks = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      ++looks;
+      for (const QString& name : QDir(at("src")).entryList(QDir::Files | QDir::Hidden))
+        if (name.startsWith(".~lock")) locks << name;
+    });
+    watch.start(2);
     const auto failures = modConvPDF(p, settings_, imagePage_).ConvertDirectory();
+    watch.stop();
     QVERIFY2(failures.isEmpty(), qPrintable(FailureReport(failures)));
+    locks.removeDuplicates();
+    QVERIFY2(locks.isEmpty(), qPrintable(locks.join(u' ')));
+    QVERIFY(looks > 10);
 
     QVERIFY(pdfText(at("dest/letter.pdf")).contains("Quarterly letter"));
     QVERIFY(pdfText(at("dest/報告書.pdf")).contains("売上報告書"));

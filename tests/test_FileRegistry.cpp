@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,19 +57,35 @@ class TestFileRegistry : public QObject {
     QCOMPARE(reg.RegCreateKeyExA(0x4242, "a", 0, {}, 0, KEY_ALL_ACCESS, nullptr, nullptr, nullptr),
              ERROR_INVALID_HANDLE);
     QVERIFY(!reg.ReadValue("nothing", "here").has_value());
+  }
 
-    // A damaged file is not overwritten: that would lose every other value.
-    const QString damaged = dir_.filePath("reg3.json");
-    QFile f(damaged);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("{ not json");
-    f.close();
-    FileRegistry broken(damaged);
-    HKEY key = 0;
-    QVERIFY(broken.RegCreateKeyExA(HKEY_CURRENT_USER, "k", 0, {}, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                   nullptr) != ERROR_SUCCESS);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("{ not json"));
+  void aDamagedFileIsKeptAsideAndAFreshOneStartedWithOneMessage() {
+    for (const QByteArray& damage : {QByteArray("{ \"SoftWare\": {\"a\""), QByteArray("[1, 2]"),
+                                     QByteArray("\x00\xff binary")}) {
+      QTemporaryDir dir;
+      const QString file = dir.filePath("registry.json");
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(damage);
+      f.close();
+      QStringList told;
+      FileRegistry reg(file, [&](const QString& text) { told << text; });
+      HKEY key = 0;
+      QCOMPARE(reg.RegCreateKeyExA(HKEY_CURRENT_USER, "SoftWare\\Adobe\\Acrobat PDFWriter", 0, {},
+                                   0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+               ERROR_SUCCESS);
+      QCOMPARE(setText(reg, key, "PDFFileName", "/d/a.pdf"), ERROR_SUCCESS);
+      QCOMPARE(reg.ReadValue("SoftWare\\Adobe\\Acrobat PDFWriter", "PDFFileName"),
+               std::optional<QByteArray>(QByteArray("/d/a.pdf", 9)));
+      // The damaged bytes are kept under a name the message gives.
+      const QStringList aside = QDir(dir.path()).entryList({"registry.json.damaged-*"});
+      QCOMPARE(aside.size(), 1);
+      QFile kept(dir.filePath(aside[0]));
+      QVERIFY(kept.open(QIODevice::ReadOnly));
+      QCOMPARE(kept.readAll(), damage);
+      QCOMPARE(told.size(), 1);
+      QVERIFY(told[0].contains(file) && told[0].contains(dir.filePath(aside[0])));
+    }
   }
 
   void missingFolderIsAWriteFault() {

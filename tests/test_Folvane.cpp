@@ -61,7 +61,12 @@ class TestFolvane : public QObject {
  private slots:
   void startUpLoadsSettingsThenResetsTheOutputName() {
     Started s;
-    const auto& calls = s.fake.profile.calls;
+    // First the printer switch's record is looked at, then the settings.
+    const auto& all = s.fake.profile.calls;
+    QCOMPARE(all.first().path, FakePlatform::kSwitchRecord);
+    QList<fakes::FakeProfile::Call> calls;
+    for (const auto& c : all)
+      if (c.path != FakePlatform::kSwitchRecord) calls << c;
     QCOMPARE(calls.size(), 17);
     for (int i = 0; i < 16; ++i) QCOMPARE(calls[i].function, QStringLiteral("Get"));
     QCOMPARE(calls[16].function, QStringLiteral("Write"));
@@ -219,16 +224,30 @@ class TestFolvane : public QObject {
     s.fake.files.put("/src/b.xls");
     s.fake.profile.set(fakes::FakeProfile::kWinIni, "windows", "device",
                        "Office,HP LaserJet,ipp://office/ipp");
+    settings.MergeDir = "/src";
+    settings.PrintDir = "/src";
+    s.fake.files.put("/src/c.pdf");
     QStringList defaultDuringRun;
     Qt::CursorShape cursor = Qt::ArrowCursor;
+    ModalAnswer answer;  // a window opened by mistake is closed again, and named
+    answer.pressOnNextModal(Qt::Key_Escape);
     s.fake.ui.onDoEvents = [&] {
       defaultDuringRun << *s.fake.profile.get(fakes::FakeProfile::kWinIni, "windows", "device");
       cursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
                                               : Qt::ArrowCursor;
-      s.window.cmdIConv->click();  // a second start while the run goes on
+      // Every other job clicked while the run goes on only beeps; a settings
+      // window saved meanwhile does not move the run's remaining files.
+      for (QToolButton* b :
+           {s.window.cmdIConv, s.window.cmdPrint, s.window.cmdMarge, s.window.cmdConv})
+        b->click();
+      settings.DestDir = "/elsewhere";
+      settings.PDFWriterName = "Office";
     };
     s.window.cmdIConv->click();
-    QCOMPARE(defaultDuringRun, QStringList(2, "Acrobat PDFWriter,Folvane PDF,PDFFILE:"));
+    QCOMPARE(s.fake.ui.beeps, 12);  // four clicks in each of three event passes
+    QCOMPARE(answer.className, QString());
+    QVERIFY(s.fake.automation.log.isEmpty());  // no print or merge inside the run
+    QCOMPARE(defaultDuringRun, QStringList(3, "Acrobat PDFWriter,Folvane PDF,PDFFILE:"));
     QCOMPARE(cursor, Qt::WaitCursor);
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(*s.fake.profile.get(fakes::FakeProfile::kWinIni, "windows", "device"),
@@ -236,6 +255,61 @@ class TestFolvane : public QObject {
     QVERIFY(s.fake.files.has("/dest/a.pdf") && s.fake.files.has("/dest/b.pdf"));
     QCOMPARE(s.fake.office.log.count("PrintOut"), 2);  // no second run inside the first
     QVERIFY(s.fake.ui.messages.isEmpty());             // a good run stays silent
+    // After the run the jobs answer again.
+    s.window.cmdPrint->click();
+    QVERIFY(s.fake.automation.log.contains("AVDoc1.Open(str:/src/c.pdf, str:)"));
+    QCOMPARE(s.fake.ui.beeps, 12);
+  }
+
+  void quittingDuringARunPutsTheDefaultPrinterBackFirst() {
+    Started s;
+    s.ini.Settings.SourceDir = "/src";
+    s.ini.Settings.DestDir = "/dest";
+    s.ini.Settings.PDFWriterName = "Acrobat PDFWriter";
+    s.fake.files.put("/src/a.doc");
+    s.fake.profile.set(fakes::FakeProfile::kWinIni, "windows", "device",
+                       "Office,HP LaserJet,ipp://office/ipp");
+    std::optional<QString> atEnd;
+    bool switchedBefore = false;
+    // The engine's end hook was registered before the window's start-up: it
+    // runs after the printer is back.
+    s.fake.process.hooks.insert(s.fake.process.hooks.begin(), [&] {
+      atEnd = s.fake.profile.get(fakes::FakeProfile::kWinIni, "windows", "device");
+    });
+    s.fake.ui.onDoEvents = [&] {
+      switchedBefore = s.fake.profile.get(fakes::FakeProfile::kWinIni, "windows", "device") ==
+                       QStringLiteral("Acrobat PDFWriter,Folvane PDF,PDFFILE:");
+      s.fake.ui.onDoEvents = nullptr;
+      s.window.cmdQuit->click();
+    };
+    s.window.cmdIConv->click();
+    QVERIFY(switchedBefore);
+    QCOMPARE(s.fake.process.endCount, 1);
+    QCOMPARE(atEnd, std::optional<QString>("Office,HP LaserJet,ipp://office/ipp"));
+    QVERIFY(s.fake.ui.messages.isEmpty());
+  }
+
+  void aSwitchLeftByAKilledRunIsUndoneAtStartUnlessItsOwnerRuns() {
+    const QString pdfWriter = "Acrobat PDFWriter,Folvane PDF,PDFFILE:";
+    const QString office = "Office,HP LaserJet,ipp://office/ipp";
+    for (const bool ownerRuns : {false, true}) {
+      FakePlatform fake;
+      fake.profile.set(fakes::FakeProfile::kWinIni, "windows", "device", pdfWriter);
+      const QString record = FakePlatform::kSwitchRecord;
+      fake.profile.set(record, "PrinterSwitch", "Pid", "999");
+      fake.profile.set(record, "PrinterSwitch", "Before",
+                       "+" + QString::fromLatin1(office.toUtf8().toHex()));
+      fake.profile.set(record, "PrinterSwitch", "During",
+                       QString::fromLatin1(pdfWriter.toUtf8().toHex()));
+      if (ownerRuns) fake.process.otherInstances << 999;
+      modIniFile ini{fake.platform};
+      App app{fake.platform, ini};
+      Folvane window{app};
+      window.Form_Load();
+      QCOMPARE(*fake.profile.get(fakes::FakeProfile::kWinIni, "windows", "device"),
+               ownerRuns ? pdfWriter : office);
+      QCOMPARE(fake.profile.get(record, "PrinterSwitch", "During").has_value(), ownerRuns);
+    }
   }
 
   void filesWithoutPdfAreListedAfterTheRun() {
@@ -327,6 +401,14 @@ class TestFolvane : public QObject {
     s.window.cmdPrint->click();
     QVERIFY(s.fake.automation.log.contains("AVDoc1.Open(str:/p/x.pdf, str:)"));
     QVERIFY(s.fake.ui.messages.isEmpty());
+
+    // A PDF the PDF printer wrote beside a user's file is told, once.
+    s.fake.spooler.diversions = {{"/d/x.pdf", "/d/x (1).pdf"}};
+    s.window.cmdPrint->click();
+    QCOMPARE(s.fake.ui.messages.size(), 1);
+    QVERIFY(s.fake.ui.messages[0].text.contains("/d/x.pdf\n　→ /d/x (1).pdf"));
+    s.window.cmdPrint->click();
+    QCOMPARE(s.fake.ui.messages.size(), 1);
   }
 
   void jobFailuresAreShownAndTheProgramGoesOn() {

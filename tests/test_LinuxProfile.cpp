@@ -158,6 +158,17 @@ class TestLinuxProfile : public QObject {
                                       "[Dest_Info]\r\nDestDir=\r\n"));
     // A key that is there with an empty value is empty, not the default.
     QCOMPARE(get(profile_, "Dest_Info", "DestDir", ini, 16, "dflt").second, 0u);
+
+    // No key lists the section's key names; no key on writing removes the section.
+    std::array<char, 64> names{};
+    const uint32_t n =
+        profile_.GetPrivateProfileStringA("SOURCE_INFO", std::nullopt, "dflt", names, ini);
+    QCOMPARE(QByteArray(names.data(), qsizetype(n) + 1),
+             QByteArray("SourceDir\0SourceDel\0\0", 21));
+    QCOMPARE(profile_.GetPrivateProfileStringA("None", std::nullopt, "dflt", names, ini), 0u);
+    QVERIFY(profile_.WritePrivateProfileStringA("source_info", std::nullopt, std::nullopt, ini));
+    QVERIFY(profile_.WritePrivateProfileStringA("None", std::nullopt, std::nullopt, ini));
+    QCOMPARE(readAll(ini), QByteArray("[Dest_Info]\r\nDestDir=\r\n"));
   }
 
   void japaneseValuesRoundTrip() {

@@ -55,6 +55,27 @@ class TestLinuxSpooler : public QObject {
     QVERIFY(QFile::exists(pdf_));  // the spooler leaves its input alone
   }
 
+  void anExistingFileAtTheRegistryNameIsNeverReplaced() {
+    QVERIFY(QDir().mkpath(dir_.filePath("mine")));
+    const QString wanted = dir_.filePath("mine/見積.pdf");
+    QFile users(wanted);
+    QVERIFY(users.open(QIODevice::WriteOnly));
+    users.write("the user's own");
+    users.close();
+    setRegistryName(wanted);
+    spooler_.PrintPdf(pdf_, "見積.doc");
+    spooler_.PrintPdf(pdf_, "見積.doc");
+    QCOMPARE(read(wanted), QByteArray("the user's own"));
+    QCOMPARE(read(dir_.filePath("mine/見積 (1).pdf")), QByteArray("%PDF-1.4 rendered"));
+    QCOMPARE(read(dir_.filePath("mine/見積 (2).pdf")), QByteArray("%PDF-1.4 rendered"));
+    QCOMPARE(spooler_.TakeDiversions(),
+             (QList<Diversion>{{wanted, dir_.filePath("mine/見積 (1).pdf")},
+                               {wanted, dir_.filePath("mine/見積 (2).pdf")}}));
+    QVERIFY(spooler_.TakeDiversions().isEmpty());  // told once
+    // Nothing of the printer's own work is left in the folder.
+    QCOMPARE(QDir(dir_.filePath("mine")).entryList(QDir::Files | QDir::Hidden).size(), 3);
+  }
+
   void otherwiseTheCollectingFileWhichItOverwrites() {
     setRegistryName(dir_.filePath("no-such-folder/a.pdf"));
     QFile old(dir_.filePath("xyzzyx.pdf"));
@@ -63,6 +84,7 @@ class TestLinuxSpooler : public QObject {
     old.close();
     spooler_.PrintPdf(pdf_, "a.doc");
     QCOMPARE(read(dir_.filePath("xyzzyx.pdf")), QByteArray("%PDF-1.4 rendered"));
+    QVERIFY(spooler_.TakeDiversions().isEmpty());
   }
 
   void noDefaultPrinterOrNoOutputNameIsAFailure() {

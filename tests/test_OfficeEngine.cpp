@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "fakes/FakeOffice.h"
 #include "platform/Failure.h"
@@ -77,8 +78,15 @@ class TestOfficeEngine : public QObject {
       engine.Convert("/src/warm", out("h0.pdf"), "pdf");
       return engine.processId();
     }();
+    // The window thread goes on with its events while the engine hangs.
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(20);
     const QString why = failureOf([&] { engine.Convert("/src/hang.doc", out("h1.pdf"), "pdf"); });
+    ticker.stop();
     QVERIFY2(why.contains("終えませんでした"), qPrintable(why));
+    QVERIFY(ticks >= 3);
     QVERIFY(!QFile::exists(QStringLiteral("/proc/%1/cmdline").arg(before)) ||
             QFile(QStringLiteral("/proc/%1/cmdline").arg(before)).size() == 0);
     engine.Convert("/src/after", out("h2.pdf"), "pdf");
@@ -157,6 +165,28 @@ class TestOfficeEngine : public QObject {
         failureOf([&] { OfficeEngine(options()).Convert("/a", out("m.pdf"), "pdf"); });
     qunsetenv("FAKE_OFFICE_NOREADY");
     QVERIFY2(why.contains("no office here"), qPrintable(why));
+  }
+
+  void stopDuringAHangEndsTheEngineAtOnce() {
+    auto o = options();
+    o.documentTimeoutMs = 60000;
+    OfficeEngine engine(o);
+    engine.Convert("/src/warm", out("q0.pdf"), "pdf");
+    const qint64 pid = engine.processId();
+    QString secondCall;
+    // What the quit button does while the engine works on a document.
+    QTimer::singleShot(200, [&] {
+      secondCall = failureOf([&] { engine.Convert("/src/other", out("q2.pdf"), "pdf"); });
+      engine.Stop();
+    });
+    const QString why = failureOf([&] { engine.Convert("/src/hang.doc", out("q1.pdf"), "pdf"); });
+    QVERIFY2(why.contains("終了しました"), qPrintable(why));  // not the time limit
+    QVERIFY(secondCall.contains("変換中"));
+    QCOMPARE(engine.processId(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
+    QCOMPARE(engine.starts(), 1);  // the document was not handed to a new engine
+    engine.Convert("/src/after", out("q3.pdf"), "pdf");
+    QVERIFY(QFile::exists(out("q3.pdf")));
   }
 
   void stopEndsTheHelper() {

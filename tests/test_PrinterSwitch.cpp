@@ -1,7 +1,10 @@
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "convert/PrinterSwitch.h"
 #include "fakes/FakePlatform.h"
+#include "platform/LinuxProfile.h"
 
 using folvane::PrinterSwitch;
 using folvane::fakes::FakePlatform;
@@ -66,14 +69,97 @@ class TestPrinterSwitch : public QObject {
     QCOMPARE(fake.system.sent.size(), 2);
   }
 
-  void withNoDefaultBeforeTheKeyIsRemovedAfterwards() {
-    FakePlatform fake;
-    fake.printers.current.clear();
+  void withNoDeviceBeforeNoDeviceAfterwardsEvenWhenCupsHasADefault() {
+    FakePlatform fake;  // the default comes from CUPS: win.ini names none
+    QVERIFY(!fake.printers.current.isEmpty());
+    fake.profile.set(kWinIni, "windows", "load", "");
     PrinterSwitch(fake.platform).Run("Acrobat PDFWriter", [&] {
       QVERIFY(device(fake).has_value());
     });
     QVERIFY(!device(fake).has_value());
-    QCOMPARE(fake.profile.calls.back().function, QStringLiteral("DeleteWinIni"));
+    QVERIFY(fake.profile.get(kWinIni, "windows", "load"));  // the section keeps its other keys
+    QCOMPARE(fake.system.sent.size(), 2);
+
+    // A section the switch made is gone with its key.
+    FakePlatform bare;
+    PrinterSwitch(bare.platform).Run("Acrobat PDFWriter", [] {});
+    QVERIFY(bare.profile.keyOrder(kWinIni).isEmpty());
+    QCOMPARE(bare.profile.calls.last(2).first().function, QStringLiteral("DeleteWinIniSection"));
+  }
+
+  void aStaleDeviceComesBackAsItWasNotAsTheCupsDefault() {
+    FakePlatform fake;
+    fake.profile.set(kWinIni, "windows", "device", "Gone,Old Driver,usb://gone");
+    PrinterSwitch(fake.platform).Run("Acrobat PDFWriter", [] {});
+    QCOMPARE(device(fake), std::optional<QString>("Gone,Old Driver,usb://gone"));
+  }
+
+  void theRecordLastsExactlyAsLongAsTheSwitch() {
+    FakePlatform fake;
+    const QString record = FakePlatform::kSwitchRecord;
+    fake.profile.set(kWinIni, "windows", "device", "Office,HP LaserJet,ipp://office/ipp");
+    QStringList duringJob;
+    PrinterSwitch(fake.platform).Run("Acrobat PDFWriter", [&] {
+      duringJob = fake.profile.keyOrder(record);
+      // Ending the program now puts the old default back at once.
+      QVERIFY(PrinterSwitch::Recover(fake.platform));
+      QCOMPARE(device(fake), std::optional<QString>("Office,HP LaserJet,ipp://office/ipp"));
+    });
+    QCOMPARE(duringJob,
+             (QStringList{"PrinterSwitch/Pid", "PrinterSwitch/Before", "PrinterSwitch/During"}));
+    QVERIFY(fake.profile.keyOrder(record).isEmpty());
+    QVERIFY(!PrinterSwitch::Recover(fake.platform));  // nothing left to undo
+    QCOMPARE(device(fake), std::optional<QString>("Office,HP LaserJet,ipp://office/ipp"));
+  }
+
+  void recoveryLeavesADefaultTheUserChoseSince() {
+    FakePlatform fake;
+    const QString record = FakePlatform::kSwitchRecord;
+    fake.profile.set(record, "PrinterSwitch", "Pid", "999");  // gone
+    fake.profile.set(record, "PrinterSwitch", "Before", "-");
+    fake.profile.set(
+        record, "PrinterSwitch", "During",
+        QString::fromLatin1(QByteArray("Acrobat PDFWriter,Folvane PDF,PDFFILE:").toHex()));
+    fake.profile.set(kWinIni, "windows", "device", "Office,HP LaserJet,ipp://office/ipp");
+    QVERIFY(!PrinterSwitch::Recover(fake.platform));
+    QCOMPARE(device(fake), std::optional<QString>("Office,HP LaserJet,ipp://office/ipp"));
+    QVERIFY(fake.profile.keyOrder(record).isEmpty());
+
+    // A record cut short before the switch was made is only dropped.
+    fake.profile.set(record, "PrinterSwitch", "Pid", "999");
+    QVERIFY(!PrinterSwitch::Recover(fake.platform));
+    QVERIFY(fake.profile.keyOrder(record).isEmpty());
+  }
+
+  void winIniIsByteForByteAsBeforeOnRealFiles() {
+    const QByteArray cases[] = {
+        // as start-up leaves it: no [windows] at all
+        "[Acrobat PDFWriter]\r\nPDFFileName=/s/xyzzyx.pdf\r\n",
+        "[windows]\r\ndevice=Office,HP LaserJet,ipp://office/ipp\r\nload=\r\n"
+        "[Acrobat PDFWriter]\r\nPDFFileName=/s/xyzzyx.pdf\r\n",
+        "; mine\r\n[windows]\r\nload=\r\n",
+    };
+    for (const QByteArray& before : cases) {
+      QTemporaryDir dir;
+      const QString winIni = dir.filePath("win.ini");
+      const auto bytes = [&] {
+        QFile f(winIni);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+      };
+      QFile f(winIni);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(before);
+      f.close();
+      folvane::platform::LinuxProfile profile(folvane::platform::CodePage("UTF-8"),
+                                              [&] { return winIni; });
+      FakePlatform fake;
+      auto platform = fake.with(profile);
+      platform.switchRecord = dir.filePath("printer-switch.ini");
+      QByteArray during;
+      PrinterSwitch(platform).Run("Acrobat PDFWriter", [&] { during = bytes(); });
+      QVERIFY(during.contains("device=Acrobat PDFWriter,Folvane PDF,PDFFILE:\r\n"));
+      QCOMPARE(bytes(), before);
+    }
   }
 
   void aFailingJobStillRestoresTheDefault() {

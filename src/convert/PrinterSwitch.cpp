@@ -9,33 +9,83 @@ namespace {
 
 const QString kWindows = QStringLiteral("windows");
 const QString kDevice = QStringLiteral("device");
+// The record kept while a switch is in force: who switched, what "device"
+// was before ("-" when absent, else "+" and the text in hex) and what the
+// switch set.
+const QString kRecord = QStringLiteral("PrinterSwitch");
+const QString kPid = QStringLiteral("Pid");
+const QString kBefore = QStringLiteral("Before");
+const QString kDuring = QStringLiteral("During");
+
+// A sentinel default tells a missing key from any real value.
+const QString kMissing = QStringLiteral("\x01missing\x01");
+
+std::optional<QString> decoded(platform::Platform& platform, const std::vector<char>& buffer,
+                               uint32_t n) {
+  const QString value =
+      platform.profile.codePage().decode(QByteArrayView(buffer.data(), qsizetype(n)));
+  if (value == kMissing) return std::nullopt;
+  return value;
+}
 
 // win.ini [windows] "device" as it stands, or nullopt when it is not there.
 std::optional<QString> readDevice(platform::Platform& platform) {
-  // A sentinel default tells a missing key from any real value.
-  const QString missing = QStringLiteral("\x01missing\x01");
   std::vector<char> buffer(32768);
-  const uint32_t n = platform.profile.GetProfileStringA(kWindows, kDevice, missing, buffer);
-  const QString value =
-      platform.profile.codePage().decode(QByteArrayView(buffer.data(), qsizetype(n)));
-  if (value == missing) return std::nullopt;
-  return value;
+  return decoded(platform, buffer,
+                 platform.profile.GetProfileStringA(kWindows, kDevice, kMissing, buffer));
+}
+
+std::optional<QString> readRecord(platform::Platform& platform, const QString& key) {
+  std::vector<char> buffer(65536);
+  return decoded(platform, buffer,
+                 platform.profile.GetPrivateProfileStringA(kRecord, key, kMissing, buffer,
+                                                           platform.switchRecord));
+}
+
+QString hexOf(const QString& text) {
+  return QString::fromLatin1(text.toUtf8().toHex());
+}
+
+QString encodeBefore(const std::optional<QString>& device) {
+  return device ? u'+' + hexOf(*device) : QStringLiteral("-");
+}
+
+std::optional<QString> decodeBefore(const QString& stored) {
+  if (!stored.startsWith(u'+')) return std::nullopt;
+  return QString::fromUtf8(QByteArray::fromHex(stored.mid(1).toLatin1()));
+}
+
+void clearRecord(platform::Platform& platform) {
+  platform.profile.WritePrivateProfileStringA(kRecord, std::nullopt, std::nullopt,
+                                              platform.switchRecord);
+}
+
+// Puts win.ini back as it was: the same text, or no key (and no section left
+// empty by its removal) when there was none, so a default that came from
+// CUPS keeps following CUPS.
+void putBack(platform::Platform& platform, const std::optional<QString>& before) {
+  platform.profile.WriteProfileStringA(kWindows, kDevice, before);
+  if (!before) {
+    std::vector<char> names(1024);
+    if (platform.profile.GetProfileStringA(kWindows, std::nullopt, QString(), names) == 0)
+      platform.profile.WriteProfileStringA(kWindows, std::nullopt, std::nullopt);
+  }
+  BroadcastWindowsIniChange(platform);
+  platform.printers.EndDoc();
 }
 
 }  // namespace
 
-std::optional<platform::PrinterInfo> PrinterSwitch::find(const QString& deviceName) {
-  const QList<platform::PrinterInfo> printers = platform_.printers.InstalledPrinters();
-  for (const platform::PrinterInfo& p : printers)
-    if (p.DeviceName == deviceName) return p;
-  return std::nullopt;
-}
-
 bool PrinterSwitch::Run(const QString& pdfWriterName, const std::function<void()>& job) {
-  const QString rememberedName = platform_.printers.CurrentPrinterDeviceName();
-  const std::optional<QString> rememberedDevice = readDevice(platform_);
+  const std::optional<QString> before = readDevice(platform_);
 
-  const auto pdfWriter = find(pdfWriterName);
+  std::optional<platform::PrinterInfo> pdfWriter;
+  for (const platform::PrinterInfo& p : platform_.printers.InstalledPrinters()) {
+    if (p.DeviceName == pdfWriterName) {
+      pdfWriter = p;
+      break;
+    }
+  }
   if (!pdfWriter) {
     // Printing to whatever happens to be the default would send documents
     // to a real printer instead of making PDFs.
@@ -48,30 +98,53 @@ bool PrinterSwitch::Run(const QString& pdfWriterName, const std::function<void()
                         platform::MsgIcon::Warning);
     return false;
   }
+
+  // The record goes first: whatever ends the process from here on, the
+  // next start can undo the switch. "During" is written last, so a record
+  // without it was never acted on.
+  const QString during =
+      pdfWriter->DeviceName + u',' + pdfWriter->DriverName + u',' + pdfWriter->Port;
+  const QString& record = platform_.switchRecord;
+  platform_.profile.WritePrivateProfileStringA(
+      kRecord, kPid, QString::number(platform_.process.ProcessId()), record);
+  platform_.profile.WritePrivateProfileStringA(kRecord, kBefore, encodeBefore(before), record);
+  platform_.profile.WritePrivateProfileStringA(kRecord, kDuring, hexOf(during), record);
+
   SetDefaultPrinter(platform_, pdfWriter->DeviceName, pdfWriter->DriverName, pdfWriter->Port);
   platform_.printers.EndDoc();
 
+  const auto restore = [&] {
+    putBack(platform_, before);
+    clearRecord(platform_);
+  };
   try {
     job();
   } catch (...) {
-    restore(rememberedName, rememberedDevice);
+    restore();
     throw;
   }
-  restore(rememberedName, rememberedDevice);
+  restore();
   return true;
 }
 
-void PrinterSwitch::restore(const QString& rememberedName,
-                            const std::optional<QString>& rememberedDevice) {
-  if (const auto previous = rememberedName.isEmpty() ? std::nullopt : find(rememberedName)) {
-    SetDefaultPrinter(platform_, previous->DeviceName, previous->DriverName, previous->Port);
-  } else {
-    // The old default has gone, or there was none: put win.ini back as it
-    // was, so the PDF printer does not stay the default by accident.
-    platform_.profile.WriteProfileStringA(kWindows, kDevice, rememberedDevice);
-    BroadcastWindowsIniChange(platform_);
+bool PrinterSwitch::Recover(platform::Platform& platform) {
+  const auto pid = readRecord(platform, kPid);
+  const auto before = readRecord(platform, kBefore);
+  const auto during = readRecord(platform, kDuring);
+  if (!pid && !before && !during) return false;
+  const qint64 owner = pid ? pid->toLongLong() : 0;
+  if (owner != platform.process.ProcessId() && platform.process.IsRunningInstance(owner))
+    return false;  // another instance's job is still running
+
+  bool putBackNow = false;
+  if (before && during) {
+    const QString set = QString::fromUtf8(QByteArray::fromHex(during->toLatin1()));
+    // A default the user chose since is theirs to keep.
+    putBackNow = readDevice(platform) == set;
+    if (putBackNow) putBack(platform, decodeBefore(*before));
   }
-  platform_.printers.EndDoc();
+  clearRecord(platform);
+  return putBackNow;
 }
 
 }  // namespace folvane

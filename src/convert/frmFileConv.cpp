@@ -8,6 +8,7 @@
 #include "convert/frmFileSel.h"
 #include "convert/modAPIReg.h"
 #include "shell/ClickableImage.h"
+#include "shell/Folvane.h"
 #include "shell/PictureButton.h"
 #include "shell/Twips.h"
 #include "shell/frmFile.h"
@@ -91,6 +92,7 @@ void frmFileConv::cmdExec_Click() {
     }
   });
   QApplication::restoreOverrideCursor();
+  TellDiversions(app_.platform);
 }
 
 }  // namespace folvane

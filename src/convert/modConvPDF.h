@@ -46,7 +46,7 @@ class modConvPDF {
   void writeLine(const QString& text);
 
   platform::Platform& platform_;
-  const SettingsRecord& settings_;
+  const SettingsRecord settings_;  // as the run started
   frmImage& imagePage_;
   std::unique_ptr<platform::AppendFile> log_;
 };

@@ -1,6 +1,7 @@
 #include "FileRegistry.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,16 +9,6 @@
 
 namespace folvane::platform {
 namespace {
-
-// {"<key path>": {"<value name>": {"type": n, "data": "<base64>"}}}
-std::optional<QJsonObject> load(const QString& path) {
-  QFile file(path);
-  if (!file.exists()) return QJsonObject();
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
-  if (!doc.isObject()) return std::nullopt;  // never overwrite what we cannot read
-  return doc.object();
-}
 
 // Written aside and renamed into place, so the file is whole or as it was.
 // Not synced to disk: an output name is rewritten before every print, and
@@ -52,6 +43,29 @@ QString normalised(QString subKey) {
 
 }  // namespace
 
+// {"<key path>": {"<value name>": {"type": n, "data": "<base64>"}}}
+std::optional<QJsonObject> FileRegistry::load() {
+  QFile file(path_);
+  if (!file.exists()) return QJsonObject();
+  if (file.open(QIODevice::ReadOnly)) {
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
+    if (doc.isObject()) return doc.object();
+  }
+  file.close();
+  // Refusing every write from now on would stop the PDF printer's output
+  // name for good; overwriting would lose what the file still holds.
+  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString aside = path_ + QStringLiteral(".damaged-") + stamp;
+  for (int n = 2; QFile::exists(aside); ++n)
+    aside = path_ + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
+  if (!QFile::rename(path_, aside)) return std::nullopt;
+  if (tell_)
+    tell_(QStringLiteral("レジストリファイル「%1」が読めなかったため「%2」として残し、"
+                         "新しいファイルで続けます。")
+              .arg(path_, aside));
+  return QJsonObject();
+}
+
 long FileRegistry::RegCreateKeyExA(HKEY key, const QString& subKey, uint32_t, const QString&,
                                    uint32_t, uint32_t, const void*, HKEY* result,
                                    uint32_t* disposition) {
@@ -61,7 +75,7 @@ long FileRegistry::RegCreateKeyExA(HKEY key, const QString& subKey, uint32_t, co
     base = open_.value(key) + u'\\';
   }
   const QString keyPath = normalised(base + subKey);
-  auto root = load(path_);
+  auto root = load();
   if (!root) return ERROR_ACCESS_DENIED;
   QString stored = findKey(*root, keyPath);
   const bool created = stored.isEmpty();
@@ -80,7 +94,7 @@ long FileRegistry::RegCreateKeyExA(HKEY key, const QString& subKey, uint32_t, co
 long FileRegistry::RegSetValueExA(HKEY key, const QString& valueName, uint32_t, uint32_t type,
                                   std::span<const char> data) {
   if (!open_.contains(key)) return ERROR_INVALID_HANDLE;
-  auto root = load(path_);
+  auto root = load();
   if (!root) return ERROR_ACCESS_DENIED;
   QString stored = findKey(*root, open_.value(key));
   if (stored.isEmpty()) stored = open_.value(key);  // removed meanwhile: create it again
@@ -103,7 +117,7 @@ long FileRegistry::RegCloseKey(HKEY key) {
 }
 
 std::optional<QByteArray> FileRegistry::ReadValue(const QString& subKey, const QString& valueName) {
-  const auto root = load(path_);
+  const auto root = load();
   if (!root) return std::nullopt;
   const QString stored = findKey(*root, normalised(subKey));
   if (stored.isEmpty()) return std::nullopt;

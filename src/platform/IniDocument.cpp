@@ -139,6 +139,24 @@ bool IniDocument::removeKey(QStringView section, QStringView key) {
   return false;
 }
 
+std::optional<QStringList> IniDocument::keys(QStringView section) const {
+  const qsizetype header = findSection(section);
+  if (header < 0) return std::nullopt;
+  QStringList names;
+  for (qsizetype i = header + 1; i < lines_.size() && !headerName(lines_[i].text); ++i)
+    if (const auto kv = keyLine(lines_[i].text)) names << kv->key.toString();
+  return names;
+}
+
+bool IniDocument::removeSection(QStringView section) {
+  const qsizetype header = findSection(section);
+  if (header < 0) return false;
+  qsizetype end = header + 1;
+  while (end < lines_.size() && !headerName(lines_[end].text)) ++end;
+  lines_.remove(header, end - header);
+  return true;
+}
+
 std::optional<QByteArray> IniDocument::encodeAll(const CodePage& codePage, bool changedOnly) const {
   QByteArray out;
   if (bom_) out += "\xEF\xBB\xBF";

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 #include "CodePage.h"
@@ -32,6 +33,14 @@ class IniDocument {
   // Removes the first matching key of the first matching section. False when
   // there was no such key.
   bool removeKey(QStringView section, QStringView key);
+
+  // The key names of the first matching section, in file order; nullopt when
+  // there is no such section.
+  std::optional<QStringList> keys(QStringView section) const;
+
+  // Removes the first matching section, its header and every line up to the
+  // next header. False when there was no such section.
+  bool removeSection(QStringView section);
 
   // The file's bytes, every line ended by CR LF. nullopt when some text has
   // no encoding in the file's code page nor in the system's.

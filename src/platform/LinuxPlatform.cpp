@@ -39,7 +39,8 @@ struct LinuxPlatform::Members {
                                 QStringLiteral("win.ini");
                        }};
   QtUi ui;
-  FileRegistry registry{SystemFolder::WindowsDir() + QStringLiteral("/registry.json")};
+  FileRegistry registry{SystemFolder::WindowsDir() + QStringLiteral("/registry.json"),
+                        [this](const QString& text) { ui.MsgBox(text, MsgIcon::Warning); }};
   LinuxPrinters printers{profile};
   LinuxSystem system;
   LinuxFiles files{profile.codePage()};
@@ -51,8 +52,10 @@ struct LinuxPlatform::Members {
       QFileInfo(process.ExecutablePath()).absolutePath() + QStringLiteral("/folvane-office"),
       QStringLiteral("/usr/lib/libreoffice/program"),
       officeProfile(profileLock, temporaryProfile)}};
-  LokOffice office{engine, spooler, SystemFolder::Root() + QStringLiteral("/spool")};
-  QpdfAcrobat acrobat{spooler, SystemFolder::Root() + QStringLiteral("/spool")};
+  // Each process spools in a folder of its own, so what a killed one left
+  // can be told from what a running one uses.
+  LokOffice office{engine, spooler, SystemFolder::SpoolDir(process.ProcessId())};
+  QpdfAcrobat acrobat{spooler, SystemFolder::SpoolDir(process.ProcessId())};
   LinuxDrives drives;
 };
 
@@ -62,11 +65,17 @@ LinuxPlatform::LinuxPlatform()
           Platform{m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system,
                    m_->files, m_->clock, m_->office, m_->spooler, m_->acrobat, m_->drives,
                    SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
-                   SystemFolder::Root() + QStringLiteral("/tmp/")})) {
+                   SystemFolder::Root() + QStringLiteral("/tmp/"),
+                   SystemFolder::Root() + QStringLiteral("/printer-switch.ini")})) {
+  // Ending by signal runs the same hooks as the quit button.
+  m_->process.EndOnSignals();
+  SystemFolder::RemoveLeftovers(
+      [m = m_.get()](qint64 pid) { return m->process.IsRunningInstance(pid); });
   // No LibreOffice outlives Folvane, however it ends.
   m_->process.AddEndHook([m = m_.get()] {
     m->engine.Stop();
     if (m->temporaryProfile) QDir(m->engine.profileDir()).removeRecursively();
+    QDir(SystemFolder::SpoolDir(m->process.ProcessId())).removeRecursively();
   });
 }
 

@@ -7,7 +7,8 @@
 namespace folvane::platform {
 
 // Owns the Linux backends and hands them out as one Platform. Its
-// destruction runs the process's end hooks.
+// destruction runs the process's end hooks, and so do SIGTERM, SIGINT and
+// SIGHUP. Made after the QApplication.
 class LinuxPlatform {
  public:
   LinuxPlatform();

@@ -1,7 +1,13 @@
 #include "LinuxProcess.h"
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,6 +23,52 @@ QString LinuxProcess::ExecutablePath() const {
 
 QString LinuxProcess::Environ(const QString& name) const {
   return qEnvironmentVariable(name.toLocal8Bit().constData());
+}
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onEndSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+  errno = saved;
+}
+
+QString exeOf(qint64 pid) {
+  QString path = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+  const QString deleted = QStringLiteral(" (deleted)");
+  if (path.endsWith(deleted)) path.chop(deleted.size());
+  return path;
+}
+
+}  // namespace
+
+qint64 LinuxProcess::ProcessId() const {
+  return ::getpid();
+}
+
+bool LinuxProcess::IsRunningInstance(qint64 pid) const {
+  if (pid <= 0 || pid == ::getpid()) return pid == ::getpid();
+  if (::kill(pid_t(pid), 0) != 0 && errno != EPERM) return false;
+  // A recycled id belongs to another program; an unreadable one (another
+  // user's) is taken as running, so nothing of it is undone.
+  const QString exe = exeOf(pid);
+  return exe.isEmpty() || QFileInfo(exe).fileName() == QFileInfo(ExecutablePath()).fileName();
+}
+
+void LinuxProcess::EndOnSignals() {
+  // The handler only writes a byte; the event loop does the ending.
+  if (g_signalPipe[0] >= 0) return;
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { End(); });
+  struct sigaction action {};
+  action.sa_handler = onEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
 }
 
 void LinuxProcess::AddEndHook(std::function<void()> hook) {

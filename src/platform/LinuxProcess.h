@@ -12,6 +12,13 @@ class LinuxProcess final : public Process {
   QString Environ(const QString& name) const override;
   void AddEndHook(std::function<void()> hook) override;
   [[noreturn]] void End() override;
+  qint64 ProcessId() const override;
+  bool IsRunningInstance(qint64 pid) const override;
+
+  // SIGTERM, SIGINT and SIGHUP end the program through End() once the event
+  // loop sees them, so the end hooks run as they do for the quit button.
+  // Needs a QCoreApplication.
+  void EndOnSignals();
 
   // Runs the end hooks once; also called when main returns normally.
   void RunEndHooks();

@@ -27,13 +27,17 @@ QString withoutTrailingBlanks(QString s) {
 LinuxProfile::LinuxProfile(CodePage codePage, std::function<QString()> winIniPath)
     : codePage_(std::move(codePage)), winIniPath_(std::move(winIniPath)) {}
 
-uint32_t LinuxProfile::GetPrivateProfileStringA(const QString& section, const QString& key,
+uint32_t LinuxProfile::GetPrivateProfileStringA(const QString& section,
+                                                const std::optional<QString>& key,
                                                 const QString& defaultValue, std::span<char> buffer,
                                                 const QString& path) {
   if (buffer.empty()) return 0;
+  const auto bytes = readFile(path);
+  if (!key)
+    return copyKeyNames(
+        bytes ? IniDocument::fromBytes(*bytes, codePage_).keys(section) : std::nullopt, buffer);
   std::optional<QString> value;
-  if (const auto bytes = readFile(path))
-    value = IniDocument::fromBytes(*bytes, codePage_).value(section, key);
+  if (bytes) value = IniDocument::fromBytes(*bytes, codePage_).value(section, *key);
   const QString text = value ? *value : withoutTrailingBlanks(defaultValue);
   const QByteArray out = codePage_.encodeFitting(text, static_cast<qsizetype>(buffer.size()) - 1);
   std::memcpy(buffer.data(), out.constData(), static_cast<size_t>(out.size()));
@@ -41,7 +45,24 @@ uint32_t LinuxProfile::GetPrivateProfileStringA(const QString& section, const QS
   return static_cast<uint32_t>(out.size());
 }
 
-bool LinuxProfile::WritePrivateProfileStringA(const QString& section, const QString& key,
+uint32_t LinuxProfile::copyKeyNames(const std::optional<QStringList>& names,
+                                    std::span<char> buffer) const {
+  // Each name NUL-ended, the list ended by a second NUL; names that do not
+  // fit whole are left out.
+  size_t used = 0;
+  for (const QString& name : names.value_or(QStringList())) {
+    const QByteArray bytes = codePage_.encodeFitting(name, qsizetype(buffer.size()));
+    if (used + size_t(bytes.size()) + 2 > buffer.size()) break;
+    std::memcpy(buffer.data() + used, bytes.constData(), size_t(bytes.size()));
+    used += size_t(bytes.size());
+    buffer[used++] = '\0';
+  }
+  buffer[used] = '\0';
+  return static_cast<uint32_t>(used);
+}
+
+bool LinuxProfile::WritePrivateProfileStringA(const QString& section,
+                                              const std::optional<QString>& key,
                                               const std::optional<QString>& value,
                                               const QString& path) {
   if (path.isEmpty() || QFileInfo(path).isDir()) return false;
@@ -52,10 +73,12 @@ bool LinuxProfile::WritePrivateProfileStringA(const QString& section, const QStr
     old = *bytes;
   }
   IniDocument doc = IniDocument::fromBytes(old, codePage_);
-  if (!value) {
-    // Removing a key that is not there changes nothing and is no failure.
-    if (!doc.removeKey(section, key)) return true;
-  } else if (!doc.setValue(section, key, *value)) {
+  if (!key) {
+    // Removing what is not there changes nothing and is no failure.
+    if (!doc.removeSection(section)) return true;
+  } else if (!value) {
+    if (!doc.removeKey(section, *key)) return true;
+  } else if (!doc.setValue(section, *key, *value)) {
     return false;
   }
   const auto bytes = doc.toBytes();
@@ -70,12 +93,12 @@ bool LinuxProfile::WritePrivateProfileStringA(const QString& section, const QStr
   return file.commit();
 }
 
-uint32_t LinuxProfile::GetProfileStringA(const QString& section, const QString& key,
+uint32_t LinuxProfile::GetProfileStringA(const QString& section, const std::optional<QString>& key,
                                          const QString& defaultValue, std::span<char> buffer) {
   return GetPrivateProfileStringA(section, key, defaultValue, buffer, winIniPath_());
 }
 
-bool LinuxProfile::WriteProfileStringA(const QString& section, const QString& key,
+bool LinuxProfile::WriteProfileStringA(const QString& section, const std::optional<QString>& key,
                                        const std::optional<QString>& value) {
   return WritePrivateProfileStringA(section, key, value, winIniPath_());
 }

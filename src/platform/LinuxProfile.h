@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include <QStringList>
+
 #include "Profile.h"
 
 namespace folvane::platform {
@@ -15,19 +17,21 @@ class LinuxProfile final : public Profile {
   // `winIniPath` gives the path of win.ini at the moment of each call.
   LinuxProfile(CodePage codePage, std::function<QString()> winIniPath);
 
-  uint32_t GetPrivateProfileStringA(const QString& section, const QString& key,
+  uint32_t GetPrivateProfileStringA(const QString& section, const std::optional<QString>& key,
                                     const QString& defaultValue, std::span<char> buffer,
                                     const QString& path) override;
-  bool WritePrivateProfileStringA(const QString& section, const QString& key,
+  bool WritePrivateProfileStringA(const QString& section, const std::optional<QString>& key,
                                   const std::optional<QString>& value,
                                   const QString& path) override;
-  uint32_t GetProfileStringA(const QString& section, const QString& key,
+  uint32_t GetProfileStringA(const QString& section, const std::optional<QString>& key,
                              const QString& defaultValue, std::span<char> buffer) override;
-  bool WriteProfileStringA(const QString& section, const QString& key,
+  bool WriteProfileStringA(const QString& section, const std::optional<QString>& key,
                            const std::optional<QString>& value) override;
   const CodePage& codePage() const override { return codePage_; }
 
  private:
+  uint32_t copyKeyNames(const std::optional<QStringList>& names, std::span<char> buffer) const;
+
   CodePage codePage_;
   std::function<QString()> winIniPath_;
 };

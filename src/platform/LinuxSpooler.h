@@ -13,11 +13,16 @@ class LinuxSpooler final : public Spooler {
       : profile_(profile), registry_(registry), printers_(printers) {}
 
   void PrintPdf(const QString& pdfPath, const QString& title) override;
+  QList<Diversion> TakeDiversions() override;
 
   // Where the virtual PDF printer writes its next PDF.
   QString VirtualPrinterTarget();
 
  private:
+  QString collectingFile();
+  void writeVirtual(const QByteArray& pdf, const QString& target);
+
+  QList<Diversion> diversions_;
   Profile& profile_;
   Registry& registry_;
   Printers& printers_;

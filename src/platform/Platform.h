@@ -34,6 +34,8 @@ struct Platform {
   // fixed folder the batch conversion names its output names after.
   QString collectingFile;
   QString outputFolder;
+  // The record the printer switch keeps while it is in force.
+  QString switchRecord;
 };
 
 // Paths are joined with this wherever the Windows program joined with "\".

@@ -24,6 +24,13 @@ class Process {
   // Ends the program at once: runs the end hooks, then exits without closing
   // any window or running any other handler.
   virtual void End() = 0;
+
+  // This process's id.
+  virtual qint64 ProcessId() const = 0;
+
+  // True when `pid` is a running process of this same program (a second
+  // instance), false for a dead process or an unrelated one that took its id.
+  virtual bool IsRunningInstance(qint64 pid) const = 0;
 };
 
 }  // namespace folvane::platform

@@ -10,6 +10,10 @@ void QtUi::DoEvents() {
   QApplication::processEvents();
 }
 
+void QtUi::Beep() {
+  QApplication::beep();
+}
+
 void QtUi::showMessage(const QString& text, MsgIcon icon, const QString& title) {
   QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
   switch (icon) {

@@ -10,6 +10,7 @@ namespace folvane::platform {
 class QtUi final : public Ui {
  public:
   void DoEvents() override;
+  void Beep() override;
   std::optional<QString> OpenFileDialog(const QString& filter, int filterIndex,
                                         const QString& fileName) override;
 

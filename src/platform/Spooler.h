@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace folvane::platform {
@@ -10,6 +11,13 @@ inline const QString kPdfWriterRegistryKey = QStringLiteral("SoftWare\\Adobe\\Ac
 inline const QString kPdfWriterFileNameValue = QStringLiteral("PDFFileName");
 inline const QString kPdfWriterIniSection = QStringLiteral("Acrobat PDFWriter");
 
+// A PDF the virtual PDF printer wrote beside the name it was given.
+struct Diversion {
+  QString wanted;
+  QString written;
+  bool operator==(const Diversion&) const = default;
+};
+
 // Prints finished PDF files to the default printer.
 class Spooler {
  public:
@@ -19,7 +27,12 @@ class Spooler {
   // printer writes the PDF under its output name (the registry name when
   // that file's folder exists, else the win.ini name), complete when this
   // returns; a CUPS queue gets it as a job. Throws platform::Failure.
+  // The virtual printer never replaces a file other than its collecting
+  // file: it writes beside it under the first free name "<name> (n).pdf".
   virtual void PrintPdf(const QString& pdfPath, const QString& title) = 0;
+
+  // The PDFs written beside their given name since the last call.
+  virtual QList<Diversion> TakeDiversions() = 0;
 };
 
 }  // namespace folvane::platform

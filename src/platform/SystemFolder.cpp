@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace folvane::platform {
 
@@ -22,6 +23,36 @@ bool SystemFolder::Prepare() {
   ok = ok && QDir().mkpath(WindowsDir());
   if (qEnvironmentVariableIsEmpty("windir")) qputenv("windir", QFile::encodeName(WindowsDir()));
   return ok;
+}
+
+QString SystemFolder::SpoolDir(qint64 pid) {
+  return Root() + QStringLiteral("/spool/") + QString::number(pid);
+}
+
+void SystemFolder::RemoveLeftovers(const std::function<bool(qint64)>& running) {
+  // "<prefix><pid>" names one process's leftover.
+  const auto ownerGone = [&](const QString& name, const QString& prefix) {
+    if (!name.startsWith(prefix)) return false;
+    bool ok = false;
+    const qint64 pid = name.mid(prefix.size()).toLongLong(&ok);
+    return ok && pid > 0 && !running(pid);
+  };
+  const QDir spool(Root() + QStringLiteral("/spool"));
+  for (const QFileInfo& entry :
+       spool.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+    if (entry.isDir() && ownerGone(entry.fileName(), QString()))
+      QDir(entry.filePath()).removeRecursively();
+    else if (entry.isFile())  // files straight in the spool are of no one now
+      QFile::remove(entry.filePath());
+  }
+  const QDir root(Root());
+  for (const QFileInfo& entry : root.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+    if (ownerGone(entry.fileName(), QStringLiteral("office-profile-")))
+      QDir(entry.filePath()).removeRecursively();
+  const QDir windows(WindowsDir());
+  for (const QFileInfo& entry : windows.entryInfoList(QDir::Files | QDir::Hidden))
+    if (ownerGone(entry.fileName(), QStringLiteral("registry.json.new-")))
+      QFile::remove(entry.filePath());
 }
 
 }  // namespace folvane::platform

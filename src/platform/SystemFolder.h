@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace folvane::platform {
 
@@ -16,6 +17,14 @@ class SystemFolder {
   // the environment has none. Run once at process start, before anything
   // reads "windir". False when the folders could not be made.
   static bool Prepare();
+
+  // The spool folder of the process `pid`: S/spool/<pid>.
+  static QString SpoolDir(qint64 pid);
+
+  // Removes what runs that were killed left in S: their spool folders,
+  // their private office profiles and half-written registry files. `running`
+  // tells whether a process id is a running instance, whose things stay.
+  static void RemoveLeftovers(const std::function<bool(qint64)>& running);
 };
 
 }  // namespace folvane::platform

@@ -24,6 +24,9 @@ class Ui {
   // Lets pending window events run once (repaints, clicks).
   virtual void DoEvents() = 0;
 
+  // A short sound: a click that cannot be acted on now.
+  virtual void Beep() = 0;
+
   // The common open-file dialog. `filter` is written as pairs of description
   // and pattern, "Text (*.txt)|*.txt|All (*.*)|*.*"; `filterIndex` counts
   // from 1. The chosen file need not exist. nullopt when cancelled.

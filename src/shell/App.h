@@ -25,6 +25,33 @@ struct App {
   std::array<QPointer<QLineEdit>, 6> dirTargets{};
   // The image page, one instance for the whole process.
   frmImage imagePage{};
+  // True while a job runs; see JobGuard.
+  bool jobRunning = false;
+};
+
+// One job at a time. A job lets window events through (per file, and while
+// the office engine works), and a second job started from inside it would
+// print into the first one's PDF printer or collecting file. A click that
+// finds a job running only beeps.
+class JobGuard {
+ public:
+  explicit JobGuard(App& app) : app_(app), owns_(!app.jobRunning) {
+    if (owns_)
+      app_.jobRunning = true;
+    else
+      app_.platform.ui.Beep();
+  }
+  ~JobGuard() {
+    if (owns_) app_.jobRunning = false;
+  }
+  JobGuard(const JobGuard&) = delete;
+  JobGuard& operator=(const JobGuard&) = delete;
+  // False when another job was running: do nothing.
+  explicit operator bool() const { return owns_; }
+
+ private:
+  App& app_;
+  bool owns_;
 };
 
 }  // namespace folvane

@@ -96,6 +96,11 @@ Folvane::Folvane(App& app) : app_(app) {
 }
 
 void Folvane::Form_Load() {
+  // A printer switch a killed run left in force is undone before anything
+  // else; one in force when the program ends is undone on the way out.
+  PrinterSwitch::Recover(app_.platform);
+  app_.platform.process.AddEndHook(
+      [&platform = app_.platform] { PrinterSwitch::Recover(platform); });
   app_.ini.ReadIniFile();
   ResetPdfFileName();
   move(0, 0);
@@ -148,24 +153,40 @@ static void TellUnreadable(platform::Ui& ui, const QStringList& names, const QSt
   ui.MsgBox(text, platform::MsgIcon::Warning);
 }
 
+void TellDiversions(platform::Platform& platform) {
+  const QList<platform::Diversion> diversions = platform.spooler.TakeDiversions();
+  if (diversions.isEmpty()) return;
+  constexpr int kShown = 20;
+  QString text = QStringLiteral(
+      "PDF プリンターの出力先に同じ名前のファイルがあったため、"
+      "そのファイルは残して次の名前で保存しました。\n");
+  for (qsizetype i = 0; i < diversions.size() && i < kShown; ++i)
+    text += QStringLiteral("\n・%1\n　→ %2").arg(diversions[i].wanted, diversions[i].written);
+  if (diversions.size() > kShown)
+    text += QStringLiteral("\n\nほか %1 件").arg(diversions.size() - kShown);
+  platform.ui.MsgBox(text, platform::MsgIcon::Information);
+}
+
 void Folvane::cmdIConv_Click() {
-  // The run lets window events through once per file: a second click then
-  // must not start a second run inside the first.
-  if (converting_) return;
-  converting_ = true;
+  const JobGuard guard(app_);
+  if (!guard) return;
+  // A settings window saved during the run must not move its remaining files.
+  const SettingsRecord settings = app_.ini.Settings;
   QList<ConversionFailure> failures;
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
-    PrinterSwitch(app_.platform).Run(app_.ini.Settings.PDFWriterName, [&] {
-      failures = modConvPDF(app_.platform, app_.ini.Settings, app_.imagePage).ConvertDirectory();
+    PrinterSwitch(app_.platform).Run(settings.PDFWriterName, [&] {
+      failures = modConvPDF(app_.platform, settings, app_.imagePage).ConvertDirectory();
     });
   });
-  converting_ = false;
   if (!failures.isEmpty())
     app_.platform.ui.MsgBox(FailureReport(failures), platform::MsgIcon::Warning);
+  TellDiversions(app_.platform);
 }
 
 void Folvane::cmdMarge_Click() {
+  const JobGuard guard(app_);
+  if (!guard) return;
   int16_t result = 0;
   clsPDFMarge marge(app_.platform);
   RunJob(app_.platform.ui, [&] {
@@ -182,6 +203,8 @@ void Folvane::cmdMarge_Click() {
 }
 
 void Folvane::cmdPrint_Click() {
+  const JobGuard guard(app_);
+  if (!guard) return;
   clsPDFMarge marge(app_.platform);
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
@@ -189,9 +212,13 @@ void Folvane::cmdPrint_Click() {
     marge.PDFPrint();
   });
   TellUnreadable(app_.platform.ui, marge.UnreadableNames(), QStringLiteral("印刷"));
+  TellDiversions(app_.platform);
 }
 
 void Folvane::cmdConv_Click() {
+  // The window's conversion is a job of its own.
+  const JobGuard guard(app_);
+  if (!guard) return;
   frmFileConv window(app_);
   window.exec();
 }

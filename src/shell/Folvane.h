@@ -15,6 +15,10 @@ namespace folvane {
 // (title "Folvane", the cause in words) and the program goes on.
 void RunJob(platform::Ui& ui, const std::function<void()>& job);
 
+// Tells, in one message, where the PDF printer put PDFs it would not write
+// under their given name because a file of that name was there.
+void TellDiversions(platform::Platform& platform);
+
 // The main window: a strip of five picture buttons under a menu bar. Each
 // button or menu entry runs one command to its end inside its handler.
 class Folvane : public QMainWindow {
@@ -60,7 +64,6 @@ class Folvane : public QMainWindow {
   void applyOuterSize();
 
   App& app_;
-  bool converting_ = false;
 };
 
 }  // namespace folvane

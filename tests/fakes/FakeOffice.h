@@ -3,6 +3,7 @@
 #include <QSet>
 #include <QStringList>
 #include <functional>
+#include <utility>
 
 #include "FakeFiles.h"
 #include "platform/Failure.h"
@@ -73,6 +74,8 @@ class FakeSpooler final : public platform::Spooler {
     if (onPrint) onPrint(pdfPath);
     if (fail) throw platform::Failure(QStringLiteral("printer offline"));
   }
+  QList<platform::Diversion> diversions;  // handed out at the next take
+  QList<platform::Diversion> TakeDiversions() override { return std::exchange(diversions, {}); }
 };
 
 }  // namespace folvane::fakes

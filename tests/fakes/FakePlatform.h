@@ -18,6 +18,7 @@ namespace folvane::fakes {
 struct FakePlatform {
   static inline const QString kCollectingFile = QStringLiteral("/sys-folder/xyzzyx.pdf");
   static inline const QString kOutputFolder = QStringLiteral("/sys-folder/tmp/");
+  static inline const QString kSwitchRecord = QStringLiteral("/sys-folder/printer-switch.ini");
 
   FakeProfile profile;
   FakeProcess process;
@@ -35,9 +36,10 @@ struct FakePlatform {
 
   // The same fakes around another profile (a real one on disk, say).
   platform::Platform with(platform::Profile& otherProfile) {
-    return platform::Platform{otherProfile,    process,      ui,     registry, printers,   system,
-                              files,           clock,        office, spooler,  automation, drives,
-                              kCollectingFile, kOutputFolder};
+    return platform::Platform{otherProfile,    process,       ui,           registry,
+                              printers,        system,        files,        clock,
+                              office,          spooler,       automation,   drives,
+                              kCollectingFile, kOutputFolder, kSwitchRecord};
   }
 };
 

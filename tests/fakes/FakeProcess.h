@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMap>
 #include <vector>
 
@@ -12,11 +13,17 @@ class FakeProcess final : public platform::Process {
   QString executablePath = QStringLiteral("/opt/folvane/Folvane");
   QMap<QString, QString> environment;
   int endCount = 0;
+  qint64 pid = 4242;
+  QList<qint64> otherInstances;  // ids of other running instances
   std::vector<std::function<void()>> hooks;
 
   QString ExecutablePath() const override { return executablePath; }
   QString Environ(const QString& name) const override { return environment.value(name); }
   void AddEndHook(std::function<void()> hook) override { hooks.push_back(std::move(hook)); }
+  qint64 ProcessId() const override { return pid; }
+  bool IsRunningInstance(qint64 id) const override {
+    return id == pid || otherInstances.contains(id);
+  }
   // Records the end and runs the hooks; the test goes on.
   void End() override {
     ++endCount;

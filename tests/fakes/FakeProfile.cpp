@@ -44,10 +44,26 @@ QStringList FakeProfile::keyOrder(const QString& path) const {
   return out;
 }
 
-uint32_t FakeProfile::read(const QString& path, const QString& section, const QString& key,
-                           const QString& def, std::span<char> buffer) {
+void FakeProfile::removeSection(const QString& path, const QString& section) {
+  auto& entries = files_[path];
+  entries.removeIf(
+      [&](const Entry& e) { return e.section.compare(section, Qt::CaseInsensitive) == 0; });
+}
+
+uint32_t FakeProfile::read(const QString& path, const QString& section,
+                           const std::optional<QString>& key, const QString& def,
+                           std::span<char> buffer) {
   if (buffer.empty()) return 0;
-  const QString value = get(path, section, key).value_or(def);
+  if (!key) {
+    QByteArray names;
+    for (const Entry& e : files_.value(path))
+      if (e.section.compare(section, Qt::CaseInsensitive) == 0) names += e.key.toUtf8() + '\0';
+    names = names.left(qsizetype(buffer.size()) - 1);
+    std::memcpy(buffer.data(), names.constData(), size_t(names.size()));
+    buffer[size_t(names.size())] = '\0';
+    return uint32_t(names.size());
+  }
+  const QString value = get(path, section, *key).value_or(def);
   const QByteArray bytes =
       codePage_.encodeFitting(value, static_cast<qsizetype>(buffer.size()) - 1);
   std::memcpy(buffer.data(), bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -55,42 +71,53 @@ uint32_t FakeProfile::read(const QString& path, const QString& section, const QS
   return static_cast<uint32_t>(bytes.size());
 }
 
-uint32_t FakeProfile::GetPrivateProfileStringA(const QString& section, const QString& key,
+uint32_t FakeProfile::GetPrivateProfileStringA(const QString& section,
+                                               const std::optional<QString>& key,
                                                const QString& defaultValue, std::span<char> buffer,
                                                const QString& path) {
-  calls.append({QStringLiteral("Get"), section, key, defaultValue, qsizetype(buffer.size()), path});
+  calls.append({QStringLiteral("Get"), section, key.value_or(QString()), defaultValue,
+                qsizetype(buffer.size()), path});
   return read(path, section, key, defaultValue, buffer);
 }
 
-bool FakeProfile::WritePrivateProfileStringA(const QString& section, const QString& key,
+bool FakeProfile::WritePrivateProfileStringA(const QString& section,
+                                             const std::optional<QString>& key,
                                              const std::optional<QString>& value,
                                              const QString& path) {
-  calls.append({value ? QStringLiteral("Write") : QStringLiteral("Delete"), section, key,
-                value.value_or(QString()), 0, path});
+  calls.append({!key    ? QStringLiteral("DeleteSection")
+                : value ? QStringLiteral("Write")
+                        : QStringLiteral("Delete"),
+                section, key.value_or(QString()), value.value_or(QString()), 0, path});
   if (failWrites) return false;
-  if (value)
-    set(path, section, key, *value);
-  else
-    remove(path, section, key);
+  write(path, section, key, value);
   return true;
 }
 
-uint32_t FakeProfile::GetProfileStringA(const QString& section, const QString& key,
+void FakeProfile::write(const QString& path, const QString& section,
+                        const std::optional<QString>& key, const std::optional<QString>& value) {
+  if (!key)
+    removeSection(path, section);
+  else if (value)
+    set(path, section, *key, *value);
+  else
+    remove(path, section, *key);
+}
+
+uint32_t FakeProfile::GetProfileStringA(const QString& section, const std::optional<QString>& key,
                                         const QString& defaultValue, std::span<char> buffer) {
-  calls.append(
-      {QStringLiteral("GetWinIni"), section, key, defaultValue, qsizetype(buffer.size()), kWinIni});
+  calls.append({QStringLiteral("GetWinIni"), section, key.value_or(QString()), defaultValue,
+                qsizetype(buffer.size()), kWinIni});
   return read(kWinIni, section, key, defaultValue, buffer);
 }
 
-bool FakeProfile::WriteProfileStringA(const QString& section, const QString& key,
+bool FakeProfile::WriteProfileStringA(const QString& section, const std::optional<QString>& key,
                                       const std::optional<QString>& value) {
-  calls.append({value ? QStringLiteral("WriteWinIni") : QStringLiteral("DeleteWinIni"), section,
-                key, value.value_or(QString()), 0, kWinIni});
+  calls.append({!key    ? QStringLiteral("DeleteWinIniSection")
+                : value ? QStringLiteral("WriteWinIni")
+                        : QStringLiteral("DeleteWinIni"),
+                section, key.value_or(QString()), value.value_or(QString()), 0, kWinIni});
   if (failWrites) return false;
-  if (value)
-    set(kWinIni, section, key, *value);
-  else
-    remove(kWinIni, section, key);
+  write(kWinIni, section, key, value);
   return true;
 }
 

@@ -13,7 +13,9 @@ namespace folvane::fakes {
 class FakeProfile final : public platform::Profile {
  public:
   struct Call {
-    QString function;  // "Get", "Write", "Delete", "GetWinIni", "WriteWinIni", "DeleteWinIni"
+    // "Get", "Write", "Delete", "DeleteSection", "GetWinIni", "WriteWinIni",
+    // "DeleteWinIni", "DeleteWinIniSection"
+    QString function;
     QString section;
     QString key;
     QString value;  // value written, or default given
@@ -31,23 +33,26 @@ class FakeProfile final : public platform::Profile {
   QStringList keyOrder(const QString& path) const;
   bool hasFile(const QString& path) const { return files_.contains(path); }
 
-  uint32_t GetPrivateProfileStringA(const QString& section, const QString& key,
+  uint32_t GetPrivateProfileStringA(const QString& section, const std::optional<QString>& key,
                                     const QString& defaultValue, std::span<char> buffer,
                                     const QString& path) override;
-  bool WritePrivateProfileStringA(const QString& section, const QString& key,
+  bool WritePrivateProfileStringA(const QString& section, const std::optional<QString>& key,
                                   const std::optional<QString>& value,
                                   const QString& path) override;
-  uint32_t GetProfileStringA(const QString& section, const QString& key,
+  uint32_t GetProfileStringA(const QString& section, const std::optional<QString>& key,
                              const QString& defaultValue, std::span<char> buffer) override;
-  bool WriteProfileStringA(const QString& section, const QString& key,
+  bool WriteProfileStringA(const QString& section, const std::optional<QString>& key,
                            const std::optional<QString>& value) override;
   const platform::CodePage& codePage() const override { return codePage_; }
 
   static inline const QString kWinIni = QStringLiteral("<win.ini>");
 
  private:
-  uint32_t read(const QString& path, const QString& section, const QString& key, const QString& def,
-                std::span<char> buffer);
+  uint32_t read(const QString& path, const QString& section, const std::optional<QString>& key,
+                const QString& def, std::span<char> buffer);
+  void write(const QString& path, const QString& section, const std::optional<QString>& key,
+             const std::optional<QString>& value);
+  void removeSection(const QString& path, const QString& section);
 
   struct Entry {
     QString section;

@@ -17,6 +17,7 @@ class FakeUi final : public platform::Ui {
   };
   QList<Message> messages;
   int doEventsCount = 0;
+  int beeps = 0;
   std::function<void()> onDoEvents;  // acts out what a user does meanwhile
 
   // Answers of the file dialog, taken in turn; nullopt answers a cancel.
@@ -32,6 +33,8 @@ class FakeUi final : public platform::Ui {
     fileDialogs.append({filter, filterIndex, fileName});
     return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
   }
+
+  void Beep() override { ++beeps; }
 
   void DoEvents() override {
     ++doEventsCount;

@@ -2,9 +2,13 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
+#include <limits>
+#include <utility>
 
 #include "platform/Failure.h"
 #include "platform/LinuxFiles.h"
@@ -41,6 +45,13 @@ qint64 OfficeEngine::processId() const {
 
 void OfficeEngine::Stop() {
   if (!process_) return;
+  if (waiting_) {
+    // Called from inside a wait (the program ends during a document): the
+    // engine goes at once, and the wait sees it gone and cleans up.
+    stopped_ = true;
+    process_->kill();
+    return;
+  }
   if (process_->state() != QProcess::NotRunning) {
     process_->closeWriteChannel();  // lets LibreOffice write its profile back
     if (!process_->waitForFinished(2000)) {
@@ -85,15 +96,36 @@ void OfficeEngine::ensureStarted() {
   }
 }
 
+void OfficeEngine::waitForOutput(const QDeadlineTimer& deadline) {
+  // The window thread waits here: repaints and clicks go on meanwhile.
+  QEventLoop loop;
+  QProcess* process = process_.get();
+  QObject::connect(process, &QProcess::readyReadStandardOutput, &loop, &QEventLoop::quit);
+  QObject::connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+  QTimer timer;
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+  timer.start(int(qMin<qint64>(deadline.remainingTime(), std::numeric_limits<int>::max())));
+  waiting_ = true;
+  loop.exec();
+  waiting_ = false;
+}
+
 QByteArray OfficeEngine::readLine(int timeoutMs, const QString& doing) {
   timedOut_ = false;
   QDeadlineTimer deadline(timeoutMs);
   while (!process_->canReadLine()) {
-    if (process_->state() != QProcess::Running) {
+    if (stopped_ || process_->state() != QProcess::Running) {
+      process_->waitForFinished(3000);
       process_.reset();
+      if (stopped_)
+        throw Failure(QStringLiteral("PDF 変換エンジンを%1中に終了しました。").arg(doing));
       throw Failure(QStringLiteral("PDF 変換エンジンが%1中に異常終了しました。").arg(doing));
     }
-    if (!process_->waitForReadyRead(int(deadline.remainingTime())) && deadline.hasExpired()) {
+    // An answer that came while a window was open in the wait counts even
+    // when the time ran out meanwhile.
+    if (deadline.hasExpired()) {
       process_->kill();
       process_->waitForFinished(3000);
       process_.reset();
@@ -102,6 +134,7 @@ QByteArray OfficeEngine::readLine(int timeoutMs, const QString& doing) {
                         .arg(timeoutMs / 1000)
                         .arg(doing));
     }
+    waitForOutput(deadline);
   }
   return process_->readLine().trimmed();
 }
@@ -117,6 +150,10 @@ void OfficeEngine::restartIfWorn() {
 void OfficeEngine::Convert(const QString& source, const QString& target, const QString& format) {
   const QByteArray request =
       "CONVERT " + NativePath(source).toHex() + ' ' + hex(target) + ' ' + hex(format) + '\n';
+  // One document at a time: a wait lets events through, and nothing they
+  // start may hand the engine a second document.
+  if (waiting_) throw Failure(QStringLiteral("PDF 変換エンジンは別の文書を変換中です。"));
+  stopped_ = false;
   const int startsBefore = starts_;
   ensureStarted();
   const bool fresh = starts_ != startsBefore;
@@ -128,7 +165,7 @@ void OfficeEngine::Convert(const QString& source, const QString& target, const Q
     // A warm engine may have died just before this document reached it
     // (killed, out of memory): one more try on a new engine. A hang, or a
     // crash of a new engine, is the document's own.
-    if (fresh || timedOut_) throw;
+    if (fresh || timedOut_ || stopped_) throw;
     ensureStarted();
     process_->write(request);
     answer = readLine(options_.documentTimeoutMs, QStringLiteral("変換"));

@@ -5,6 +5,7 @@
 
 #include "platform/Failure.h"
 
+class QDeadlineTimer;
 class QProcess;
 
 namespace folvane::platform {
@@ -44,10 +45,13 @@ class OfficeEngine {
   // Converts `source` into `target` in `format` ("pdf", "doc", "xls", ...).
   // Throws platform::Failure with the cause (DocumentRefused when the
   // document itself is the cause); a crashed or hung engine is ended, and
-  // the next call starts a new one.
+  // the next call starts a new one. Window events are processed while the
+  // engine works.
   void Convert(const QString& source, const QString& target, const QString& format);
 
-  // Ends the helper process: asks it to leave, then kills it.
+  // Ends the helper process: asks it to leave, then kills it. During a
+  // conversion (called from an event the wait let through) it kills it at
+  // once, and that conversion fails.
   void Stop();
 
   // The helper's process id while it runs, 0 otherwise.
@@ -58,6 +62,7 @@ class OfficeEngine {
  private:
   void ensureStarted();
   QByteArray readLine(int timeoutMs, const QString& doing);
+  void waitForOutput(const QDeadlineTimer& deadline);
   void restartIfWorn();
 
   Options options_;
@@ -65,6 +70,8 @@ class OfficeEngine {
   int documents_ = 0;
   int starts_ = 0;
   bool timedOut_ = false;
+  bool waiting_ = false;
+  bool stopped_ = false;
 };
 
 }  // namespace folvane::platform

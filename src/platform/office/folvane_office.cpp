@@ -35,6 +35,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -112,30 +113,111 @@ std::string installedVersion(const std::string& programDir) {
   return text.substr(open + 7, close - open - 7);
 }
 
-// Settings the engine runs with: no macros, no recovery, no first-start work.
+// The MS Japanese fonts documents name, in the spellings they use, and their
+// metric-compatible stand-ins. fontconfig knows none of these names, and
+// LibreOffice's own fallback picks a CJK font of other widths, so page breaks
+// move; the Latin ones (Calibri, Arial, ...) fontconfig already maps to
+// Carlito, Liberation and Caladea when they are missing.
+std::vector<std::pair<std::string, std::string>> japaneseFontStandIns() {
+  struct Family {
+    const char* japanese;
+    const char* english;
+    const char* standIn;
+  };
+  const Family families[] = {
+      {"明朝", "Mincho", "IPAMincho"},
+      {"Ｐ明朝", "PMincho", "IPAPMincho"},
+      {"ゴシック", "Gothic", "IPAGothic"},
+      {"Ｐゴシック", "PGothic", "IPAPGothic"},
+  };
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (const Family& f : families) {
+    for (const char* ms : {"ＭＳ", "MS"}) {
+      pairs.emplace_back(std::string(ms) + " " + f.japanese, f.standIn);
+      pairs.emplace_back(std::string(ms) + f.japanese, f.standIn);
+    }
+    pairs.emplace_back(std::string("MS ") + f.english, f.standIn);
+  }
+  pairs.emplace_back("MS UI Gothic", "IPAPGothic");
+  return pairs;
+}
+
+// Settings the engine runs with: no macros, no recovery, no first-start work,
+// no lock files beside the documents (a killed engine would leave them in
+// the user's folders), and the Japanese font stand-ins.
 void seedProfile(const std::string& profileDir, const std::string& version) {
   const std::string user = profileDir + "/user";
   ::mkdir(profileDir.c_str(), 0700);
   ::mkdir(user.c_str(), 0700);
   const std::string path = user + "/registrymodifications.xcu";
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) return;  // LibreOffice keeps it from here on
-  auto item = [](const char* node, const char* prop, const std::string& value) {
-    return std::string("<item oor:path=\"") + node + "\"><prop oor:name=\"" + prop +
-           "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
+  struct Item {
+    const char* node;
+    const char* prop;
+    std::string value;
   };
-  std::ofstream out(path);
-  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
-         "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
-      << item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version)
-      << item("/org.openoffice.Setup/Office", "FirstStartWizardCompleted", "true")
-      << item("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3")
-      << item("/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true")
-      << item("/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false")
-      << item("/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false")
-      << item("/org.openoffice.Office.Common/Misc", "UseOpenCL", "false") << "</oor:items>\n";
+  const Item items[] = {
+      {"/org.openoffice.Setup/Product", "ooSetupLastVersion", version},
+      {"/org.openoffice.Setup/Office", "FirstStartWizardCompleted", "true"},
+      {"/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3"},
+      {"/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true"},
+      {"/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false"},
+      {"/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false"},
+      {"/org.openoffice.Office.Common/Misc", "UseOpenCL", "false"},
+      {"/org.openoffice.Office.Common/Misc", "UseLocking", "false"},
+  };
+  std::string text;
+  {
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    text = all.str();
+  }
+  const std::string end = "</oor:items>";
+  if (text.find(end) == std::string::npos)
+    text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+        "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n" +
+        end + "\n";
+  // LibreOffice keeps the file from here on; what an older profile lacks is
+  // added. Each entry: what marks it in the file, then the rest of it.
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const Item& item : items)
+    entries.emplace_back(
+        std::string("<item oor:path=\"") + item.node + "\"><prop oor:name=\"" + item.prop + "\"",
+        " oor:op=\"fuse\"><value>" + item.value + "</value></prop></item>\n");
+  // The replacement table, "always": it is the only kind the engine applies.
+  entries.emplace_back(
+      "<item oor:path=\"/org.openoffice.Office.Common/Font/Substitution\"><prop "
+      "oor:name=\"Replacement\"",
+      " oor:op=\"fuse\"><value>true</value></prop></item>\n");
+  const auto pairs = japaneseFontStandIns();
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    const auto prop = [](const char* name, const std::string& value) {
+      return std::string("<prop oor:name=\"") + name + "\" oor:op=\"fuse\"><value>" + value +
+             "</value></prop>";
+    };
+    entries.emplace_back(
+        "<item oor:path=\"/org.openoffice.Office.Common/Font/Substitution/FontPairs\"><node "
+        "oor:name=\"Folvane" +
+            std::to_string(i) + "\"",
+        " oor:op=\"replace\">" + prop("Always", "true") + prop("OnScreenOnly", "false") +
+            prop("ReplaceFont", pairs[i].first) + prop("SubstituteFont", pairs[i].second) +
+            "</node></item>\n");
+  }
+  std::string missing;
+  for (const auto& [head, rest] : entries)
+    if (text.find(head) == std::string::npos) missing += head + rest;
+  if (missing.empty()) return;
+  text.insert(text.rfind(end), missing);
+  const std::string temp = path + ".new";
+  {
+    std::ofstream out(temp, std::ios::trunc);
+    out << text;
+    if (!out.flush()) return;
+  }
+  std::rename(temp.c_str(), path.c_str());
 }
 
 // What a .doc or .xls holds, as far as Word and Excel would open it.
