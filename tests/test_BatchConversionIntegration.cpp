@@ -192,7 +192,7 @@ class TestBatchConversionIntegration : public QObject {
         source, at("make"), [this](const QString& from, const QString& to, const QString& format) {
           engine_->Convert(from, to, format);
         });
-    QVERIFY2(files.size() >= 22, qPrintable(QString::number(files.size())));
+    QVERIFY2(files.size() >= 23, qPrintable(QString::number(files.size())));
     QStringList paths;
     for (const auto& f : files) paths << source + "/" + f.name;
     const QStringList bySoffice =
@@ -239,6 +239,7 @@ class TestBatchConversionIntegration : public QObject {
     QVERIFY(pdfText(at("varied-dest/web.pdf")).contains("Single file web 日本 page"));
     QVERIFY(pdfText(at("varied-dest/comma.pdf")).contains("Tokyo, Japan"));
     QVERIFY(pdfText(at("varied-dest/tabs.pdf")).contains("東京"));
+    QVERIFY(pdfText(at("varied-dest/unicode.pdf")).contains("京都"));
     QVERIFY(pdfText(at("varied-dest/table.pdf")).contains("web table cell"));
     qInfo().noquote() << report.join('\n');
     qInfo().noquote() << QStringLiteral(

@@ -127,6 +127,13 @@ inline QList<VariedFile> MakeVariedFiles(const QString& folder, const QString& w
       "");
   put("comma.xls", "code,name,amount\r\n1,\"Tokyo, Japan\",100\r\n2,Osaka,200\r\n", "");
   put("tabs.xls", "code\tname\tamount\r\n1\t東京\t100\r\n2\t大阪\t200\r\n", "");
+  {
+    // Excel's "Unicode text": UTF-16 with its byte order mark, tab-separated.
+    const QString text = QStringLiteral("名前\t数\r\n京都\t3\r\n");
+    QByteArray utf16("\xFF\xFE", 2);
+    for (const QChar c : text) utf16 += char(c.unicode() & 0xff), utf16 += char(c.unicode() >> 8);
+    put("unicode.xls", utf16, "");
+  }
   put("xml2003.xls",
       "<?xml version=\"1.0\"?>\n<?mso-application progid=\"Excel.Sheet\"?>\n"
       "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "

@@ -270,13 +270,34 @@ char delimiterOf(const std::string& text) {
   return ',';
 }
 
+// Text saved as "Unicode text" (UTF-16 with its byte order mark, as Excel
+// writes it) in UTF-8; as far as it converts.
+std::string fromUtf16(const std::string& s) {
+  const bool little = s.compare(0, 2, "\xFF\xFE") == 0;
+  iconv_t cd = iconv_open("UTF-8", little ? "UTF-16LE" : "UTF-16BE");
+  if (cd == iconv_t(-1)) return {};
+  std::string in = s.substr(2);
+  std::vector<char> out(in.size() * 2 + 4);
+  char* inp = in.data();
+  size_t inLeft = in.size();
+  char* outp = out.data();
+  size_t outLeft = out.size();
+  iconv(cd, &inp, &inLeft, &outp, &outLeft);  // a cut last character stays out
+  iconv_close(cd);
+  return std::string(out.data(), size_t(outp - out.data()));
+}
+
+bool isUtf16(const std::string& s) {
+  return s.compare(0, 2, "\xFF\xFE") == 0 || s.compare(0, 2, "\xFE\xFF") == 0;
+}
+
 // The rule, from what LibreOffice's type detection picks for each kind of
 // file: binary Office files (OLE2, also encrypted OOXML), OOXML and ODF
 // packages, RTF and Word 2 binaries for Word, BIFF2-4 sheets, SpreadsheetML
 // and SYLK for Excel, HTML and MHT web archives for both (the archive's page
-// is what LibreOffice gets), and tab- or comma-separated text
-// for Excel. Everything LibreOffice could only show as plain text or as a
-// picture is no Word or Excel file.
+// is what LibreOffice gets), and tab- or comma-separated text (UTF-8, CP932
+// or UTF-16) for Excel. Everything LibreOffice could only show as plain text
+// or as a picture is no Word or Excel file.
 Content classify(const std::string& head, bool sheet, char& delimiter) {
   delimiter = 0;
   if (head.empty()) return Content::Empty;
@@ -294,9 +315,11 @@ Content classify(const std::string& head, bool sheet, char& delimiter) {
       startsWith(head, "\xD7\xCD\xC6\x9A") || startsWith(head, " EMF", 40) ||
       (startsWith(head, "BM") && head.size() > 14 && head.compare(6, 4, std::string(4, '\0')) == 0))
     return Content::Picture;
-  if (head.find('\0') != std::string::npos) return Content::Unknown;
+  if (!isUtf16(head) && head.find('\0') != std::string::npos) return Content::Unknown;
 
-  std::string text = startsWith(head, "\xEF\xBB\xBF") ? head.substr(3) : head;
+  std::string text = isUtf16(head)                      ? fromUtf16(head)
+                     : startsWith(head, "\xEF\xBB\xBF") ? head.substr(3)
+                                                        : head;
   const std::string low = lowered(text.substr(0, 4096));
   const size_t first = low.find_first_not_of(" \t\r\n");
   const std::string start = first == std::string::npos ? std::string() : low.substr(first);
@@ -612,7 +635,8 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
         std::stringstream all;
         all << in.rdbuf();
         load = work.make("sheet.fods");
-        if (!writeSheet(asUtf8(all.str()), delimiter, load))
+        const std::string bytes = all.str();
+        if (!writeSheet(isUtf16(bytes) ? fromUtf16(bytes) : asUtf8(bytes), delimiter, load))
           return {"unknown", "the table could not be prepared"};
         break;
       }
