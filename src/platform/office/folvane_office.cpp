@@ -617,7 +617,7 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
   std::string load = src;
   if (checked) {
     struct stat st {};
-    if (::stat(src.c_str(), &st) != 0) return {"unknown", "the file cannot be read"};
+    if (::stat(src.c_str(), &st) != 0) return {"", "the file cannot be read"};
     char delimiter = 0;
     const std::string head = readHead(src, 64 * 1024);
     switch (classify(head, ext == "xls", delimiter)) {
@@ -637,7 +637,7 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
         load = work.make("sheet.fods");
         const std::string bytes = all.str();
         if (!writeSheet(isUtf16(bytes) ? fromUtf16(bytes) : asUtf8(bytes), delimiter, load))
-          return {"unknown", "the table could not be prepared"};
+          return {"", "the table could not be prepared"};
         break;
       }
       case Content::Archive: {
@@ -654,7 +654,7 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
         // Calc would ask for import options for HTML; the web page view asks nothing.
         if (ext == "xls") {
           load = work.make("page.html");
-          if (::symlink(src.c_str(), load.c_str()) != 0) return {"unknown", "cannot link"};
+          if (::symlink(src.c_str(), load.c_str()) != 0) return {"", "cannot link"};
         }
         break;
       case Content::Document:
@@ -665,7 +665,7 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
     // LibreOffice takes file URLs in UTF-8 only; a link with a plain name
     // opens the file by its own bytes.
     load = work.make("source." + (ext.empty() ? std::string("bin") : ext));
-    if (::symlink(src.c_str(), load.c_str()) != 0) return {"unknown", "cannot link"};
+    if (::symlink(src.c_str(), load.c_str()) != 0) return {"", "cannot link"};
   }
 
   g_passwordAsked = false;
