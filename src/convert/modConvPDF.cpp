@@ -33,6 +33,7 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   log_ = platform_.files.OpenForAppend(settings_.LogFile);  // none: the lines are lost
 
   const QStringList names = platform_.files.FileSearch(settings_.SourceDir + sep + "*.*");
+  platform::ProgressRun progress(platform_.progress, names.size());
   for (const QString& name : names) {
     bool converted = false;
     // The base name drops the dot and a three-letter extension; a shorter
@@ -61,6 +62,7 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
       converted = true;
     }
 
+    progress.Step();
     platform_.ui.DoEvents();
 
     if (!converted) continue;

@@ -9,6 +9,7 @@ namespace folvane::platform {
 class LinuxProcess final : public Process {
  public:
   QString ExecutablePath() const override;
+  QString SettingsFolder() const override;
   QString Environ(const QString& name) const override;
   void AddEndHook(std::function<void()> hook) override;
   [[noreturn]] void End() override;
