@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #ifndef FOLVANE_HELPER_FROM_BIN
-#define FOLVANE_HELPER_FROM_BIN "../lib/folvane"
+#define FOLVANE_HELPER_FROM_BIN "../libexec/folvane"
 #endif
 
 namespace folvane::platform::InstallLayout {

@@ -5,7 +5,7 @@
 namespace folvane::platform {
 
 // Where the program's parts are, seen from the executable, so the build
-// folder and an installed copy (bin/ beside lib/folvane/) work alike.
+// folder and an installed copy (bin/ beside libexec/folvane/) work alike.
 namespace InstallLayout {
 
 // The office helper: beside the executable (the build folder), else in the
