@@ -1,3 +1,5 @@
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -51,12 +53,23 @@ class TestSingleInstance : public QObject {
     QVERIFY(next.Claim());
   }
 
-  void bringForwardShowsAMinimizedWindow() {
+  void bringForwardShowsTheWindowAndTheModalOneInFront() {
     QWidget window;
     window.showMinimized();
     SingleInstance::BringForward(window);
     QVERIFY(window.isVisible());
     QVERIFY(!(window.windowState() & Qt::WindowMinimized));
+    QTRY_COMPARE(QApplication::activeWindow(), &window);
+
+    QDialog dialog;
+    dialog.setModal(true);
+    dialog.show();
+    window.showMinimized();
+    dialog.showMinimized();
+    SingleInstance::BringForward(window);
+    QVERIFY(!(window.windowState() & Qt::WindowMinimized));
+    QVERIFY(!(dialog.windowState() & Qt::WindowMinimized));
+    QTRY_COMPARE(QApplication::activeWindow(), &dialog);
   }
 };
 

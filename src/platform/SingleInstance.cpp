@@ -5,6 +5,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QWidget>
+#include <vector>
 
 namespace folvane::platform {
 namespace {
@@ -51,14 +52,16 @@ bool SingleInstance::Claim() {
 }
 
 void SingleInstance::BringForward(QWidget& window) {
-  QWidget* target = QApplication::activeModalWidget();
-  if (!target) target = &window;
-  for (QWidget* w : {&window, target}) {
+  std::vector<QWidget*> order{&window};
+  // A modal window in front must end on top, or the user faces a blocked one.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && modal != &window) order.push_back(modal);
+  for (QWidget* w : order) {
     w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
     w->show();
     w->raise();
   }
-  target->activateWindow();
+  order.back()->activateWindow();
 }
 
 }  // namespace folvane::platform
