@@ -99,6 +99,11 @@ class TestInstall : public QObject {
       const QImage image(png);
       QCOMPARE(image.size(), QSize(size, size));
     }
+    // The metainfo, its desktop entry and the icon, checked as installed.
+    QProcess tree;
+    tree.start("appstreamcli", {"validate-tree", "--no-net", root_});
+    QVERIFY(tree.waitForFinished(60000));
+    QVERIFY2(tree.exitCode() == 0, tree.readAllStandardOutput().constData());
   }
 
   void theInstalledProgramFindsItsHelperAndKeepsSettingsPerUser() {
