@@ -1,5 +1,5 @@
-#include <QDBusConnection>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
 #include <QTest>
