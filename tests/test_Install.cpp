@@ -115,6 +115,7 @@ class TestInstall : public QObject {
     QCOMPARE(lines[1], QStringLiteral("/data/入力"));
     QCOMPARE(lines[3], at("/usr/libexec/folvane/folvane-office"));
     QVERIFY(QFile::exists(perUser));
+    QCOMPARE(QFile::permissions(home_ + "/.config/folvane") & 0x0077, QFile::Permissions());
     QVERIFY(!QFile::exists(at("/usr/bin/settings_probe.INI")));
     lines = probe({});
     QCOMPARE(lines.value(1), QStringLiteral("/data/入力"));

@@ -29,7 +29,9 @@ QString LinuxProcess::SettingsFolder() const {
   if (::access(QFile::encodeName(beside).constData(), W_OK) == 0) return beside;
   const QString folder = InstallLayout::PerUserSettingsFolder(
       Environ(QStringLiteral("XDG_CONFIG_HOME")), Environ(QStringLiteral("HOME")));
-  QDir().mkpath(folder);
+  // The file may hold a mail password: the folder is the user's alone.
+  if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   return folder;
 }
 
