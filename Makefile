@@ -3,8 +3,11 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+PREFIX     ?= /usr/local
+DESTDIR    ?=
+DEB_DIR    ?= $(BUILD)/deb
 
-.PHONY: deps build run test test-asan bench format clean
+.PHONY: deps build run test test-asan bench format clean install deb
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,6 +21,15 @@ run: deps build
 
 test: deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The program in $(PREFIX)/bin, its office helper in $(PREFIX)/libexec/folvane,
+# the desktop entry, icons, metainfo and README under $(PREFIX)/share.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(DEB_DIR): sudo apt install ./$(DEB_DIR)/folvane_*.deb
+deb: deps build
+	bash scripts/build-deb.sh $(BUILD) $(DEB_DIR)
 
 # Unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps

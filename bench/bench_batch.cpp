@@ -127,7 +127,8 @@ int main(int argc, char* argv[]) {
   platform::Platform p{
       profile,         fake.process, fake.ui,          registry,   fake.printers,
       fake.system,     filesApi,     fake.clock,       office,     spooler,
-      fake.automation, fake.drives,  at("xyzzyx.pdf"), at("tmp/"), at("printer-switch.ini")};
+      fake.automation, fake.drives,  at("xyzzyx.pdf"), at("tmp/"), at("printer-switch.ini"),
+      fake.progress};
   SettingsRecord settings;
   settings.SourceDir = at("src");
   settings.DestDir = at("dest");

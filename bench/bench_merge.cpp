@@ -124,7 +124,7 @@ int main(int argc, char* argv[]) {
       platform::Platform p{
           fake.profile, fake.process, fake.ui,     fake.registry, fake.printers, fake.system,
           files,        fake.clock,   fake.office, fake.spooler,  acrobat,       fake.drives,
-          {},           {},           {}};
+          {},           {},           {},          fake.progress};
       clsPDFMarge marge(p);
       marge.SourceDir(src);
       marge.DestFile(mine);

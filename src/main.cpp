@@ -2,6 +2,7 @@
 #include <QFont>
 
 #include "platform/LinuxPlatform.h"
+#include "platform/SingleInstance.h"
 #include "platform/SystemFolder.h"
 #include "settings/modIniFile.h"
 #include "shell/Folvane.h"
@@ -11,6 +12,11 @@ int main(int argc, char* argv[]) {
   // Before anything reads "windir".
   folvane::platform::SystemFolder::Prepare();
   QApplication app(argc, argv);
+  // Docks match the window and its launcher progress to the desktop entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("jp.folvane.Folvane"));
+  folvane::platform::SingleInstance instance(folvane::platform::SystemFolder::Root() +
+                                             QStringLiteral("/instance"));
+  if (!instance.Claim()) return 0;  // the running one comes forward instead
   QFont::insertSubstitution(folvane::kUiFontFamily, QStringLiteral("Noto Sans CJK JP"));
 
   folvane::platform::LinuxPlatform linux;
@@ -19,5 +25,7 @@ int main(int argc, char* argv[]) {
   folvane::Folvane window(context);
   window.Form_Load();
   window.show();
+  QObject::connect(&instance, &folvane::platform::SingleInstance::Reached, &window,
+                   [&window] { folvane::platform::SingleInstance::BringForward(window); });
   return app.exec();
 }

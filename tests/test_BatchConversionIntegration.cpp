@@ -79,7 +79,8 @@ class TestBatchConversionIntegration : public QObject {
     return platform::Platform{
         *profile_,        fake_.process, fake_.ui,         *registry_, fake_.printers,
         fake_.system,     *files_,       fake_.clock,      *office_,   *spooler_,
-        fake_.automation, fake_.drives,  at("xyzzyx.pdf"), at("tmp/"), at("printer-switch.ini")};
+        fake_.automation, fake_.drives,  at("xyzzyx.pdf"), at("tmp/"), at("printer-switch.ini"),
+        fake_.progress};
   }
   // A .doc or .xls made by LibreOffice itself from text.
   void makeDocument(const QString& path, const QString& text) {

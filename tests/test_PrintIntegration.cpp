@@ -29,9 +29,10 @@ class TestPrintIntegration : public QObject {
   void printFolder(platform::Printers& printers, const QString& folder) {
     platform::LinuxSpooler spooler(profile_, registry_, printers);
     platform::QpdfAcrobat acrobat(spooler, dir_.filePath("spool"));
-    platform::Platform p{profile_,     fake_.process, fake_.ui,    registry_,    printers,
-                         fake_.system, files_,        fake_.clock, fake_.office, spooler,
-                         acrobat,      fake_.drives,  {},          {},           {}};
+    platform::Platform p{profile_,      fake_.process, fake_.ui,    registry_,    printers,
+                         fake_.system,  files_,        fake_.clock, fake_.office, spooler,
+                         acrobat,       fake_.drives,  {},          {},           {},
+                         fake_.progress};
     clsPDFMarge marge(p);
     marge.SourceDir(folder);
     marge.PDFPrint();

@@ -58,10 +58,10 @@ class TestQpdfAcrobat : public QObject {
 
   platform::Platform platform() {
     platform::Platform p = fake_.platform;
-    return platform::Platform{p.profile,        p.process,      p.ui,          p.registry,
-                              p.printers,       p.system,       files_,        p.clock,
-                              p.office,         p.spooler,      acrobat_,      p.drives,
-                              p.collectingFile, p.outputFolder, p.switchRecord};
+    return platform::Platform{p.profile,        p.process,      p.ui,           p.registry,
+                              p.printers,       p.system,       files_,         p.clock,
+                              p.office,         p.spooler,      acrobat_,       p.drives,
+                              p.collectingFile, p.outputFolder, p.switchRecord, p.progress};
   }
   QString folder(const QString& name) {
     const QString path = dir_.filePath(name);

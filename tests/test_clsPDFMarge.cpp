@@ -116,6 +116,17 @@ class TestClsPDFMarge : public QObject {
     QVERIFY(!fake.automation.log.join('\n').contains("Save"));
   }
 
+  void aFailingPrintStillHidesTheLauncherProgress() {
+    FakePlatform fake;
+    fake.files.put("/p/a.pdf");
+    fake.files.put("/p/b.pdf");
+    fake.automation.failOpen << "/p/b.pdf";
+    clsPDFMarge marge(fake.platform);
+    marge.SourceDir("/p");
+    QVERIFY_THROWS_EXCEPTION(platform::Failure, marge.PDFPrint());
+    QCOMPARE(fake.progress.shown, (QList<QPair<qsizetype, qsizetype>>{{0, 2}, {1, 2}, {-1, -1}}));
+  }
+
   void printCallsOneJobPerFileThenExit() {
     FakePlatform fake;
     fake.files.put("/p/x.pdf");
@@ -139,6 +150,8 @@ class TestClsPDFMarge : public QObject {
                                       "AVDoc1.Close(bool:1)",
                                       "App1.Exit()",
                                   }));
+    QCOMPARE(fake.progress.shown,
+             (QList<QPair<qsizetype, qsizetype>>{{0, 2}, {1, 2}, {2, 2}, {-1, -1}}));
 
     FakePlatform none;
     clsPDFMarge empty(none.platform);

@@ -63,8 +63,10 @@ class TestModConvPDF : public QObject {
     r.fake.files.put("/src/a.doc");
     r.fake.files.put("/src/b.txt");
     QList<std::pair<qsizetype, qsizetype>> atEvents;  // registry sets, office calls
+    QList<QPair<qsizetype, qsizetype>> progressAtEvents;
     r.fake.ui.onDoEvents = [&] {
       atEvents.append({r.fake.registry.sets.size(), r.fake.office.log.size()});
+      progressAtEvents.append(r.fake.progress.shown.back());
     };
     r.go();
     QCOMPARE(r.registryNames(), (QStringList{"/sys-folder/tmp/a.pdf", "/sys-folder/tmp/b.pdf"}));
@@ -73,6 +75,11 @@ class TestModConvPDF : public QObject {
     // Printed before the events of its file; the skipped file still gets both.
     QCOMPARE(atEvents, (QList<std::pair<qsizetype, qsizetype>>{{1, 4}, {2, 4}}));
     QCOMPARE(r.logLines().size(), 3);
+    // The launcher entry counts every listed file, as the events pass it,
+    // and is hidden when the run is over.
+    QCOMPARE(progressAtEvents, (QList<QPair<qsizetype, qsizetype>>{{1, 2}, {2, 2}}));
+    QCOMPARE(r.fake.progress.shown.first(), (QPair<qsizetype, qsizetype>{0, 2}));
+    QVERIFY(!r.fake.progress.visible());
   }
 
   void keysLookAtTheLastThreeLettersOnly() {
@@ -227,6 +234,7 @@ class TestModConvPDF : public QObject {
     QVERIFY(r.fake.files.at("/logs/conv.log").isEmpty());
     QVERIFY(r.fake.office.log.isEmpty());
     QCOMPARE(r.fake.ui.doEventsCount, 0);
+    QVERIFY(!r.fake.progress.visible());
   }
 
   void aLogThatCannotBeOpenedLosesOnlyItsLines() {

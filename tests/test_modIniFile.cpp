@@ -165,6 +165,14 @@ class TestModIniFile : public QObject {
     QCOMPARE(store.IniFilePath(), QStringLiteral("/srv/tools/pdf-tool.INI"));
     store.ReadIniFile();
     QCOMPARE(fake.profile.calls.back().path, QStringLiteral("/srv/tools/pdf-tool.INI"));
+    // Installed where the user cannot write: the per-user folder, same name.
+    fake.process.settingsFolder = QStringLiteral("/home/u/.config/folvane");
+    QCOMPARE(store.IniFilePath(), QStringLiteral("/home/u/.config/folvane/pdf-tool.INI"));
+    fake.profile.set(store.IniFilePath(), "Source_Info", "SourceDir", "/home/u/in");
+    store.ReadIniFile();
+    QCOMPARE(fake.profile.calls.back().path,
+             QStringLiteral("/home/u/.config/folvane/pdf-tool.INI"));
+    QCOMPARE(store.Settings.SourceDir, QStringLiteral("/home/u/in"));
   }
 
   // Real files from here on: the Linux profile under the store.

@@ -74,7 +74,9 @@ void clsPDFMarge::PDFPrint() {
       automation.CreateObject(QStringLiteral("AcroExch.AVDoc"));
   std::shared_ptr<AutomationObject> doc = automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
 
-  for (const QString& name : listPdfs()) {
+  const QStringList names = listPdfs();
+  platform::ProgressRun progress(platform_.progress, names.size());
+  for (const QString& name : names) {
     view->Invoke(QStringLiteral("Open"), {Arg(pathOf(name)), Arg("")});
     const Variant pd = view->Invoke(QStringLiteral("GetPDDoc"), {});
     if (auto object = std::get_if<std::shared_ptr<AutomationObject>>(&pd)) doc = *object;
@@ -82,6 +84,7 @@ void clsPDFMarge::PDFPrint() {
     view->Invoke(QStringLiteral("PrintPages"),
                  {Arg(0), Arg::Ref(lastPage), Arg(2), Arg(true), Arg(false)});
     view->Invoke(QStringLiteral("Close"), {Arg(true)});
+    progress.Step();
   }
   app->Invoke(QStringLiteral("Exit"), {});
 }

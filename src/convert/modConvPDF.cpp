@@ -42,6 +42,7 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
                                             "読めません。")});
   }
   bool deleted = false;
+  platform::ProgressRun progress(platform_.progress, names.size());
   for (const QString& name : names) {
     bool converted = false;
     // The base name drops the dot and a three-letter extension; a shorter
@@ -70,6 +71,7 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
       converted = true;
     }
 
+    progress.Step();
     platform_.ui.DoEvents();
 
     if (!converted) continue;

@@ -7,6 +7,8 @@
 #include <QLockFile>
 
 #include "FileRegistry.h"
+#include "InstallLayout.h"
+#include "LauncherProgress.h"
 #include "LinuxDrives.h"
 #include "LinuxFiles.h"
 #include "LinuxPrinters.h"
@@ -48,15 +50,16 @@ struct LinuxPlatform::Members {
   LinuxSpooler spooler{profile, registry, printers};
   QLockFile profileLock{SystemFolder::Root() + QStringLiteral("/office-profile.lock")};
   bool temporaryProfile = false;
-  OfficeEngine engine{OfficeEngine::Options{
-      QFileInfo(process.ExecutablePath()).absolutePath() + QStringLiteral("/folvane-office"),
-      QStringLiteral("/usr/lib/libreoffice/program"),
-      officeProfile(profileLock, temporaryProfile)}};
+  OfficeEngine engine{
+      OfficeEngine::Options{InstallLayout::OfficeHelperPath(process.ExecutablePath()),
+                            QStringLiteral("/usr/lib/libreoffice/program"),
+                            officeProfile(profileLock, temporaryProfile)}};
   // Each process spools in a folder of its own, so what a killed one left
   // can be told from what a running one uses.
   LokOffice office{engine, spooler, SystemFolder::SpoolDir(process.ProcessId())};
   QpdfAcrobat acrobat{spooler, SystemFolder::SpoolDir(process.ProcessId())};
   LinuxDrives drives;
+  LauncherProgress progress{QStringLiteral("jp.folvane.Folvane.desktop")};
 };
 
 LinuxPlatform::LinuxPlatform()
@@ -66,7 +69,7 @@ LinuxPlatform::LinuxPlatform()
                    m_->files, m_->clock, m_->office, m_->spooler, m_->acrobat, m_->drives,
                    SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
                    SystemFolder::Root() + QStringLiteral("/tmp/"),
-                   SystemFolder::Root() + QStringLiteral("/printer-switch.ini")})) {
+                   SystemFolder::Root() + QStringLiteral("/printer-switch.ini"), m_->progress})) {
   // Ending by signal runs the same hooks as the quit button.
   m_->process.EndOnSignals();
   SystemFolder::RemoveLeftovers(

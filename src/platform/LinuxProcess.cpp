@@ -1,9 +1,12 @@
 #include "LinuxProcess.h"
 
+#include "InstallLayout.h"
+
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -19,6 +22,17 @@ QString LinuxProcess::ExecutablePath() const {
   const QString deleted = QStringLiteral(" (deleted)");
   if (path.endsWith(deleted)) path.chop(deleted.size());
   return path;
+}
+
+QString LinuxProcess::SettingsFolder() const {
+  const QString beside = QFileInfo(ExecutablePath()).absolutePath();
+  if (::access(QFile::encodeName(beside).constData(), W_OK) == 0) return beside;
+  const QString folder = InstallLayout::PerUserSettingsFolder(
+      Environ(QStringLiteral("XDG_CONFIG_HOME")), Environ(QStringLiteral("HOME")));
+  // The file may hold a mail password: the folder is the user's alone.
+  if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  return folder;
 }
 
 QString LinuxProcess::Environ(const QString& name) const {

@@ -14,6 +14,7 @@ class LinuxProcess final : public Process {
   LinuxProcess();
   ~LinuxProcess() override;
   QString ExecutablePath() const override;
+  QString SettingsFolder() const override;
   QString Environ(const QString& name) const override;
   void AddEndHook(std::function<void()> hook) override;
   [[noreturn]] void End() override;

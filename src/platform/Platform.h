@@ -8,6 +8,7 @@
 #include "Printers.h"
 #include "Process.h"
 #include "Profile.h"
+#include "Progress.h"
 #include "Registry.h"
 #include "Spooler.h"
 #include "System.h"
@@ -36,6 +37,8 @@ struct Platform {
   QString outputFolder;
   // The record the printer switch keeps while it is in force.
   QString switchRecord;
+  // Where the desktop shows how far a batch run or batch print is.
+  Progress& progress;
 };
 
 // Paths are joined with this wherever the Windows program joined with "\".

@@ -14,6 +14,12 @@ class Process {
   // renamed executable reports its new name.
   virtual QString ExecutablePath() const = 0;
 
+  // The folder the settings file lives in: the executable's folder when this
+  // user can write it, otherwise the per-user configuration folder
+  // ${XDG_CONFIG_HOME:-~/.config}/folvane (an installed program), made when
+  // missing. Decided anew at each call.
+  virtual QString SettingsFolder() const = 0;
+
   // An environment variable; empty when it is not set.
   virtual QString Environ(const QString& name) const = 0;
 

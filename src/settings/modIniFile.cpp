@@ -62,7 +62,8 @@ std::optional<bool> ParseFlag(const QString& text) {
 
 QString modIniFile::IniFilePath() const {
   const QFileInfo exe(platform_.process.ExecutablePath());
-  return exe.absolutePath() + platform::kPathSep + exe.fileName() + QStringLiteral(".INI");
+  return platform_.process.SettingsFolder() + platform::kPathSep + exe.fileName() +
+         QStringLiteral(".INI");
 }
 
 void modIniFile::ReadIniFile() {

@@ -42,6 +42,8 @@ class modIniFile {
   // Folder of the running executable + its name + ".INI", built anew at each
   // call so a renamed executable uses the file of its new name. Linux
   // executables carry no extension, so the whole name is the base name.
+  // When that folder cannot be written (an installed program), the same
+  // name in the per-user configuration folder, for reading and writing.
   QString IniFilePath() const;
 
  private:

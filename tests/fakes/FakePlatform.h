@@ -7,6 +7,7 @@
 #include "FakePrinters.h"
 #include "FakeProcess.h"
 #include "FakeProfile.h"
+#include "FakeProgress.h"
 #include "FakeRegistry.h"
 #include "FakeSystem.h"
 #include "FakeUi.h"
@@ -32,14 +33,15 @@ struct FakePlatform {
   FakeSpooler spooler;
   FakeAutomation automation;
   FakeDrives drives;
+  FakeProgress progress;
   platform::Platform platform = with(profile);
 
   // The same fakes around another profile (a real one on disk, say).
   platform::Platform with(platform::Profile& otherProfile) {
-    return platform::Platform{otherProfile,    process,       ui,           registry,
-                              printers,        system,        files,        clock,
-                              office,          spooler,       automation,   drives,
-                              kCollectingFile, kOutputFolder, kSwitchRecord};
+    return platform::Platform{
+        otherProfile,  process, ui,      registry,   printers, system,          files,
+        clock,         office,  spooler, automation, drives,   kCollectingFile, kOutputFolder,
+        kSwitchRecord, progress};
   }
 };
 

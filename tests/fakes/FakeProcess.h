@@ -12,12 +12,17 @@ class FakeProcess final : public platform::Process {
  public:
   QString executablePath = QStringLiteral("/opt/folvane/Folvane");
   QMap<QString, QString> environment;
+  QString settingsFolder;  // empty: the executable's folder (writable)
   int endCount = 0;
   qint64 pid = 4242;
   QList<qint64> otherInstances;  // ids of other running instances
   std::vector<std::function<void()>> hooks;
 
   QString ExecutablePath() const override { return executablePath; }
+  QString SettingsFolder() const override {
+    if (!settingsFolder.isEmpty()) return settingsFolder;
+    return executablePath.left(executablePath.lastIndexOf(u'/'));
+  }
   QString Environ(const QString& name) const override { return environment.value(name); }
   void AddEndHook(std::function<void()> hook) override { hooks.push_back(std::move(hook)); }
   qint64 ProcessId() const override { return pid; }
