@@ -2,6 +2,7 @@
 #include <QFont>
 
 #include "platform/LinuxPlatform.h"
+#include "platform/QtUi.h"
 #include "platform/SystemFolder.h"
 #include "settings/modIniFile.h"
 #include "shell/Folvane.h"
@@ -12,6 +13,9 @@ int main(int argc, char* argv[]) {
   folvane::platform::SystemFolder::Prepare();
   QApplication app(argc, argv);
   QFont::insertSubstitution(folvane::kUiFontFamily, QStringLiteral("Noto Sans CJK JP"));
+  // Message boxes and file dialogs too, not only the windows of the program.
+  QApplication::setFont(folvane::WindowFont());
+  folvane::platform::LoadQtTranslations(app);
 
   folvane::platform::LinuxPlatform linux;
   folvane::modIniFile ini(linux.platform());
