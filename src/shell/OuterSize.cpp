@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include "Twips.h"
 
@@ -13,7 +14,11 @@ OuterSize::OuterSize(QWidget* window, QSize twips)
 }
 
 void OuterSize::Apply() {
-  const QSize frame = window_->frameGeometry().size() - window_->geometry().size();
+  // Asked of the window system each time: QWidget's own frame geometry is
+  // only brought up to date when the window moves.
+  const QWindow* handle = window_->windowHandle();
+  const QMargins margins = handle ? handle->frameMargins() : QMargins();
+  const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
   if (frame == frame_) return;
   frame_ = frame;
   window_->resize(outer_ - frame);
@@ -22,9 +27,14 @@ void OuterSize::Apply() {
 bool OuterSize::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_) {
     switch (event->type()) {
+      // The frame may come with none of these, or with no move at all (a window
+      // the manager frames where it stands); the first paint and activation
+      // after it come in any case.
       case QEvent::Show:
       case QEvent::Move:
       case QEvent::Resize:
+      case QEvent::Paint:
+      case QEvent::WindowActivate:
         Apply();
         break;
       default:
