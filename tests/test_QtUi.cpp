@@ -26,12 +26,13 @@ struct Seen {
   QString cancel;
 };
 
-void watchNextFileDialog(Seen& seen, int listed) {
-  QTimer::singleShot(20, [&seen, listed] {
+// Waits (at most about 5 s) for `listed` entries, then records and cancels.
+void watchNextFileDialog(Seen& seen, int listed, int tries = 250) {
+  QTimer::singleShot(20, [&seen, listed, tries] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     auto* list = dialog ? dialog->findChild<QListView*>(QStringLiteral("listView")) : nullptr;
-    if (!list || list->model()->rowCount(list->rootIndex()) < listed) {
-      watchNextFileDialog(seen, listed);
+    if (!list || (list->model()->rowCount(list->rootIndex()) < listed && tries > 0)) {
+      watchNextFileDialog(seen, listed, tries - 1);
       return;
     }
     QTest::qWait(100);  // the name filter is applied after the listing
