@@ -75,6 +75,8 @@ class TestRealDesktop : public QObject {
     report("Folvane", window);
     QVERIFY(QTest::qWaitFor([&] { return outerOf(window).size() == TwSize(4900, 1620); }));
     QCOMPARE(outerOf(window), QRect(QPoint(0, 0), TwSize(4900, 1620)));
+    qInfo("Folvane: client below the menu %dx%d", window.centralWidget()->width(),
+          window.centralWidget()->height());
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCOMPARE(QApplication::focusWidget(), window.cmdConv);
   }
@@ -115,6 +117,7 @@ class TestRealDesktop : public QObject {
       showFramed(*w.window);
       report(w.name, *w.window);
       QCOMPARE(w.window->size(), w.client);
+      QCOMPARE(w.window->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
       QVERIFY(outerOf(*w.window).width() > w.client.width());
       w.window->close();
     }

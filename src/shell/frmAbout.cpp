@@ -29,6 +29,7 @@ class EtchedRule : public QWidget {
 frmAbout::frmAbout() {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+  setFont(WindowFont());
   setFixedSize(Tw(5340), Tw(1995));
 
   Image1 = new QLabel(this);
