@@ -3,6 +3,8 @@
 //  - the engine alone rendering the same files (the floor),
 //  - soffice --headless --convert-to pdf started once per file, with a
 //    private profile that already records its version.
+// Then a folder of varied files (every kind a user has, damaged and
+// protected ones too): how many each makes a PDF of, seconds per file.
 // Prints seconds per file, the ratios and peak memory. No pass or fail.
 #include <sys/resource.h>
 
@@ -18,6 +20,7 @@
 
 #include "convert/modConvPDF.h"
 #include "fakes/FakePlatform.h"
+#include "fakes/VariedFiles.h"
 #include "platform/FileRegistry.h"
 #include "platform/LinuxFiles.h"
 #include "platform/LinuxProfile.h"
@@ -147,6 +150,19 @@ int main(int argc, char* argv[]) {
     batch = std::min(batch, timer.elapsed() / 1000.0 / files);
     enginePeak = std::max(enginePeak, peakKiB(engine.processId()));
   }
+  // The varied folder: real files of every kind, damaged and protected ones,
+  // and files that are no documents.
+  const auto varied = fakes::MakeVariedFiles(
+      at("varied"), at("make"), [&](const QString& from, const QString& to, const QString& format) {
+        engine.Convert(from, to, format);
+      });
+  SettingsRecord variedSettings = settings;
+  variedSettings.SourceDir = at("varied");
+  variedSettings.DestDir = at("varied-dest");
+  QDir().mkpath(at("varied-dest"));
+  timer.restart();
+  const auto variedFailures = modConvPDF(p, variedSettings, imagePage).ConvertDirectory();
+  const double variedBatch = timer.elapsed() / 1000.0 / double(varied.size());
   engine.Stop();  // leaves a profile that records its version, for soffice below
   if (!failures.isEmpty()) out << FailureReport(failures) << Qt::endl;
 
@@ -168,6 +184,21 @@ int main(int argc, char* argv[]) {
   const double perStart = timer.elapsed() / 1000.0 / sofficeDone;
   const int sofficePdfs = int(QDir(at("soffice")).entryList({"*.pdf"}, QDir::Files).size());
 
+  // soffice once per file on the varied folder.
+  int variedBoth = 0, variedOnlySoffice = 0, variedOnlyFolvane = 0, variedNeither = 0;
+  double variedSoffice = 0;
+  for (const auto& f : varied) {
+    timer.restart();
+    const bool soffice =
+        fakes::SofficeConverts(at("varied/" + f.name), at("varied-soffice"), at("profile"));
+    variedSoffice += timer.elapsed() / 1000.0;
+    const bool folvane =
+        fakes::PdfPages(at("varied-dest/" + QFileInfo(f.name).completeBaseName() + ".pdf")) > 0;
+    (folvane ? (soffice ? variedBoth : variedOnlyFolvane)
+             : (soffice ? variedOnlySoffice : variedNeither))++;
+  }
+  variedSoffice /= double(varied.size());
+
   struct rusage usage {};
   getrusage(RUSAGE_SELF, &usage);
   out << Qt::endl
@@ -180,6 +211,13 @@ int main(int argc, char* argv[]) {
   out << QString::asprintf("soffice --convert-to per file    %6.3f s/file  (%d files, %d PDFs)\n",
                            perStart, sofficeDone, sofficePdfs);
   out << QString::asprintf("soffice / Folvane                %6.1f x\n", perStart / batch);
+  out << QString::asprintf(
+      "varied folder: %d files; Folvane %d PDFs %6.3f s/file, soffice per file %d PDFs %6.3f "
+      "s/file; both %d, only soffice %d, only Folvane %d, neither %d\n",
+      int(varied.size()), variedBoth + variedOnlyFolvane, variedBatch,
+      variedBoth + variedOnlySoffice, variedSoffice, variedBoth, variedOnlySoffice,
+      variedOnlyFolvane, variedNeither);
+  for (const auto& f : variedFailures) out << "  " << f.name << ": " << f.reason << Qt::endl;
   out << QString::asprintf("peak memory: Folvane %ld MiB, engine %lld MiB\n",
                            usage.ru_maxrss / 1024, enginePeak / 1024);
   return 0;

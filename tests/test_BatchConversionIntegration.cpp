@@ -1,18 +1,22 @@
 // The batch conversion on the real engine: LibreOffice in its helper process,
 // the real files, profile, registry and virtual PDF printer.
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <thread>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "convert/modConvPDF.h"
 #include "fakes/FakePlatform.h"
+#include "fakes/VariedFiles.h"
 #include "platform/FileRegistry.h"
 #include "platform/LinuxFiles.h"
 #include "platform/LinuxProfile.h"
@@ -149,6 +153,7 @@ class TestBatchConversionIntegration : public QObject {
       makeDocument(at(QStringLiteral("src/part%1.doc").arg(i)),
                    QStringLiteral("Part number %1").arg(i));
     writeText(at("src/broken.doc"), "this is no Word document at all");
+    makeDocument(at("src/part5.xls"), "Part number 5");
     // Once between two files, once (most likely) in the middle of one.
     int events = 0;
     std::thread killer;
@@ -168,10 +173,112 @@ class TestBatchConversionIntegration : public QObject {
     for (int i = 1; i <= 4; ++i)
       QVERIFY(pdfText(at(QStringLiteral("dest/part%1.pdf").arg(i)))
                   .contains(QStringLiteral("Part number %1").arg(i)));
-    // Whatever LibreOffice made of the text file, it is not lost either way.
-    QVERIFY(QFile::exists(at("dest/broken.pdf")) != QFile::exists(at("src/broken.doc")));
-    QVERIFY2(failures.isEmpty(), qPrintable(FailureReport(failures)));
+    QVERIFY(pdfText(at("dest/part5.pdf")).contains("Part number 5"));
+    // Text is no Word document: told, kept, and no PDF.
+    QVERIFY(!QFile::exists(at("dest/broken.pdf")));
+    QVERIFY(QFile::exists(at("src/broken.doc")));
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures[0].name, QStringLiteral("broken.doc"));
+    QVERIFY2(failures[0].reason.contains("Word 文書ではありません"),
+             qPrintable(failures[0].reason));
     QVERIFY(engine_->starts() >= 3);
+  }
+
+  // Every kind of file a folder really holds, against what soffice makes of
+  // the same files in the same run.
+  void variedFilesConvertAsLibreOfficeDoesOrAreToldWhy() {
+    const QString source = at("varied");
+    const auto files = fakes::MakeVariedFiles(
+        source, at("make"), [this](const QString& from, const QString& to, const QString& format) {
+          engine_->Convert(from, to, format);
+        });
+    QVERIFY2(files.size() >= 23, qPrintable(QString::number(files.size())));
+    QStringList paths;
+    for (const auto& f : files) paths << source + "/" + f.name;
+    const QStringList bySoffice =
+        fakes::SofficeConvertsAll(paths, at("varied-soffice"), at("soffice-profile"));
+
+    QDir().mkpath(at("varied-dest"));
+    SettingsRecord settings = settings_;
+    settings.SourceDir = source;
+    settings.DestDir = at("varied-dest");
+    platform::Platform p = platform();
+    const auto failures = modConvPDF(p, settings, imagePage_).ConvertDirectory();
+    QMap<QString, QString> reasons;
+    for (const auto& f : failures) reasons[f.name] = f.reason;
+
+    int both = 0, onlySoffice = 0, onlyFolvane = 0, neither = 0;
+    QStringList report;
+    for (const auto& f : files) {
+      const QString base = QFileInfo(f.name).completeBaseName();
+      const bool byFolvane = fakes::PdfPages(at("varied-dest/" + base + ".pdf")) > 0;
+      const bool soffice = bySoffice.contains(base);
+      (byFolvane ? (soffice ? both : onlyFolvane) : (soffice ? onlySoffice : neither))++;
+      report << QStringLiteral("%1: Folvane %2, soffice %3")
+                    .arg(f.name, byFolvane ? "PDF" : reasons.value(f.name), soffice ? "PDF" : "-");
+      if (f.expected.isEmpty()) {
+        QVERIFY2(byFolvane, qPrintable(f.name + ": " + reasons.value(f.name)));
+        QVERIFY2(!QFile::exists(source + "/" + f.name), qPrintable(f.name));  // SourceDel
+      } else {
+        QVERIFY2(!byFolvane, qPrintable(f.name));
+        QVERIFY2(reasons.value(f.name).contains(f.expected),
+                 qPrintable(f.name + ": " + reasons.value(f.name)));
+        QVERIFY2(QFile::exists(source + "/" + f.name), qPrintable(f.name));  // never deleted
+      }
+      // What soffice turns into pages, Folvane converts too, unless the
+      // content is no Word or Excel content at all (text, a picture, an
+      // empty file, a damaged file LibreOffice shows as raw bytes).
+      if (soffice && !byFolvane)
+        QVERIFY2(QRegularExpression("テキスト|画像|空のファイル|壊れて")
+                     .match(reasons.value(f.name))
+                     .hasMatch(),
+                 qPrintable(f.name));
+    }
+    QCOMPARE(failures.size(), qsizetype(neither + onlySoffice));
+    // What the page shows is the file's own content, not its bytes.
+    QVERIFY(pdfText(at("varied-dest/web.pdf")).contains("Single file web 日本 page"));
+    QVERIFY(pdfText(at("varied-dest/comma.pdf")).contains("Tokyo, Japan"));
+    QVERIFY(pdfText(at("varied-dest/tabs.pdf")).contains("東京"));
+    QVERIFY(pdfText(at("varied-dest/unicode.pdf")).contains("京都"));
+    QVERIFY(pdfText(at("varied-dest/table.pdf")).contains("web table cell"));
+    qInfo().noquote() << report.join('\n');
+    qInfo().noquote() << QStringLiteral(
+                             "coverage: %1 files; both %2, only soffice %3, only Folvane %4, "
+                             "neither %5")
+                             .arg(files.size())
+                             .arg(both)
+                             .arg(onlySoffice)
+                             .arg(onlyFolvane)
+                             .arg(neither);
+  }
+
+  // Names as copies from Windows bring them: CP932 bytes are converted and
+  // logged like any other; a name valid in no code page is told and kept.
+  void cp932NamesAreConvertedAndUnreadableOnesTold() {
+    const QString source = at("names");
+    QVERIFY(QDir().mkpath(source) && QDir().mkpath(at("names-dest")));
+    makeDocument(source + "/made.doc", "Shift JIS named letter");
+    const QByteArray folder = QFile::encodeName(source) + '/';
+    QCOMPARE(
+        ::rename((folder + "made.doc").constData(), (folder + "\x95\x5c\x8e\x86.doc").constData()),
+        0);  // 表紙.doc
+    writeText(source + "/tmp.doc", "x");
+    QCOMPARE(::rename((folder + "tmp.doc").constData(), (folder + "\xff\xfe.doc").constData()), 0);
+    SettingsRecord settings = settings_;
+    settings.SourceDir = source;
+    settings.DestDir = at("names-dest");
+    settings.LogFile = at("names.log");
+    platform::Platform p = platform();
+    const auto failures = modConvPDF(p, settings, imagePage_).ConvertDirectory();
+    QVERIFY(pdfText(at("names-dest/表紙.pdf")).contains("Shift JIS named letter"));
+    QVERIFY(::access((folder + "\x95\x5c\x8e\x86.doc").constData(), F_OK) != 0);  // SourceDel
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures[0].name, QStringLiteral("\\xFF\\xFE.doc"));
+    QVERIFY(::access((folder + "\xff\xfe.doc").constData(), F_OK) == 0);
+    QFile log(at("names.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(log.readAll()).contains("変換前：" + source + "/表紙.doc  ------> "));
+    ::unlink((folder + "\xff\xfe.doc").constData());  // Qt cannot name it to clean up
   }
 };
 

@@ -374,6 +374,26 @@ class TestFolvane : public QObject {
     QVERIFY(s.window.isVisible());
   }
 
+  void mergeAndPrintTellFilesWhoseNamesCannotBeRead() {
+    Started s;
+    s.ini.Settings.MergeDir = "/m";
+    s.ini.Settings.MergeFileNm = "/out/all.pdf";
+    s.ini.Settings.PrintDir = "/m";
+    s.fake.files.put("/m/a.pdf");
+    s.fake.files.unreadable = QStringList{"\\xFF.pdf"};
+    s.window.cmdMarge->click();
+    s.window.cmdPrint->click();
+    QCOMPARE(s.fake.ui.messages.size(), 2);
+    QVERIFY(s.fake.ui.messages[0].text.contains("統合していません"));
+    QVERIFY(s.fake.ui.messages[1].text.contains("印刷していません"));
+    for (const auto& m : s.fake.ui.messages) {
+      QVERIFY(m.text.contains("・\\xFF.pdf"));
+      QCOMPARE(m.icon, platform::MsgIcon::Warning);
+    }
+    // The readable files were merged all the same.
+    QVERIFY(s.fake.automation.log.filter("Save(i16:1, &str:/out/all.pdf)").size() == 1);
+  }
+
   void printCommandPrintsThePrintFolder() {
     Started s;
     s.ini.Settings.PrintDir = "/p";

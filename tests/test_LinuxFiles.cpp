@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -51,6 +53,53 @@ class TestLinuxFiles : public QObject {
     QCOMPARE(files_.FileSearch(d + "//*.PDF").size(), 4);  // a doubled separator still lists
     QCOMPARE(files_.FileSearch(d + "/?.doc"), (QStringList{"A.DOC", "b.doc"}));
     QVERIFY(files_.FileSearch(at("no-such-folder") + "/*.*").isEmpty());
+  }
+
+  void namesAreReadAsBytesAndCp932NamesOpenByTheirOwn() {
+    const QString d = at("bytes");
+    QVERIFY(QDir().mkpath(d));
+    const QByteArray folder = QFile::encodeName(d) + '/';
+    const auto makeBytes = [&](const QByteArray& name, const QByteArray& content) {
+      const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+      QVERIFY(fd >= 0);
+      QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
+      ::close(fd);
+    };
+    makeBytes("\x95\x5c.doc", "sjis");                  // 表.doc as a Windows copy brings it
+    makeBytes("\x83\x5c\x83\x74\x83\x67.pdf", "soft");  // ソフト.pdf
+    makeBytes("\xff\xfe.doc", "neither");
+    makeBytes("\xe8\xa1\xa8.doc", "utf8");  // 表.doc in UTF-8: the same text
+    makeBytes("\x95\x5c.doc.bak", "b");
+    for (const char* name : {"docb.doc", "doc_x.doc", "Zeta.doc", "alpha.doc"})
+      make(d + "/" + name);
+    QStringList unreadable;
+    QCOMPARE(files_.FileSearch(d + "/*.doc", &unreadable),
+             (QStringList{"alpha.doc", "docb.doc", "doc_x.doc", "Zeta.doc", "表.doc"}));
+    // Neither code page, and the CP932 twin of the UTF-8 表.doc: both told.
+    QCOMPARE(unreadable, (QStringList{"\\x95\\.doc", "\\xFF\\xFE.doc"}));
+    QCOMPARE(files_.FileSearch(d + "/*.pdf"), QStringList{"ソフト.pdf"});
+    QCOMPARE(NativePath(d + "/ソフト.pdf"), folder + "\x83\x5c\x83\x74\x83\x67.pdf");
+    QVERIFY(files_.Exists(d + "/ソフト.pdf"));
+    // Qt and qpdf open it through a link under its own name.
+    const QString openable = files_.OpenablePath(d + "/ソフト.pdf");
+    QVERIFY(openable.endsWith("/ソフト.pdf"));
+    QCOMPARE(read(openable), QByteArray("soft"));
+    QCOMPARE(files_.OpenablePath(d + "/alpha.doc"), d + "/alpha.doc");
+    QVERIFY(files_.Move(d + "/ソフト.pdf", d + "/moved.pdf"));
+    QCOMPARE(read(d + "/moved.pdf"), QByteArray("soft"));
+    QVERIFY(files_.Move(d + "/moved.pdf", d + "/ソフト.pdf"));  // a UTF-8 name now
+    QVERIFY(files_.Delete(d + "/ソフト.pdf"));
+    QVERIFY(!QFile::exists(d + "/ソフト.pdf"));
+  }
+
+  void windowsOrderIsOrdinalOnUpperCase() {
+    QVERIFY(WindowsNameLess("docb", "doc_x"));
+    QVERIFY(!WindowsNameLess("doc_x", "docb"));
+    QVERIFY(WindowsNameLess("a.doc", "B.doc"));
+    QVERIFY(WindowsNameLess("Z.doc", "[.doc"));  // upper-cased letters come before "["
+    QVERIFY(WindowsNameLess("ab", "abc"));
+    QVERIFY(WindowsNameLess("A", "a") != WindowsNameLess("a", "A"));  // still a strict order
+    QCOMPARE(EscapedName("a\nb\x95"), QStringLiteral("a\\x0Ab\\x95"));
   }
 
   void masksMatchWholeNamesWithoutRegardToCase() {

@@ -119,6 +119,36 @@ class TestOfficeEngine : public QObject {
     QCOMPARE(engine.starts(), 1);  // an ordinary error keeps the engine
   }
 
+  void refusedDocumentsAreToldWhyInJapanese() {
+    OfficeEngine engine(options());
+    folvane::fakes::FakeSpooler spooler;
+    LokOffice office(engine, spooler, dir_.filePath("spool"));
+    const auto reasonFor = [&](const char* name, OfficeKind kind) {
+      QFile source(dir_.filePath(QString::fromUtf8(name)));
+      if (!source.open(QIODevice::WriteOnly)) return QStringLiteral("cannot make the source");
+      source.close();
+      auto app = office.CreateApplication(kind);
+      app->Open(source.fileName());
+      return failureOf([&] { app->PrintOut(); });
+    };
+    QCOMPARE(reasonFor("refuse-password.xls", OfficeKind::Excel),
+             QStringLiteral("パスワードで保護されています。"));
+    QCOMPARE(reasonFor("refuse-damaged.doc", OfficeKind::Word),
+             QStringLiteral("ファイルが壊れているため開けません。"));
+    QCOMPARE(reasonFor("refuse-empty.doc", OfficeKind::Word),
+             QStringLiteral("空のファイルです（0 バイト）。"));
+    QCOMPARE(reasonFor("refuse-picture.doc", OfficeKind::Word),
+             QStringLiteral("Word 文書ではありません（中身は画像です）。"));
+    QCOMPARE(reasonFor("refuse-text.xls", OfficeKind::Excel),
+             QStringLiteral("Excel ブックではありません（中身は文字だけのテキストです）。"));
+    QVERIFY(reasonFor("refuse-unknown.xls", OfficeKind::Excel)
+                .startsWith("Excel ブックではありません"));
+    QCOMPARE(engine.starts(), 1);  // a refusal keeps the engine
+    QVERIFY(spooler.printed.isEmpty());
+    // An error without a reason keeps LibreOffice's own words.
+    QVERIFY(reasonFor("fail.doc", OfficeKind::Word).contains("cannot load"));
+  }
+
   void missingPiecesAreExplained() {
     auto noHelper = options();
     noHelper.helperPath = dir_.filePath("nothing-here");

@@ -1,6 +1,8 @@
 // The document driver on the real PDF engine (qpdf) and real files.
 #include <sys/resource.h>
 
+#include <cstdio>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -111,6 +113,45 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(merge(m, m + "/merged.pdf"), int16_t(0));
     QCOMPARE(PageLabels(m + "/merged.pdf"), (QStringList{"O p1", "O p2", "O p1", "O p2"}));
     QCOMPARE(QDir(m).entryList(QDir::Files | QDir::Hidden).size(), 2);  // no temporary left
+  }
+
+  void cp932NamesAreMergedAndPrintedAndUnreadableOnesTold() {
+    const QString m = folder("names");
+    const QByteArray bytes = QFile::encodeName(m) + '/';
+    // Names as copies from Windows bring them: ソフト.pdf and 表.pdf in CP932.
+    MakePdf(m + "/tmp-soft.pdf", "S", 1);
+    MakePdf(m + "/tmp-hyo.pdf", "H", 1);
+    MakePdf(m + "/tmp-bad.pdf", "X", 1);
+    QCOMPARE(::rename(QFile::encodeName(m + "/tmp-soft.pdf").constData(),
+                      (bytes + "\x83\x5c\x83\x74\x83\x67.pdf").constData()),
+             0);
+    QCOMPARE(::rename(QFile::encodeName(m + "/tmp-hyo.pdf").constData(),
+                      (bytes + "\x95\x5c.pdf").constData()),
+             0);
+    QCOMPARE(::rename(QFile::encodeName(m + "/tmp-bad.pdf").constData(),
+                      (bytes + "\xff.pdf").constData()),
+             0);
+    MakePdf(m + "/docb.pdf", "B", 1);
+    MakePdf(m + "/doc_x.pdf", "D", 1);
+    const QString out = dir_.filePath("names-merged.pdf");
+    platform::Platform p = platform();
+    clsPDFMarge marge(p);
+    marge.SourceDir(m);
+    marge.DestFile(out);
+    QCOMPARE(marge.PdfInsert(), int16_t(0));
+    // Windows' order: "docb" before "doc_x"; the CP932 names after ASCII.
+    QCOMPARE(PageLabels(out), (QStringList{"B p1", "D p1", "S p1", "H p1"}));
+    QCOMPARE(marge.UnreadableNames(), QStringList{"\\xFF.pdf"});
+
+    QStringList printed;
+    fake_.spooler.onPrint = [&](const QString& path) { printed << PageLabels(path).join(','); };
+    clsPDFMarge print(p);
+    print.SourceDir(m);
+    print.PDFPrint();
+    fake_.spooler.onPrint = nullptr;
+    QCOMPARE(printed, (QStringList{"B p1", "D p1", "S p1", "H p1"}));
+    QCOMPARE(print.UnreadableNames(), QStringList{"\\xFF.pdf"});
+    fake_.spooler.printed.clear();
   }
 
   void aBadInputIsNamedAndNothingIsWritten() {

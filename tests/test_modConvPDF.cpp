@@ -238,6 +238,73 @@ class TestModConvPDF : public QObject {
     QVERIFY(!r.fake.files.has("/logs/conv.log"));
   }
 
+  void aLostLogIsToldWhenSourcesWereDeleted() {
+    Run r;
+    r.settings.SourceDel = true;
+    r.fake.files.failAppend << "/logs/conv.log";
+    r.fake.files.put("/src/a.doc");
+    r.fake.files.put("/src/b.doc");
+    r.fake.office.failPrint << "/src/b.doc";
+    const auto failures = r.go();
+    QVERIFY(!r.fake.files.has("/src/a.doc"));
+    QCOMPARE(failures.size(), 2);
+    QVERIFY(failures[0].notice);
+    // One message: the notice first, naming the log, then the files.
+    const QString text = FailureReport(failures);
+    QVERIFY(text.startsWith("ログファイル「/logs/conv.log」を開けなかったため"));
+    QVERIFY(text.contains("・b.doc：engine crashed"));
+    QCOMPARE(text.count("/logs/conv.log"), 1);
+
+    // Nothing deleted (every file failed): nothing is missing from a record.
+    Run kept;
+    kept.settings.SourceDel = true;
+    kept.fake.files.failAppend << "/logs/conv.log";
+    kept.fake.files.put("/src/b.doc");
+    kept.fake.office.failPrint << "/src/b.doc";
+    const auto only = kept.go();
+    QCOMPARE(only.size(), 1);
+    QVERIFY(!only[0].notice);
+    // A notice alone is the whole message.
+    QCOMPARE(FailureReport({{"/l.log", "ログがありません。", true}}),
+             QStringLiteral("ログがありません。"));
+  }
+
+  void controlCharactersInNamesStayOnTheirLogLine() {
+    Run r;
+    r.fake.files.put("/src/a\nb\t.doc");
+    QVERIFY(r.go().isEmpty());
+    QCOMPARE(r.logLines().size(), 3);
+    QCOMPARE(r.logLines()[1], QStringLiteral("変換前：/src/a\\x0Ab\\x09.doc  ------> "));
+    QCOMPARE(r.logLines()[2], QStringLiteral("          --------> 変換後：/dest/a\\x0Ab\\x09.pdf"));
+    QVERIFY(r.fake.files.has("/dest/a\nb\t.pdf"));  // the file keeps its real name
+    QCOMPARE(LogText(QStringLiteral("x\x7f\r")), QStringLiteral("x\\x7F\\x0D"));
+  }
+
+  void unreadableNamesAreToldNotSkipped() {
+    Run r;
+    r.fake.files.unreadable = QStringList{"\\xFF\\xFE.doc", "\\xFF.txt", "\\xA0.JPG"};
+    r.fake.files.put("/src/a.doc");
+    const auto failures = r.go();
+    // Only names the run would have taken up; a .txt is left alone anyway.
+    QCOMPARE(failures.size(), 2);
+    QCOMPARE(failures[0].name, QStringLiteral("\\xFF\\xFE.doc"));
+    QVERIFY(failures[0].reason.contains("UTF-8 でも CP932 でもない"));
+    QCOMPARE(failures[1].name, QStringLiteral("\\xA0.JPG"));
+    QVERIFY(r.fake.files.has("/dest/a.pdf"));
+  }
+
+  void filesComeInWindowsOrder() {
+    Run r;
+    for (const char* name : {"doc_x.doc", "docb.doc", "Doca.doc", "[1].doc", "~z.doc"})
+      r.fake.files.put(QStringLiteral("/src/") + name);
+    r.go();
+    QStringList opened;
+    for (const QString& line : r.fake.office.log)
+      if (line.startsWith("Open ")) opened << line.mid(10);
+    // Upper-cased and compared by code: "B" < "_", "D" < "[" < "~".
+    QCOMPARE(opened, (QStringList{"Doca.doc", "docb.doc", "doc_x.doc", "[1].doc", "~z.doc"}));
+  }
+
   void failureReportListsEveryFileWithItsCause() {
     QList<ConversionFailure> failures;
     for (int i = 0; i < 25; ++i) failures.append({QStringLiteral("f%1.doc").arg(i), "x"});

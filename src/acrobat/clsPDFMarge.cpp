@@ -26,8 +26,12 @@ int16_t CInt(int64_t value) {
   return int16_t(value);
 }
 
-QStringList clsPDFMarge::listPdfs() const {
-  return platform_.files.FileSearch(vSourceDir + QStringLiteral("*.pdf"));
+QStringList clsPDFMarge::listPdfs() {
+  return platform_.files.FileSearch(vSourceDir + QStringLiteral("*.pdf"), &unreadable_);
+}
+
+QString clsPDFMarge::pathOf(const QString& name) {
+  return platform_.files.OpenablePath(vSourceDir + name);
 }
 
 int16_t clsPDFMarge::PdfInsert() {
@@ -39,12 +43,12 @@ int16_t clsPDFMarge::PdfInsert() {
   const QStringList names = listPdfs();
   if (names.isEmpty()) return 1;  // nothing opened, nothing closed, no Exit
 
-  base->Invoke(QStringLiteral("Open"), {Arg(vSourceDir + names.front())});
+  base->Invoke(QStringLiteral("Open"), {Arg(pathOf(names.front()))});
   for (qsizetype i = 1; i < names.size(); ++i) {
     vLastPage = CInt(numberOf(base->Invoke(QStringLiteral("GetNumPages"), {})) - 1);
     std::shared_ptr<AutomationObject> source =
         automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
-    source->Invoke(QStringLiteral("Open"), {Arg(vSourceDir + names[i])});
+    source->Invoke(QStringLiteral("Open"), {Arg(pathOf(names[i]))});
     vNumberOfPage = CInt(numberOf(source->Invoke(QStringLiteral("GetNumPages"), {})));
 
     Variant lastPage(vLastPage);
@@ -71,7 +75,7 @@ void clsPDFMarge::PDFPrint() {
   std::shared_ptr<AutomationObject> doc = automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
 
   for (const QString& name : listPdfs()) {
-    view->Invoke(QStringLiteral("Open"), {Arg(vSourceDir + name), Arg("")});
+    view->Invoke(QStringLiteral("Open"), {Arg(pathOf(name)), Arg("")});
     const Variant pd = view->Invoke(QStringLiteral("GetPDDoc"), {});
     if (auto object = std::get_if<std::shared_ptr<AutomationObject>>(&pd)) doc = *object;
     Variant lastPage(CInt(numberOf(doc->Invoke(QStringLiteral("GetNumPages"), {})) - 1));

@@ -30,8 +30,14 @@ class clsPDFMarge {
   // Prints every PDF of the folder, one job each, in listing order.
   void PDFPrint();
 
+  // The PDF files of the last listing whose names could not be read (valid
+  // in neither the code page nor CP932): left out, and to be told.
+  const QStringList& UnreadableNames() const { return unreadable_; }
+
  private:
-  QStringList listPdfs() const;
+  QStringList listPdfs();
+  // The file's path as the PDF engine can open it, CP932 names included.
+  QString pathOf(const QString& name);
 
   platform::Platform& platform_;
   QString vSourceDir;
@@ -40,6 +46,7 @@ class clsPDFMarge {
   QString vDestFile;
   int16_t vNumberOfPage = 0;
   int16_t vLastPage = 0;
+  QStringList unreadable_;
 };
 
 // A whole number as a 16-bit integer; outside its range an overflow error.

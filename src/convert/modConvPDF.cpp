@@ -32,7 +32,16 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   QList<ConversionFailure> failures;
   log_ = platform_.files.OpenForAppend(settings_.LogFile);  // none: the lines are lost
 
-  const QStringList names = platform_.files.FileSearch(settings_.SourceDir + sep + "*.*");
+  QStringList unreadable;
+  const QStringList names =
+      platform_.files.FileSearch(settings_.SourceDir + sep + "*.*", &unreadable);
+  for (const QString& name : unreadable) {
+    const QString key = name.right(3).toUpper();
+    if (key == u"XLS" || key == u"DOC" || key == u"JPG" || key == u"TIF")
+      failures.append({name, QStringLiteral("ファイル名の文字コードが UTF-8 でも CP932 でもないため"
+                                            "読めません。")});
+  }
+  bool deleted = false;
   for (const QString& name : names) {
     bool converted = false;
     // The base name drops the dot and a three-letter extension; a shorter
@@ -75,11 +84,19 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
     // Only a PDF printed from this very file, now in the destination, lets
     // the source go.
     if (printed && placed.moved) {
-      if (settings_.SourceDel) platform_.files.Delete(source);
+      if (settings_.SourceDel) deleted = platform_.files.Delete(source) || deleted;
     } else if (wordOrExcel) {
       failures.append({name, printed ? placed.reason : printError});
     }
   }
+  // Sources went while nothing recorded where their PDFs are.
+  if (!log_ && deleted)
+    failures.prepend(
+        {settings_.LogFile,
+         QStringLiteral("ログファイル「%1」を開けなかったため、削除した変換元ファイルの"
+                        "記録が残っていません。")
+             .arg(settings_.LogFile),
+         true});
   log_.reset();
   return failures;
 }
@@ -137,16 +154,38 @@ modConvPDF::Placed modConvPDF::placePdf(const QString& name, const QString& base
 }
 
 void modConvPDF::writeLine(const QString& text) {
-  if (log_) log_->WriteLine(text);
+  if (log_) log_->WriteLine(LogText(text));
+}
+
+QString LogText(const QString& text) {
+  // A control character in a name (a newline) would break the line.
+  QString out;
+  for (const QChar c : text) {
+    if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+      out += QStringLiteral("\\x") +
+             QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
+    else
+      out += c;
+  }
+  return out;
 }
 
 QString FailureReport(const QList<ConversionFailure>& failures) {
   constexpr int kShown = 20;
-  QString text = QStringLiteral("次のファイルは PDF に変換できませんでした。\n");
-  for (qsizetype i = 0; i < failures.size() && i < kShown; ++i)
-    text += QStringLiteral("\n・%1：%2").arg(failures[i].name, failures[i].reason);
-  if (failures.size() > kShown)
-    text += QStringLiteral("\n\nほか %1 件").arg(failures.size() - kShown);
+  QString text;
+  QList<ConversionFailure> files;
+  for (const ConversionFailure& f : failures) {
+    if (f.notice)
+      text += f.reason + u'\n';
+    else
+      files << f;
+  }
+  if (files.isEmpty()) return text.trimmed();
+  if (!text.isEmpty()) text += u'\n';
+  text += QStringLiteral("次のファイルは PDF に変換できませんでした。\n");
+  for (qsizetype i = 0; i < files.size() && i < kShown; ++i)
+    text += QStringLiteral("\n・%1：%2").arg(LogText(files[i].name), files[i].reason);
+  if (files.size() > kShown) text += QStringLiteral("\n\nほか %1 件").arg(files.size() - kShown);
   return text;
 }
 

@@ -9,10 +9,12 @@
 
 namespace folvane {
 
-// A Word or Excel file of a run that left no PDF in the destination.
+// A Word or Excel file of a run that left no PDF in the destination; or,
+// with `notice` set, something about the run as a whole (a lost log).
 struct ConversionFailure {
   QString name;
   QString reason;
+  bool notice = false;
 };
 
 // The batch conversion: every Word and Excel file of Settings.SourceDir is
@@ -24,7 +26,9 @@ class modConvPDF {
   modConvPDF(platform::Platform& platform, const SettingsRecord& settings, frmImage& imagePage)
       : platform_(platform), settings_(settings), imagePage_(imagePage) {}
 
-  // Returns the Word and Excel files whose PDF did not reach the destination.
+  // Returns the Word and Excel files whose PDF did not reach the destination,
+  // those whose names could not be read, and a notice when sources were
+  // deleted while the log could not be written.
   QList<ConversionFailure> ConvertDirectory();
 
   // The highest counter the name search tries before it gives up.
@@ -47,7 +51,11 @@ class modConvPDF {
   std::unique_ptr<platform::AppendFile> log_;
 };
 
-// The message that lists the files of a run that gave no PDF.
+// A log line as written: control characters (a newline in a file name) as
+// \xNN, so every line stays one line.
+QString LogText(const QString& text);
+
+// The message that lists the files of a run that gave no PDF, notices first.
 QString FailureReport(const QList<ConversionFailure>& failures);
 
 }  // namespace folvane

@@ -23,9 +23,18 @@ class Files {
   // `pattern`, a folder + "/" + a mask with * and ?, letter case ignored;
   // "*.*" matches every name. Folders, hidden files (leading dot) and
   // anything else that is no regular file are left out. Sorted the way
-  // Windows' file system returns them: letter case ignored. A folder that
-  // cannot be read gives nothing.
-  virtual QStringList FileSearch(const QString& pattern) = 0;
+  // Windows' file system returns them: ordinal order of the upper-cased
+  // names. A folder that cannot be read gives nothing. Names are read as
+  // bytes: one not valid in the code page but valid CP932 is listed as
+  // CP932 and every call here opens it by its own bytes; one valid in
+  // neither goes to `unreadable` (bytes outside ASCII written as \xNN),
+  // never left out silently.
+  virtual QStringList FileSearch(const QString& pattern, QStringList* unreadable = nullptr) = 0;
+
+  // A path that Qt and the PDF engine can open for `path`: the path itself,
+  // or for a name whose bytes no Unicode text gives back (a CP932 name), a
+  // link to it under that name in a private folder.
+  virtual QString OpenablePath(const QString& path) { return path; }
 
   // Opens (creating when missing) for appending; nullptr when it cannot.
   virtual std::unique_ptr<AppendFile> OpenForAppend(const QString& path) = 0;

@@ -1,5 +1,6 @@
 #include "LinuxFiles.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -10,15 +11,24 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
 
 namespace folvane::platform {
 namespace {
 
 QByteArray native(const QString& path) {
-  return QFile::encodeName(path);
+  return NativePath(path);
+}
+
+// Paths of listed names whose bytes no Unicode text gives back, so every
+// later call reaches the same file. Listings run on the window thread only.
+QHash<QString, QByteArray>& nativeNames() {
+  static QHash<QString, QByteArray> names;
+  return names;
 }
 
 class LinuxAppendFile final : public AppendFile {
@@ -46,8 +56,12 @@ class LinuxAppendFile final : public AppendFile {
 // Copies `from` into a new file `to` that must not exist yet: written under
 // a temporary name, synced, then linked into place, so `to` is whole or absent.
 bool copyNoReplace(const QString& from, const QString& to) {
-  QFile in(from);
-  if (!in.open(QIODevice::ReadOnly)) return false;
+  QFile in;
+  const int fd = ::open(native(from).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
   const QString temp = QFileInfo(to).absolutePath() + QStringLiteral("/.folvane-move-") +
                        QString::number(::getpid()) + u'-' + QFileInfo(to).fileName();
   QFile out(temp);
@@ -83,23 +97,99 @@ bool MatchesMask(const QString& name, const QString& mask) {
   return re.match(name).hasMatch();
 }
 
-QStringList LinuxFiles::FileSearch(const QString& pattern) {
-  const qsizetype slash = pattern.lastIndexOf(u'/');
-  const QString folder = slash < 0 ? QStringLiteral(".") : pattern.left(slash + 1);
-  const QString mask = slash < 0 ? pattern : pattern.mid(slash + 1);
-  QStringList names;
-  // Symbolic links to files count as files; hidden names are left out.
-  const auto entries = QDir(folder.isEmpty() ? QStringLiteral("/") : folder)
-                           .entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
-  for (const QFileInfo& info : entries) {
-    const QString name = info.fileName();
-    if (!name.startsWith(u'.') && MatchesMask(name, mask)) names << name;
+QByteArray NativePath(const QString& path) {
+  const auto it = nativeNames().constFind(path);
+  return it != nativeNames().cend() ? *it : QFile::encodeName(path);
+}
+
+bool WindowsNameLess(const QString& a, const QString& b) {
+  const qsizetype n = std::min(a.size(), b.size());
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t x = a[i].toUpper().unicode();
+    const char16_t y = b[i].toUpper().unicode();
+    if (x != y) return x < y;
   }
-  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-  });
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;  // names equal but for case: a stable order all the same
+}
+
+QString EscapedName(QByteArrayView bytes) {
+  QString out;
+  for (const char c : bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u >= 0x7f)
+      out += QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, u'0');
+    else
+      out += QLatin1Char(c);
+  }
+  return out;
+}
+
+QStringList LinuxFiles::FileSearch(const QString& pattern, QStringList* unreadable) {
+  const qsizetype slash = pattern.lastIndexOf(u'/');
+  const QString folder = slash < 0 ? QStringLiteral("./") : pattern.left(slash + 1);
+  const QString mask = slash < 0 ? pattern : pattern.mid(slash + 1);
+  const QByteArray folderBytes = folder.isEmpty() ? QByteArray("/") : native(folder);
+  const CodePage cp932(kCp932);
+  struct Found {
+    QString name;
+    QByteArray bytes;
+    bool foreign;
+  };
+  std::vector<Found> found;
+  QStringList names;
+  QStringList bad;
+  DIR* dir = ::opendir(folderBytes.constData());
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const QByteArray bytes(entry->d_name);
+    if (bytes.startsWith('.')) continue;  // hidden, and the . and .. entries
+    // Symbolic links to files count as files.
+    struct stat st {};
+    const QByteArray full = folderBytes + (folderBytes.endsWith('/') ? "" : "/") + bytes;
+    if (::stat(full.constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    std::optional<QString> name = codePage_.decodeStrict(bytes);
+    const bool foreign = !name || QFile::encodeName(*name) != bytes;
+    if (!name) name = cp932.decodeStrict(bytes);
+    if (!name) {
+      if (MatchesMask(QString::fromUtf8(bytes), mask)) bad << EscapedName(bytes);
+      continue;
+    }
+    if (MatchesMask(*name, mask)) found.push_back({*name, full, foreign});
+  }
+  ::closedir(dir);
+  // A CP932 name that reads as another name of the folder could not be told
+  // apart from it: it is unreadable.
+  QSet<QString> plain;
+  for (const Found& f : found)
+    if (!f.foreign) plain.insert(f.name);
+  for (const Found& f : found) {
+    if (f.foreign && plain.contains(f.name)) {
+      bad << EscapedName(f.bytes.mid(f.bytes.lastIndexOf('/') + 1));
+      continue;
+    }
+    if (f.foreign) nativeNames().insert(folder + f.name, f.bytes);
+    names << f.name;
+  }
+  std::sort(names.begin(), names.end(), WindowsNameLess);
+  std::sort(bad.begin(), bad.end());
+  if (unreadable) *unreadable = bad;
   return names;
+}
+
+QString LinuxFiles::OpenablePath(const QString& path) {
+  const QByteArray bytes = native(path);
+  if (bytes == QFile::encodeName(path)) return path;
+  if (!links_) links_ = std::make_unique<QTemporaryDir>();
+  // One folder per link keeps the name as it is, clashes or not.
+  const QString folder = links_->filePath(QString::number(++linkCount_));
+  const QString link = folder + u'/' + path.mid(path.lastIndexOf(u'/') + 1);
+  const QByteArray target =
+      bytes.startsWith('/') ? bytes : QFile::encodeName(QDir::currentPath()) + '/' + bytes;
+  if (!QDir().mkpath(folder) ||
+      ::symlink(target.constData(), QFile::encodeName(link).constData()) != 0)
+    return path;
+  return link;
 }
 
 std::unique_ptr<AppendFile> LinuxFiles::OpenForAppend(const QString& path) {
@@ -115,7 +205,10 @@ bool LinuxFiles::Exists(const QString& path) {
 }
 
 bool LinuxFiles::Move(const QString& from, const QString& to) {
-  if (from.isEmpty() || to.isEmpty() || !QFileInfo(from).isFile()) return false;
+  struct stat st {};
+  if (from.isEmpty() || to.isEmpty() || ::stat(native(from).constData(), &st) != 0 ||
+      !S_ISREG(st.st_mode))
+    return false;
   if (::renameat2(AT_FDCWD, native(from).constData(), AT_FDCWD, native(to).constData(),
                   RENAME_NOREPLACE) == 0)
     return true;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QTemporaryDir>
+#include <memory>
+
 #include "CodePage.h"
 #include "Files.h"
 
@@ -9,7 +12,8 @@ class LinuxFiles final : public Files {
  public:
   explicit LinuxFiles(CodePage codePage) : codePage_(std::move(codePage)) {}
 
-  QStringList FileSearch(const QString& pattern) override;
+  QStringList FileSearch(const QString& pattern, QStringList* unreadable = nullptr) override;
+  QString OpenablePath(const QString& path) override;
   std::unique_ptr<AppendFile> OpenForAppend(const QString& path) override;
   bool Exists(const QString& path) override;
   bool Move(const QString& from, const QString& to) override;
@@ -17,6 +21,8 @@ class LinuxFiles final : public Files {
 
  private:
   CodePage codePage_;
+  std::unique_ptr<QTemporaryDir> links_;
+  int linkCount_ = 0;
 };
 
 class LinuxClock final : public Clock {
@@ -24,6 +30,18 @@ class LinuxClock final : public Clock {
   QString DateText() override;
   QString TimeText() override;
 };
+
+// The bytes a path names on disk: those a listing read for a CP932 name,
+// otherwise the path in the file-name encoding.
+QByteArray NativePath(const QString& path);
+
+// Windows' order of names in a folder: ordinal order of the upper-cased
+// UTF-16 code units (as NTFS compares), so "docb" < "doc_x".
+bool WindowsNameLess(const QString& a, const QString& b);
+
+// A name's bytes for a message: ASCII control characters and bytes outside
+// ASCII that are no text as \xNN.
+QString EscapedName(QByteArrayView bytes);
 
 // Whether `name` matches a Windows mask such as "*.*" or "*.pdf", letter case ignored.
 bool MatchesMask(const QString& name, const QString& mask);

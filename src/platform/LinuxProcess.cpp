@@ -45,6 +45,9 @@ QString exeOf(qint64 pid) {
 
 }  // namespace
 
+LinuxProcess::LinuxProcess() = default;
+LinuxProcess::~LinuxProcess() = default;
+
 qint64 LinuxProcess::ProcessId() const {
   return ::getpid();
 }
@@ -60,10 +63,12 @@ bool LinuxProcess::IsRunningInstance(qint64 pid) const {
 
 void LinuxProcess::EndOnSignals() {
   // The handler only writes a byte; the event loop does the ending.
-  if (g_signalPipe[0] >= 0) return;
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
-  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read);
-  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { End(); });
+  if (signals_) return;
+  if (g_signalPipe[0] < 0 &&
+      ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+    return;
+  signals_ = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(signals_.get(), &QSocketNotifier::activated, signals_.get(), [this] { End(); });
   struct sigaction action {};
   action.sa_handler = onEndSignal;
   sigemptyset(&action.sa_mask);

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "Process.h"
+
+class QSocketNotifier;
 
 namespace folvane::platform {
 
 class LinuxProcess final : public Process {
  public:
+  LinuxProcess();
+  ~LinuxProcess() override;
   QString ExecutablePath() const override;
   QString Environ(const QString& name) const override;
   void AddEndHook(std::function<void()> hook) override;
@@ -25,6 +30,7 @@ class LinuxProcess final : public Process {
 
  private:
   std::vector<std::function<void()>> hooks_;
+  std::unique_ptr<QSocketNotifier> signals_;
 };
 
 }  // namespace folvane::platform

@@ -145,6 +145,17 @@ void RunJob(platform::Ui& ui, const std::function<void()>& job) {
   }
 }
 
+// PDF files a merge or print left out because their names could not be read.
+static void TellUnreadable(platform::Ui& ui, const QStringList& names, const QString& job) {
+  if (names.isEmpty()) return;
+  QString text = QStringLiteral(
+                     "次の PDF ファイルは、名前の文字コードが UTF-8 でも CP932 でもないため"
+                     "読めず、%1していません。\n")
+                     .arg(job);
+  for (const QString& name : names) text += QStringLiteral("\n・") + name;
+  ui.MsgBox(text, platform::MsgIcon::Warning);
+}
+
 void TellDiversions(platform::Platform& platform) {
   const QList<platform::Diversion> diversions = platform.spooler.TakeDiversions();
   if (diversions.isEmpty()) return;
@@ -180,9 +191,9 @@ void Folvane::cmdMarge_Click() {
   const JobGuard guard(app_);
   if (!guard) return;
   int16_t result = 0;
+  clsPDFMarge marge(app_.platform);
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
-    clsPDFMarge marge(app_.platform);
     marge.SourceDir(app_.ini.Settings.MergeDir);
     marge.DestFile(app_.ini.Settings.MergeFileNm);
     result = marge.PdfInsert();
@@ -191,17 +202,19 @@ void Folvane::cmdMarge_Click() {
     app_.platform.ui.MsgBox(
         QStringLiteral("統合処理実行エラー又は変換するファイルが存在しません。"),
         platform::MsgIcon::None, QStringLiteral("PDF統合処理"));
+  TellUnreadable(app_.platform.ui, marge.UnreadableNames(), QStringLiteral("統合"));
 }
 
 void Folvane::cmdPrint_Click() {
   const JobGuard guard(app_);
   if (!guard) return;
+  clsPDFMarge marge(app_.platform);
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
-    clsPDFMarge marge(app_.platform);
     marge.SourceDir(app_.ini.Settings.PrintDir);
     marge.PDFPrint();
   });
+  TellUnreadable(app_.platform.ui, marge.UnreadableNames(), QStringLiteral("印刷"));
   TellDiversions(app_.platform);
 }
 

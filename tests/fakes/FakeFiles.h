@@ -25,7 +25,10 @@ class FakeFiles final : public platform::Files {
   bool has(const QString& path) const { return files.contains(clean(path)); }
   QByteArray at(const QString& path) const { return files.value(clean(path)); }
 
-  QStringList FileSearch(const QString& pattern) override {
+  QStringList unreadable;  // what every search reports as unreadable names
+
+  QStringList FileSearch(const QString& pattern, QStringList* unreadableNames = nullptr) override {
+    if (unreadableNames) *unreadableNames = unreadable;
     log << QStringLiteral("Search ") + pattern;
     const qsizetype slash = pattern.lastIndexOf(u'/');
     const QString folder =
@@ -39,10 +42,7 @@ class FakeFiles final : public platform::Files {
       if (dir == folder && !name.startsWith(u'.') && platform::MatchesMask(name, mask))
         names << name;
     }
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-      const int c = a.compare(b, Qt::CaseInsensitive);
-      return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), platform::WindowsNameLess);
     return names;
   }
 

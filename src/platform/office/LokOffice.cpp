@@ -5,18 +5,26 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/Failure.h"
+#include "platform/LinuxFiles.h"
 
 namespace folvane::platform {
 namespace {
 
 class LokApplication final : public OfficeApplication {
  public:
-  LokApplication(OfficeEngine& engine, Spooler& spooler, QString spoolDir)
-      : engine_(engine), spooler_(spooler), spoolDir_(std::move(spoolDir)) {}
+  LokApplication(OfficeKind kind, OfficeEngine& engine, Spooler& spooler, QString spoolDir)
+      : kind_(kind), engine_(engine), spooler_(spooler), spoolDir_(std::move(spoolDir)) {}
 
   void Open(const QString& path) override {
-    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
+    // By the bytes the listing read: a CP932 name has no other spelling.
+    const QByteArray native = NativePath(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::access(native.constData(), R_OK) != 0)
       throw Failure(QStringLiteral("ファイルを開けません。"));
     document_ = path;
   }
@@ -27,7 +35,11 @@ class LokApplication final : public OfficeApplication {
     QTemporaryFile pdf(spoolDir_ + QStringLiteral("/print-XXXXXX.pdf"));
     if (!pdf.open()) throw Failure(QStringLiteral("作業ファイルを作れません。"));
     pdf.close();
-    engine_.Convert(document_, pdf.fileName(), QStringLiteral("pdf"));
+    try {
+      engine_.Convert(document_, pdf.fileName(), QStringLiteral("pdf"));
+    } catch (const DocumentRefused& refused) {
+      throw Failure(RefusalText(refused.reason(), kind_));
+    }
     // LibreOffice can report success for a document it did not render.
     QFile check(pdf.fileName());
     if (!check.open(QIODevice::ReadOnly) || !check.read(5).startsWith("%PDF"))
@@ -40,6 +52,7 @@ class LokApplication final : public OfficeApplication {
   void Quit() override { document_.clear(); }
 
  private:
+  OfficeKind kind_;
   OfficeEngine& engine_;
   Spooler& spooler_;
   QString spoolDir_;
@@ -48,8 +61,20 @@ class LokApplication final : public OfficeApplication {
 
 }  // namespace
 
-std::unique_ptr<OfficeApplication> LokOffice::CreateApplication(OfficeKind) {
-  return std::make_unique<LokApplication>(engine_, spooler_, spoolDir_);
+QString RefusalText(const QString& reason, OfficeKind kind) {
+  const QString what =
+      kind == OfficeKind::Excel ? QStringLiteral("Excel ブック") : QStringLiteral("Word 文書");
+  if (reason == u"password") return QStringLiteral("パスワードで保護されています。");
+  if (reason == u"damaged") return QStringLiteral("ファイルが壊れているため開けません。");
+  if (reason == u"empty") return QStringLiteral("空のファイルです（0 バイト）。");
+  if (reason == u"text")
+    return QStringLiteral("%1ではありません（中身は文字だけのテキストです）。").arg(what);
+  if (reason == u"picture") return QStringLiteral("%1ではありません（中身は画像です）。").arg(what);
+  return QStringLiteral("%1ではありません（Word・Excel の形式ではありません）。").arg(what);
+}
+
+std::unique_ptr<OfficeApplication> LokOffice::CreateApplication(OfficeKind kind) {
+  return std::make_unique<LokApplication>(kind, engine_, spooler_, spoolDir_);
 }
 
 }  // namespace folvane::platform

@@ -21,4 +21,7 @@ class LokOffice final : public Office {
   QString spoolDir_;
 };
 
+// The reason the engine gave for refusing a document, as the user reads it.
+QString RefusalText(const QString& reason, OfficeKind kind);
+
 }  // namespace folvane::platform

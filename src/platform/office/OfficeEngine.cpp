@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/Failure.h"
+#include "platform/LinuxFiles.h"
 
 namespace folvane::platform {
 namespace {
@@ -148,7 +149,7 @@ void OfficeEngine::restartIfWorn() {
 
 void OfficeEngine::Convert(const QString& source, const QString& target, const QString& format) {
   const QByteArray request =
-      "CONVERT " + hex(source) + ' ' + hex(target) + ' ' + hex(format) + '\n';
+      "CONVERT " + NativePath(source).toHex() + ' ' + hex(target) + ' ' + hex(format) + '\n';
   // One document at a time: a wait lets events through, and nothing they
   // start may hand the engine a second document.
   if (waiting_) throw Failure(QStringLiteral("PDF 変換エンジンは別の文書を変換中です。"));
@@ -172,10 +173,13 @@ void OfficeEngine::Convert(const QString& source, const QString& target, const Q
   ++documents_;
   restartIfWorn();
   if (answer == "OK") return;
-  const QString cause = answer.startsWith("ERR ")
-                            ? QString::fromUtf8(QByteArray::fromHex(answer.mid(4)))
-                            : QString::fromUtf8(answer);
-  throw Failure(QStringLiteral("LibreOffice で開けないか変換できません（%1）。").arg(cause));
+  if (!answer.startsWith("ERR ")) throw Failure(QString::fromUtf8(answer));
+  const QList<QByteArray> fields = answer.mid(4).split(' ');
+  const QString cause = QString::fromUtf8(QByteArray::fromHex(fields.value(0)));
+  const QString message =
+      QStringLiteral("LibreOffice で開けないか変換できません（%1）。").arg(cause);
+  if (fields.size() > 1) throw DocumentRefused(QString::fromLatin1(fields[1]), message);
+  throw Failure(message);
 }
 
 }  // namespace folvane::platform

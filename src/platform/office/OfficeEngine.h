@@ -3,10 +3,24 @@
 #include <QString>
 #include <memory>
 
+#include "platform/Failure.h"
+
 class QDeadlineTimer;
 class QProcess;
 
 namespace folvane::platform {
+
+// A document the engine refused, with the helper's reason: "empty",
+// "password", "damaged", "text", "picture" or "unknown".
+class DocumentRefused : public Failure {
+ public:
+  DocumentRefused(QString reason, const QString& message)
+      : Failure(message), reason_(std::move(reason)) {}
+  const QString& reason() const { return reason_; }
+
+ private:
+  QString reason_;
+};
 
 // One warm LibreOffice in the helper process folvane-office: started on
 // first use, kept across documents and runs, restarted after a crash or a
@@ -29,9 +43,10 @@ class OfficeEngine {
   OfficeEngine& operator=(const OfficeEngine&) = delete;
 
   // Converts `source` into `target` in `format` ("pdf", "doc", "xls", ...).
-  // Throws platform::Failure with the cause; a crashed or hung engine is
-  // ended, and the next call starts a new one. Window events are processed
-  // while the engine works.
+  // Throws platform::Failure with the cause (DocumentRefused when the
+  // document itself is the cause); a crashed or hung engine is ended, and
+  // the next call starts a new one. Window events are processed while the
+  // engine works.
   void Convert(const QString& source, const QString& target, const QString& format);
 
   // Ends the helper process: asks it to leave, then kills it. During a
