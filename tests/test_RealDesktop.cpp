@@ -33,7 +33,7 @@ QRect outerOf(const QWidget& window) {
 // Shows the window and waits until the window manager has framed it.
 void showFramed(QWidget& window) {
   window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QVERIFY(QTest::qWaitForWindowExposed(&window, 10000));
   QVERIFY2(QTest::qWaitFor([&] { return outerOf(window).height() > window.height(); }, 10000),
            "no frame: is a window manager running?");
   QTest::qWait(300);  // what follows the frame (resizes) settles

@@ -38,8 +38,20 @@ done
 DISPLAY=":$(head -n 1 "$work/display")"
 export DISPLAY
 
-HOME="$work" XDG_CONFIG_HOME="$work/config" openbox --sm-disable >"$work/wm.log" 2>&1 &
+# Openbox runs its start-up command once it manages windows.
+HOME="$work" XDG_CONFIG_HOME="$work/config" \
+  openbox --sm-disable --startup "touch $work/wm-ready" >"$work/wm.log" 2>&1 &
 wm=$!
+tries=0
+while [ ! -e "$work/wm-ready" ]; do
+  tries=$((tries + 1))
+  if [ $tries -gt 100 ] || ! kill -0 "$wm" 2>/dev/null; then
+    echo "under-window-manager: openbox did not start" >&2
+    cat "$work/wm.log" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
 
 QT_QPA_PLATFORM=xcb "$@"
 status=$?
