@@ -2,6 +2,7 @@
 #include <QFont>
 
 #include "platform/LinuxPlatform.h"
+#include "platform/QtUi.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemFolder.h"
 #include "settings/modIniFile.h"
@@ -18,6 +19,9 @@ int main(int argc, char* argv[]) {
                                              QStringLiteral("/instance"));
   if (!instance.Claim()) return 0;  // the running one comes forward instead
   QFont::insertSubstitution(folvane::kUiFontFamily, QStringLiteral("Noto Sans CJK JP"));
+  // Message boxes and file dialogs too, not only the windows of the program.
+  QApplication::setFont(folvane::WindowFont());
+  folvane::platform::LoadQtTranslations(app);
 
   folvane::platform::LinuxPlatform linux;
   folvane::modIniFile ini(linux.platform());

@@ -204,7 +204,7 @@ class TestFolvane : public QObject {
   void aboutWindowLayout() {
     frmAbout about;
     QCOMPARE(about.size(), QSize(356, 133));
-    QCOMPARE(about.Image1->geometry(), QRect(0, 0, 112, 88));
+    QCOMPARE(about.Image1->geometry(), QRect(0, 0, 117, 93));  // 1755 x 1395 twips
     QVERIFY(!about.Image1->pixmap().isNull());
     QCOMPARE(about.Label1->text(), QStringLiteral("Folvane"));
     QCOMPARE(about.Label4->text(), QStringLiteral("バージョン\u30001.0.0"));

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +18,34 @@ class TestLinuxDrives : public QObject {
     QVERIFY(!IsRealFileSystem("/dev/shm", "tmpfs", "tmpfs"));
     QVERIFY(!IsRealFileSystem("/sys/fs/cgroup", "cgroup2", "cgroup2"));
     QVERIFY(!IsRealFileSystem("/run", "tmpfs", "tmpfs"));
+    // Package images of a typical desktop: on loop devices, read-only.
+    QVERIFY(!IsRealFileSystem("/snap/core22/1380", "/dev/loop3", "squashfs"));
+    QVERIFY(!IsRealFileSystem("/mnt/image", "/dev/loop0", "ext4"));
+    QVERIFY(!IsRealFileSystem("/media/pack", "/dev/sdc1", "squashfs"));
+    QVERIFY(IsRealFileSystem("/media/cd", "/dev/sr0", "iso9660"));
+  }
+
+  void aFileBoundOntoAFileIsNoDrive() {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("data");
+    const QString file = dir.filePath("hostname");
+    QVERIFY(QDir().mkdir(folder));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    const QByteArray table =
+        "/dev/vda1 / ext4 rw 0 0\n"
+        "/dev/vda1 " +
+        file.toUtf8() +
+        " ext4 rw,bind 0 0\n"
+        "/dev/vdb1 " +
+        folder.toUtf8() +
+        " ext4 rw 0 0\n"
+        "/dev/loop7 /snap/app/1 squashfs ro 0 0\n"
+        "tmpfs /run/user/1000 tmpfs rw 0 0\n"
+        "/dev/vdb1 " +
+        folder.toUtf8() + " ext4 rw 0 0\n";
+    QCOMPARE(DrivesInMountTable(table), QStringList({"/", folder}));
   }
 
   void theRootComesFirstAndHoldsTheCurrentDirectory() {

@@ -1,7 +1,9 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFrame>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -48,6 +50,13 @@ struct Opened {
     QStringList out;
     for (const auto& m : fake.ui.messages) out << m.text;
     return out;
+  }
+  // Replaces the focused box's text by typing.
+  void retype(const char* text) {
+    QWidget* box = QApplication::focusWidget();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, QString::fromUtf8(text));
   }
   void ctrlTab(bool shift = false) {
     QTest::keyClick(QApplication::focusWidget(), shift ? Qt::Key_Backtab : Qt::Key_Tab,
@@ -169,6 +178,61 @@ class TestFrmConfig : public QObject {
     QCOMPARE(o.dialog->result(), int(QDialog::Accepted));
   }
 
+  // Typed as a user types: what is typed is what is saved, whatever the list holds.
+  void thePrinterNameIsTakenAsTyped() {
+    {
+      Opened o(filled());  // the list holds "Acrobat PDFWriter"
+      o.dialog->cmbPDFWriter->setFocus();
+      o.retype("Acro");
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), o.dialog->chkFlip);
+      QCOMPARE(o.dialog->cmbPDFWriter->currentText(), QStringLiteral("Acro"));
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // OK, the default button
+      QVERIFY(o.writes().contains("PDF_Info/PDFWriterName=Acro"));
+      QCOMPARE(o.dialog->result(), int(QDialog::Accepted));
+    }
+    Opened o(filled());
+    o.dialog->cmbPDFWriter->setFocus();
+    o.retype("acrobat pdfwriter");
+    QTest::keyClick(o.dialog->cmbPDFWriter->lineEdit(), Qt::Key_Return);
+    QVERIFY(o.writes().contains("PDF_Info/PDFWriterName=acrobat pdfwriter"));
+    QCOMPARE(o.dialog->cmbPDFWriter->currentIndex(), -1);
+  }
+
+  void applyByItsAccessKeyTakesTheNameBeingTyped() {
+    Opened o(filled());
+    o.dialog->chkDupFlg->setFocus();
+    QTest::keyClick(o.dialog->chkDupFlg, Qt::Key_Space);  // a change: Apply is enabled
+    QVERIFY(o.dialog->cmdApply->isEnabled());
+    o.dialog->cmbPDFWriter->setFocus();
+    o.retype("Mine");
+    QTest::keyClick(o.dialog->cmbPDFWriter->lineEdit(), Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(
+        o.writes().contains("PDF_Info/PDFWriterName=Mine"));  // the button clicks a moment later
+    QVERIFY(!o.dialog->cmdApply->isEnabled());
+    QCOMPARE(o.reloads(), 1);
+  }
+
+  void aJapaneseNameFromTheInputMethodIsSaved() {
+    Opened o(filled());
+    o.dialog->cmbPDFWriter->setFocus();
+    o.retype("");
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("経理部　複合機"));
+    QApplication::sendEvent(o.dialog->cmbPDFWriter->lineEdit(), &commit);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // leaving marks it
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(o.writes().contains(QStringLiteral("PDF_Info/PDFWriterName=経理部　複合機")));
+  }
+
+  void everyControlUsesTheWindowsFont() {
+    Opened o(filled());
+    for (QWidget* w : std::initializer_list<QWidget*>{o.dialog.get(), o.dialog->cmbPDFWriter,
+                                                      o.dialog->txtSourceDir, o.dialog->cmdOk,
+                                                      o.dialog->chkLogFile, o.dialog->TabMain})
+      QCOMPARE(w->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+  }
+
   void ctrlTabWalksTheTabsBothWays() {
     Opened o(filled());
     o.dialog->txtSourceDir->setFocus();
@@ -242,6 +306,39 @@ class TestFrmConfig : public QObject {
     QVERIFY(o.messages()[0].contains(kIni));
     QCOMPARE(o.writes().size(), 1);  // stopped at the first failing key
     QCOMPARE(o.reloads(), 0);
+  }
+
+  // A pasted name with a line break cannot go into the file; the message says
+  // which key, why, and what the file already holds.
+  void aStopMidwaySaysWhichKeyWhyAndWhatWasWritten() {
+    QTemporaryDir dir;
+    fakes::FakePlatform fake;
+    platform::LinuxProfile profile(platform::CodePage("UTF-8"), [] { return QString(); });
+    platform::Platform real = fake.with(profile);
+    fake.process.executablePath = dir.filePath("Folvane");
+    modIniFile ini(real);
+    App app{real, ini};
+    ini.Settings = filled();
+    frmConfig dialog(app);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.cmbPDFWriter->setFocus();
+    QLineEdit* edit = dialog.cmbPDFWriter->lineEdit();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QApplication::clipboard()->setText(QStringLiteral("Acrobat\nPDFWriter"));
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(fake.ui.messages.size(), 1);
+    const QString text = fake.ui.messages[0].text;
+    QVERIFY2(text.contains("PDFWriterName") && text.contains(QStringLiteral("改行")) &&
+                 text.contains(QStringLiteral("SourceDir、DestDir は書き込まれました")) &&
+                 !text.split(u'\n').contains(QStringLiteral("設定は保存されていません。")),
+             qPrintable(text));
+    QFile file(dir.filePath("Folvane.INI"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[Source_Info]\r\nSourceDir=C:\\src\r\n"
+                                        "[Dest_Info]\r\nDestDir=D:\\out\r\n"));
   }
 
   void aNewSettingsFileGetsItsKeysInOrder() {

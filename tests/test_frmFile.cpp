@@ -1,3 +1,4 @@
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -93,6 +94,27 @@ class TestFrmFile : public QObject {
     QCOMPARE(f.DirList->path(), QStringLiteral("/media/usb"));
     f.cmdExec->click();
     QCOMPARE(r.mergeDir.text(), QStringLiteral("/media/usb"));
+  }
+
+  void choosingTheShownDriveAgainKeepsThePlace() {
+    Receivers r;
+    frmFile f(r.app);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    f.DirList->setFocus();
+    f.DirList->setCurrentItem(entry(f.DirList, "Pictures"));
+    QTest::keyClick(f.DirList, Qt::Key_Return);
+    QCOMPARE(f.DirList->path(), QStringLiteral("/home/user/Pictures"));
+    // The drop-down opened and the shown drive picked again.
+    f.Drive->setFocus();
+    QTest::keyClick(f.Drive, Qt::Key_F4);
+    QVERIFY(QTest::qWaitFor([&] { return f.Drive->view()->isVisible(); }));
+    QTest::keyClick(f.Drive->view(), Qt::Key_Return);
+    QCOMPARE(f.Drive->drive(), QStringLiteral("/"));
+    QCOMPARE(f.DirList->path(), QStringLiteral("/home/user/Pictures"));
+    // Another drive still moves the list.
+    QTest::keyClick(f.Drive, Qt::Key_Down);
+    QCOMPARE(f.DirList->path(), QStringLiteral("/media/usb"));
   }
 
   void cancelAndOtherTargetsWriteNothing() {

@@ -49,6 +49,8 @@ class TestFrmInsertPDF : public QObject {
     QCOMPARE(o.window->imgSelDir->toolTip(),
              QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。"));
     QCOMPARE(o.window->txtFileNm->geometry(), QRect(32, 104, 281, 25));
+    QCOMPARE(o.window->txtFileNm->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    QCOMPARE(o.window->cmdApply->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
     QVERIFY(!o.window->imgSelDir->pixmap().isNull() && !o.window->imgSaveFile->pixmap().isNull());
     o.window->cmdOk->click();
     QCOMPARE(o.writes(), (QStringList{"MergeDir=/pdf/in", "MergeFileNm=/pdf/all.pdf"}));

@@ -21,6 +21,7 @@ class TestFrmPrintPDF : public QObject {
     QCOMPARE(window.windowTitle(), QStringLiteral("ＰＤＦ ファイル一括出力"));
     QVERIFY(window.cmdApply->isEnabled());
     QCOMPARE(window.cmdOk->geometry().topLeft(), QPoint(32, 72));
+    QCOMPARE(window.txtPrintDir->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
     window.cmdOk->click();
     QCOMPARE(*fake.profile.get(ini.IniFilePath(), "Print_Info", "PrintDir"),
              QStringLiteral("/print"));

@@ -15,6 +15,7 @@ namespace folvane {
 frmInsertPDF::frmInsertPDF(App& app) : app_(app) {
   setObjectName(QStringLiteral("frmInsertPDF"));
   setWindowTitle(QStringLiteral("ＰＤＦ ファイル統合"));
+  setFont(WindowFont());
   setFixedSize(Tw(4935), Tw(2520));
 
   auto* lblMargDir = new QLabel(QStringLiteral("ディレクトリー名"), this);
@@ -74,11 +75,12 @@ void frmInsertPDF::imgSaveFile_Click() {
 }
 
 void frmInsertPDF::SaveMergeSettings() {
-  if (!SaveRequiredText(
-          app_, txtMargeDir, "Merge_Info", "MergeDir",
+  SettingsSave save(app_);
+  if (!save.RequiredText(
+          txtMargeDir, "Merge_Info", "MergeDir",
           QStringLiteral("統合ディレクトリーは必須項目です。再度入力してください。")) ||
-      !SaveRequiredText(app_, txtFileNm, "Merge_Info", "MergeFileNm",
-                        QStringLiteral("統合ファイル名は必須項目です。再度入力してください。")))
+      !save.RequiredText(txtFileNm, "Merge_Info", "MergeFileNm",
+                         QStringLiteral("統合ファイル名は必須項目です。再度入力してください。")))
     return;
   app_.ini.ReadIniFile();
 }

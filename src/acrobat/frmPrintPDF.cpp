@@ -15,6 +15,7 @@ namespace folvane {
 frmPrintPDF::frmPrintPDF(App& app) : app_(app) {
   setObjectName(QStringLiteral("frmPrintPDF"));
   setWindowTitle(QStringLiteral("ＰＤＦ ファイル一括出力"));
+  setFont(WindowFont());
   setFixedSize(Tw(4695), Tw(1560));
 
   txtPrintDir = new QLineEdit(this);
@@ -50,8 +51,10 @@ frmPrintPDF::~frmPrintPDF() {
 }
 
 void frmPrintPDF::SavePrintSettings() {
-  if (!SaveRequiredText(app_, txtPrintDir, "Print_Info", "PrintDir",
-                        QStringLiteral("出力ディレクトリーは必須項目です。再度入力してください。")))
+  SettingsSave save(app_);
+  if (!save.RequiredText(
+          txtPrintDir, "Print_Info", "PrintDir",
+          QStringLiteral("出力ディレクトリーは必須項目です。再度入力してください。")))
     return;
   app_.ini.ReadIniFile();
 }

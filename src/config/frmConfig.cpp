@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTabBar>
 
+#include "shell/OuterSize.h"
+#include "shell/SettingsWindow.h"
 #include "shell/SettingsWrite.h"
 #include "shell/Twips.h"
 #include "shell/frmFile.h"
@@ -52,6 +54,7 @@ QString frmConfig::Tag(const QWidget* control) {
 void frmConfig::build() {
   setObjectName(QStringLiteral("frmConfig"));
   setWindowTitle(QStringLiteral("PDF コンバート環境設定"));
+  setFont(WindowFont());
 
   // The strip: a frame with its row of tabs; the pages are laid over it.
   auto* strip = place(new QFrame(this), "TabStrip", 120, 120, 5775, 3495);
@@ -71,12 +74,11 @@ void frmConfig::build() {
     fraTab[i]->setAutoFillBackground(true);
   }
 
-  cmdOk = place(new QPushButton(QStringLiteral("OK"), this), "cmdOk", 2040, 3720, 1215, 315);
-  cmdCancel = place(new QPushButton(QStringLiteral("キャンセル"), this), "cmdCancel", 3360, 3720,
-                    1215, 315);
-  cmdApply =
-      place(new QPushButton(QStringLiteral("適用(&A)"), this), "cmdApply", 4680, 3720, 1215, 315);
-  cmdOk->setDefault(true);
+  const SettingsButtons buttons =
+      MakeSettingsButtons(this, {2040, 3720}, {3360, 3720}, {4680, 3720});
+  cmdOk = buttons.ok;
+  cmdCancel = buttons.cancel;
+  cmdApply = buttons.apply;
 
   QFrame* page0 = fraTab[0];
   place(new QLabel(QStringLiteral("変換元ディレクトリー"), page0), "lblSourceDIr", 0, 240, 2295,
@@ -118,6 +120,9 @@ void frmConfig::build() {
   cmbPDFWriter = place(new QComboBox(writerGroup), "cmbPDFWriter", 840, 840, 3735, 300);
   cmbPDFWriter->setEditable(true);
   cmbPDFWriter->setInsertPolicy(QComboBox::NoInsert);  // Enter adds nothing to the list
+  // The name is taken as typed: no completion from the list, no case folding
+  // onto an entry, so a name that begins another can be entered.
+  cmbPDFWriter->setCompleter(nullptr);
   cmbPDFWriter->installEventFilter(this);
 
   // One focus order for the whole window, across the pages.
@@ -133,16 +138,18 @@ void frmConfig::build() {
   connect(cmdSrcDIr, &QPushButton::clicked, this, &frmConfig::cmdSrcDIr_Click);
   connect(cmdDesDir, &QPushButton::clicked, this, &frmConfig::cmdDesDir_Click);
   connect(cmdLogFile, &QPushButton::clicked, this, &frmConfig::cmdLogFile_Click);
-  connect(cmdApply, &QPushButton::clicked, this, &frmConfig::cmdApply_Click);
-  connect(cmdOk, &QPushButton::clicked, this, &frmConfig::cmdOk_Click);
-  connect(cmdCancel, &QPushButton::clicked, this, &frmConfig::cmdCancel_Click);
+  ConnectSettingsButtons(
+      this, buttons, [this] { SaveSettings(); },
+      [this] {
+        if (cmbPDFWriter->hasFocus()) cmbPDFWriter_LostFocus();
+      });
 
   app_.dirTargets[1] = txtSourceDir;
   app_.dirTargets[2] = txtDestDir;
 }
 
 void frmConfig::Form_Load() {
-  resize(Tw(6105), Tw(4600));
+  (new OuterSize(this, QSize(6105, 4600)))->Apply();
 
   // The pages cover the strip's client area, below its tabs; page 0 on top.
   const QRect strip = TwRect(120, 120, 5775, 3495);
@@ -257,40 +264,23 @@ void frmConfig::cmdLogFile_Click() {
   txtLogFile->setText(*chosen);
 }
 
-void frmConfig::cmdApply_Click() {
-  SaveSettings();
-  cmdApply->setEnabled(false);
-}
-
-void frmConfig::cmdOk_Click() {
-  // Enter in the printer box presses OK without the box losing the focus;
-  // that still counts as leaving it, so a typed name is not lost.
-  if (cmbPDFWriter->hasFocus()) cmbPDFWriter_LostFocus();
-  if (cmdApply->isEnabled()) SaveSettings();
-  accept();
-}
-
-void frmConfig::cmdCancel_Click() {
-  reject();
-}
-
 void frmConfig::stop(const QString& message) {
   app_.platform.ui.MsgBox(message);
 }
 
-bool frmConfig::write(const QString& section, const QString& key, const QString& value) {
-  return WriteSetting(app_, section, key, value);
-}
-
 void frmConfig::SaveSettings() {
   const auto marked = [](const QWidget* control) { return IsMarked(control); };
-  if (!SaveRequiredText(
-          app_, txtSourceDir, "Source_Info", "SourceDir",
+  SettingsSave save(app_);
+  const auto write = [&save](const char* section, const char* key, const QString& value) {
+    return save.Write(QString::fromLatin1(section), QString::fromLatin1(key), value);
+  };
+  if (!save.RequiredText(
+          txtSourceDir, "Source_Info", "SourceDir",
           QStringLiteral("変換元ディレクトリーは必須項目です。再度入力してください。")))
     return;
   if (marked(chkDelFlg) && !write("Source_Info", "SourceDel", flag(chkDelFlg))) return;
-  if (!SaveRequiredText(
-          app_, txtDestDir, "Dest_Info", "DestDir",
+  if (!save.RequiredText(
+          txtDestDir, "Dest_Info", "DestDir",
           QStringLiteral("変換先ディレクトリーは必須項目です。再度入力してください。")))
     return;
   if (marked(chkDupFlg) && !write("Dest_Info", "DestDup", flag(chkDupFlg))) return;

@@ -59,11 +59,7 @@ class frmConfig : public QDialog {
   void cmdSrcDIr_Click();
   void cmdDesDir_Click();
   void cmdLogFile_Click();
-  void cmdApply_Click();
-  void cmdOk_Click();
-  void cmdCancel_Click();
   void SaveSettings();
-  bool write(const QString& section, const QString& key, const QString& value);
   void stop(const QString& message);
 
   App& app_;

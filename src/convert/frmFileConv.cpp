@@ -18,6 +18,7 @@ namespace folvane {
 frmFileConv::frmFileConv(App& app) : app_(app) {
   setObjectName(QStringLiteral("frmFileConv"));
   setWindowTitle(QStringLiteral("ファイル指定による変換処理"));
+  setFont(WindowFont());
   setFixedSize(Tw(5085), Tw(2280));
   const QString tip = QStringLiteral("ＰＤＦファイルが保管されているディレクトリーを設定します。");
 

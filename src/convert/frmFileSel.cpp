@@ -13,6 +13,7 @@ namespace folvane {
 frmFileSel::frmFileSel(App& app, frmFileConv& conversion) : app_(app), conversion_(conversion) {
   setObjectName(QStringLiteral("frmFileSel"));
   setWindowTitle(QStringLiteral("変換ファイル選択"));
+  setFont(WindowFont());
   setFixedSize(Tw(5040), Tw(4620));
   platform::Platform& p = app.platform;
 

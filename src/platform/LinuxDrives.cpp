@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 #include "LinuxFiles.h"
@@ -46,25 +47,33 @@ bool IsRealFileSystem(const QString& mountPoint, const QString& source, const QS
   if (mountPoint == u"/") return true;
   static const QStringList network{"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "9p"};
   if (network.contains(type)) return true;
+  // Read-only images of packages; nobody keeps files there.
+  static const QStringList images{"squashfs", "erofs"};
+  if (images.contains(type) || source.startsWith(QStringLiteral("/dev/loop"))) return false;
   return source.startsWith(QStringLiteral("/dev/")) &&
          !mountPoint.startsWith(QStringLiteral("/dev")) &&
          !mountPoint.startsWith(QStringLiteral("/proc")) &&
          !mountPoint.startsWith(QStringLiteral("/sys"));
 }
 
-QStringList LinuxDrives::MountedDrives() {
+QStringList DrivesInMountTable(const QByteArray& table) {
   QStringList drives{QStringLiteral("/")};
-  QFile mounts(QStringLiteral("/proc/self/mounts"));
-  if (!mounts.open(QIODevice::ReadOnly)) return drives;
-  for (const QByteArray& line : mounts.readAll().split('\n')) {
+  for (const QByteArray& line : table.split('\n')) {
     const QList<QByteArray> f = line.split(' ');
     if (f.size() < 3) continue;
     const QString point = unescape(f[1]);
     if (!drives.contains(point) &&
-        IsRealFileSystem(point, unescape(f[0]), QString::fromLatin1(f[2])))
+        IsRealFileSystem(point, unescape(f[0]), QString::fromLatin1(f[2])) &&
+        QFileInfo(point).isDir())
       drives << point;
   }
   return drives;
+}
+
+QStringList LinuxDrives::MountedDrives() {
+  QFile mounts(QStringLiteral("/proc/self/mounts"));
+  if (!mounts.open(QIODevice::ReadOnly)) return {QStringLiteral("/")};
+  return DrivesInMountTable(mounts.readAll());
 }
 
 QString LinuxDrives::DriveOf(const QString& path) {

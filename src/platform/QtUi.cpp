@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace folvane::platform {
 
@@ -46,14 +49,26 @@ QStringList QtNameFilters(const QString& filter) {
   const QStringList parts = filter.split(u'|');
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    const QString& description = parts[i];
-    const QString patterns = QString(parts[i + 1]).replace(u';', u' ');
-    // Qt takes the patterns from the last parentheses of each entry.
-    filters << (description.endsWith(u'(' + patterns + u')')
-                    ? description
-                    : description + QStringLiteral(" (") + patterns + u')');
+    QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+    for (QString& pattern : patterns) {
+      pattern = pattern.trimmed();
+      if (pattern == u"*.*") pattern = QStringLiteral("*");
+    }
+    filters << parts[i] + QStringLiteral(" (") + patterns.join(u' ') + u')';
   }
   return filters;
+}
+
+bool LoadQtTranslations(QCoreApplication& app) {
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  QLocale locale = QLocale::system();
+  if (locale.language() != QLocale::Japanese) locale = QLocale(QLocale::Japanese, QLocale::Japan);
+  auto* translator = new QTranslator(&app);
+  if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder) &&
+      app.installTranslator(translator))
+    return true;
+  delete translator;
+  return false;
 }
 
 std::optional<QString> QtUi::OpenFileDialog(const QString& filter, int filterIndex,
@@ -61,6 +76,7 @@ std::optional<QString> QtUi::OpenFileDialog(const QString& filter, int filterInd
   QFileDialog dialog;
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);  // a log file that does not exist yet is fine
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   const QStringList filters = QtNameFilters(filter);
   dialog.setNameFilters(filters);
   if (filterIndex >= 1 && filterIndex <= filters.size())

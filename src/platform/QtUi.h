@@ -4,6 +4,8 @@
 
 #include "Ui.h"
 
+class QCoreApplication;
+
 namespace folvane::platform {
 
 // Message boxes and the event pump on Qt Widgets.
@@ -18,7 +20,16 @@ class QtUi final : public Ui {
   void showMessage(const QString& text, MsgIcon icon, const QString& title) override;
 };
 
-// Qt's name filters for a filter written as description|pattern pairs.
+// Qt's name filters for a filter written as description|pattern pairs. Each
+// is the description followed by Qt's patterns in parentheses, which the
+// dialog hides, so the user sees the description as written. "*.*" matches
+// every file, names without a dot too, as the Windows dialog does.
 QStringList QtNameFilters(const QString& filter);
+
+// Loads Qt's own translations from the system's translation folder, so that
+// standard dialogs and buttons speak the language of the windows: the
+// locale's when it is Japanese, and Japanese otherwise, since every other
+// text of the program is Japanese. False when none could be loaded.
+bool LoadQtTranslations(QCoreApplication& app);
 
 }  // namespace folvane::platform

@@ -17,12 +17,18 @@ constexpr int kPathRole = Qt::UserRole;
 
 DriveListBox::DriveListBox(platform::Drives& drives, QWidget* parent) : QComboBox(parent) {
   addItems(drives.MountedDrives());
-  connect(this, &QComboBox::activated, this, [this] { emit Change(); });
+  shown_ = currentText();
+  connect(this, &QComboBox::activated, this, [this] {
+    if (currentText() == shown_) return;
+    shown_ = currentText();
+    emit Change();
+  });
 }
 
 void DriveListBox::setDrive(const QString& drive) {
   if (findText(drive) < 0) addItem(drive);
   setCurrentIndex(findText(drive));
+  shown_ = drive;
 }
 
 DirListBox::DirListBox(platform::Drives& drives, platform::Ui& ui, QWidget* parent)

@@ -19,7 +19,11 @@ class DriveListBox : public QComboBox {
   void setDrive(const QString& drive);
 
  signals:
+  // Raised when another drive is chosen; choosing the shown one again is no change.
   void Change();
+
+ private:
+  QString shown_;
 };
 
 // The directory list: the path from the root down to the current

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 
+#include "OuterSize.h"
 #include "PictureButton.h"
 #include "Twips.h"
 #include "acrobat/clsPDFMarge.h"
@@ -116,9 +117,11 @@ void Folvane::ResetPdfFileName() {
 }
 
 void Folvane::applyOuterSize() {
-  // The outer size includes the frame, which is known only once shown.
-  const QSize frame = frameGeometry().size() - geometry().size();
-  resize(QSize(Tw(4900), Tw(1620)) - frame);
+  // The outer size includes the frame, which the window manager makes known
+  // only some time after the window is shown; OuterSize follows it.
+  auto* outer = findChild<OuterSize*>(QString(), Qt::FindDirectChildrenOnly);
+  if (!outer) outer = new OuterSize(this, QSize(4900, 1620));
+  outer->Apply();
 }
 
 void Folvane::showEvent(QShowEvent* event) {

@@ -25,13 +25,16 @@ SettingsButtons MakeSettingsButtons(QDialog* window, QPoint ok, QPoint cancel, Q
 }
 
 void ConnectSettingsButtons(QDialog* window, const SettingsButtons& buttons,
-                            std::function<void()> save) {
+                            std::function<void()> save, std::function<void()> leaving) {
   QPushButton* apply = buttons.apply;
-  QObject::connect(apply, &QPushButton::clicked, window, [apply, save] {
+  if (!leaving) leaving = [] {};
+  QObject::connect(apply, &QPushButton::clicked, window, [apply, save, leaving] {
+    leaving();
     save();
     apply->setEnabled(false);
   });
-  QObject::connect(buttons.ok, &QPushButton::clicked, window, [window, apply, save] {
+  QObject::connect(buttons.ok, &QPushButton::clicked, window, [window, apply, save, leaving] {
+    leaving();
     if (apply->isEnabled()) save();
     window->accept();
   });

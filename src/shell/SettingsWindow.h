@@ -21,9 +21,11 @@ struct SettingsButtons {
 SettingsButtons MakeSettingsButtons(QDialog* window, QPoint ok, QPoint cancel, QPoint apply);
 
 // Apply saves, then disables itself; OK saves while Apply is enabled, then
-// closes in every case; Cancel closes without writing.
+// closes in every case; Cancel closes without writing. `leaving` runs first
+// on OK and Apply: pressed by Enter or an access key, they take no focus,
+// and a control that marks itself on losing the focus must still count as left.
 void ConnectSettingsButtons(QDialog* window, const SettingsButtons& buttons,
-                            std::function<void()> save);
+                            std::function<void()> save, std::function<void()> leaving = {});
 
 // Every change of the box's text enables Apply and marks the box.
 void TrackChanges(QLineEdit* box, QPushButton* apply);

@@ -23,4 +23,9 @@ inline QFont UiFont(double points, bool bold) {
   return f;
 }
 
+// The font of the windows themselves, for every control not given its own.
+inline QFont WindowFont() {
+  return UiFont(9, false);
+}
+
 }  // namespace folvane

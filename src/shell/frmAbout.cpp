@@ -29,12 +29,13 @@ class EtchedRule : public QWidget {
 frmAbout::frmAbout() {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+  setFont(WindowFont());
   setFixedSize(Tw(5340), Tw(1995));
 
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setGeometry(0, 0, 112, 88);
-  Image1->setPixmap(QIcon(QStringLiteral(":/icons/about.svg")).pixmap(QSize(112, 88)));
+  Image1->setGeometry(TwRect(0, 0, 1755, 1395));
+  Image1->setPixmap(QIcon(QStringLiteral(":/icons/about.svg")).pixmap(Image1->size()));
 
   const QFont font = UiFont(11.25, true);
   const struct {

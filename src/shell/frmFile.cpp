@@ -11,6 +11,7 @@ namespace folvane {
 frmFile::frmFile(App& app) : app_(app) {
   setObjectName(QStringLiteral("frmFile"));
   setWindowTitle(QStringLiteral("PDF File"));
+  setFont(WindowFont());
   setFixedSize(Tw(5085), Tw(3990));
   platform::Platform& p = app.platform;
 
