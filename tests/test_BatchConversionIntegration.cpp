@@ -42,21 +42,14 @@ QString pdfText(const QString& path) {
 }
 
 QString html(const QString& body) {
-  return "<html><head><meta charset=\"utf-8\"></head><body><p>" + body + "</p></body></html>";
+  return fakes::HtmlPage("<p>" + body + "</p>");
 }
 
 QString fods(const QString& cell) {
-  return QStringLiteral(
-             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
-             "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-             "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-             "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\" "
-             "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body>"
-             "<office:spreadsheet><table:table table:name=\"S\"><table:table-row>"
-             "<table:table-cell office:value-type=\"string\"><text:p>%1</text:p>"
-             "</table:table-cell></table:table-row></table:table></office:spreadsheet>"
-             "</office:body></office:document>")
-      .arg(cell);
+  return fakes::FlatSheet(
+      QStringLiteral("<table:table-row><table:table-cell office:value-type=\"string\"><text:p>%1"
+                     "</text:p></table:table-cell></table:table-row>")
+          .arg(cell));
 }
 
 }  // namespace
