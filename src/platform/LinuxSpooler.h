@@ -18,6 +18,8 @@ class LinuxSpooler final : public Spooler {
   QString VirtualPrinterTarget();
 
  private:
+  QString NoPrinterCause();
+
   Profile& profile_;
   Registry& registry_;
   Printers& printers_;
