@@ -94,19 +94,19 @@ void LinuxSpooler::PrintPdf(const QString& pdfPath, const QString& title) {
                                  QFile::encodeName(pdfPath).constData(), title.toUtf8().constData(),
                                  0, nullptr);
   if (job != 0) return;
+  // libcups reports a missing scheduler and a missing queue alike (an
+  // internal error, "No such file or directory"): ask again to tell them apart.
   const ipp_status_t status = cupsLastError();
   const QString detail = QString::fromUtf8(cupsLastErrorString());
-  switch (status) {
-    case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
-      throw failure(QStringLiteral("印刷サービス（CUPS）に接続できません。"));
-    case IPP_STATUS_ERROR_NOT_FOUND:
-      throw failure(QStringLiteral("プリンターが見つかりません（%1）。").arg(detail));
-    case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
-      throw failure(
-          QStringLiteral("プリンターが印刷ジョブを受け付けていません（%1）。").arg(detail));
-    default:
-      throw failure(QStringLiteral("印刷ジョブが拒否されました（%1）。").arg(detail));
-  }
+  if (!CupsReachable()) throw failure(QStringLiteral("印刷サービス（CUPS）に接続できません。"));
+  if (status == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS)
+    throw failure(QStringLiteral("プリンターが印刷ジョブを受け付けていません（%1）。").arg(detail));
+  if (cups_dest_t* dest =
+          cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.toUtf8().constData(), nullptr))
+    cupsFreeDests(1, dest);
+  else
+    throw failure(QStringLiteral("プリンターが見つかりません。"));
+  throw failure(QStringLiteral("印刷ジョブが拒否されました（%1）。").arg(detail));
 }
 
 }  // namespace folvane::platform
