@@ -87,7 +87,8 @@ QList<QByteArray> renders(const QString& pdf) {
 }
 
 // A PDF whose outline loops and shares: the last entry's /Next leads back to
-// the first, and the second entry's child is the first entry's child.
+// the first, the second entry's child is the first entry's child, and that
+// child's /Next leads up to the outline root.
 void MakeLoopedOutlinePdf(const QString& path, const QString& label) {
   const QString plain = path + ".plain";
   MakePdf(plain, label, 3);
@@ -101,6 +102,7 @@ void MakeLoopedOutlinePdf(const QString& path, const QString& label) {
     second.replaceKey("/First", first.getKey("/First"));
     second.replaceKey("/Last", first.getKey("/First"));
     second.replaceKey("/Count", QPDFObjectHandle::newInteger(1));
+    first.getKey("/First").replaceKey("/Next", root);
     const QByteArray name = QFile::encodeName(path);
     QPDFWriter writer(pdf, name.constData());
     writer.write();

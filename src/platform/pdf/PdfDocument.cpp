@@ -101,9 +101,12 @@ OutlineLevel rebuildOutline(QPDF& pdf, QPDFObjectHandle item, QPDFObjectHandle p
   return level;
 }
 
-OutlineLevel rebuildOutline(QPDF& pdf, QPDFObjectHandle first) {
+// The entries under an outline root, rebuilt; an entry that leads back to
+// the root itself is cut as well.
+OutlineLevel rebuildOutline(QPDF& pdf, QPDFObjectHandle root) {
   std::set<QPDFObjGen> seen;
-  return rebuildOutline(pdf, first, QPDFObjectHandle::newNull(), seen, 0);
+  if (root.isIndirect()) seen.insert(root.getObjGen());
+  return rebuildOutline(pdf, root.getKey("/First"), QPDFObjectHandle::newNull(), seen, 0);
 }
 
 QString openFailure(const QString& path, const QString& reason) {
@@ -190,7 +193,8 @@ void PdfDocument::appendOutline(PdfDocument& source) {
   if (!srcRoot.isDictionary() || !srcRoot.getKey("/First").isDictionary()) return;
   // Fresh entries in the source, each once, with no way back to the old
   // ones: the copier then copies exactly them.
-  OutlineLevel copied = rebuildOutline(src, srcRoot.getKey("/First"));
+  OutlineLevel copied = rebuildOutline(src, srcRoot);
+  if (!copied.first.isDictionary()) return;
 
   QPDFObjectHandle root = pdf_->getRoot().getKey("/Outlines");
   if (!root.isDictionary()) {
@@ -199,7 +203,7 @@ void PdfDocument::appendOutline(PdfDocument& source) {
   }
   if (outlineCount_ < 0) {
     // The base's own outline is followed once as well before it is extended.
-    OutlineLevel own = rebuildOutline(*pdf_, root.getKey("/First"));
+    OutlineLevel own = rebuildOutline(*pdf_, root);
     for (QPDFObjectHandle item = own.first; item.isDictionary(); item = item.getKey("/Next"))
       item.replaceKey("/Parent", root);
     root.replaceKey("/First", own.first);
