@@ -116,13 +116,6 @@ QString openFailure(const QString& path, const QString& reason) {
 }  // namespace
 
 PdfDocument::PdfDocument(const QString& path) : path_(path), pdf_(std::make_shared<QPDF>()) {
-  // A file that cannot be read at all is told by its system cause.
-  const int fd = ::open(native(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    const int error = errno;
-    throw Failure(openFailure(path, ErrnoText(error)));
-  }
-  ::close(fd);
   try {
     pdf_->setSuppressWarnings(true);  // a file qpdf repairs is merged as repaired
     pdf_->processInputSource(std::make_shared<PooledFileInputSource>(native(path)));
@@ -140,6 +133,11 @@ PdfDocument::PdfDocument(const QString& path) : path_(path), pdf_(std::make_shar
   } catch (const QPDFSystemError& e) {
     throw Failure(openFailure(path, ErrnoText(e.getErrno())));
   } catch (const std::exception& e) {
+    // A file that cannot be read at all is told by its system cause.
+    if (::access(native(path).c_str(), R_OK) != 0) {
+      const int error = errno;
+      throw Failure(openFailure(path, ErrnoText(error)));
+    }
     throw Failure(openFailure(path, QString::fromUtf8(e.what())));
   }
 }
