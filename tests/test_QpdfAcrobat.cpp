@@ -198,6 +198,15 @@ class TestQpdfAcrobat : public QObject {
     MakePdf(m + "/b.pdf", "B", 1, true, "secret");  // needs a password to open
     const QString locked = failureOf(m, out);
     QVERIFY2(locked.contains(m + "/b.pdf"), qPrintable(locked));
+
+    // A file gone between listing and opening is told by its system cause.
+    QString gone;
+    try {
+      acrobat_.CreateObject("AcroExch.PDDoc")->Invoke("Open", {platform::Arg(m + "/gone.pdf")});
+    } catch (const platform::Failure& e) {
+      gone = e.message();
+    }
+    QVERIFY2(gone.contains(m + "/gone.pdf") && gone.contains("ありません"), qPrintable(gone));
   }
 
   void everyBadInputIsNamedInOneMessage() {
