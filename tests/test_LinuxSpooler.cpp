@@ -97,6 +97,19 @@ class TestLinuxSpooler : public QObject {
     QVERIFY(profile_.WriteProfileStringA(kPdfWriterIniSection, kPdfWriterFileNameValue,
                                          dir_.filePath("xyzzyx.pdf")));
   }
+
+  void anUnreadableFileIsToldWithDocumentAndPrinter() {
+    printers_.current = kVirtualPdfPrinter;
+    QString why;
+    try {
+      spooler_.PrintPdf(dir_.filePath("gone.pdf"), "報告.doc");
+    } catch (const Failure& e) {
+      why = e.message();
+    }
+    QVERIFY2(why.contains("「報告.doc」をプリンター「Acrobat PDFWriter」で印刷できません") &&
+                 why.contains(dir_.filePath("gone.pdf")) && why.contains("ありません"),
+             qPrintable(why));
+  }
 };
 
 QTEST_GUILESS_MAIN(TestLinuxSpooler)

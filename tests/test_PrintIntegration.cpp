@@ -1,6 +1,7 @@
 // Batch printing through the private CUPS scheduler of tests/cups.
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,19 +67,79 @@ class TestPrintIntegration : public QObject {
     QCOMPARE(jobs, (QStringList{"One p1", "Three p1,Three p2,Three p3", "Two p1,Two p2"}));
   }
 
+  QString failureOf(platform::Printers& printers, const QString& folder) {
+    try {
+      printFolder(printers, folder);
+    } catch (const platform::Failure& e) {
+      return e.message();
+    }
+    return {};
+  }
+
   void withoutACupsServerTheErrorSaysSo() {
     const QString folder = dir_.filePath("nocups");
     QDir().mkpath(folder);
     fakes::MakePdf(folder + "/a.pdf", "A", 1);
     // Run with CUPS_SERVER naming a socket nobody listens on.
     fake_.printers.current = "Office";  // win.ini still names a queue
-    QString why;
-    try {
-      printFolder(fake_.printers, folder);
-    } catch (const platform::Failure& e) {
-      why = e.message();
-    }
+    QString why = failureOf(fake_.printers, folder);
     QVERIFY2(why.contains("Office") && why.contains("印刷できません"), qPrintable(why));
+    QVERIFY2(why.contains("「a.pdf」") && why.contains("印刷サービス（CUPS）に接続できません"),
+             qPrintable(why));
+
+    // The real printer list: without CUPS the queue win.ini names is not
+    // listed, and the cause is the missing service, not a missing setting.
+    platform::LinuxPrinters printers(profile_);
+    QVERIFY(profile_.WriteProfileStringA("windows", "device",
+                                         "Floor2,east,Local Raw Printer,capture:/floor2"));
+    why = failureOf(printers, folder);
+    QVERIFY2(why.contains("「a.pdf」") && why.contains("「Floor2,east」") &&
+                 why.contains("印刷サービス（CUPS）に接続できない"),
+             qPrintable(why));
+    QVERIFY2(!why.contains("設定されていない"), qPrintable(why));
+    QVERIFY(profile_.WriteProfileStringA("windows", "device", ""));
+    why = failureOf(printers, folder);
+    QVERIFY2(why.contains("「a.pdf」") && why.contains("印刷サービス（CUPS）に接続できません"),
+             qPrintable(why));
+  }
+
+  void aRefusedJobOrAMissingPrinterIsTold() {
+    const QString server = qEnvironmentVariable("CUPS_SERVER");
+    if (server.isEmpty() || !QFileInfo::exists(server))
+      QFAIL("the private CUPS scheduler is not running");
+    // A queue of its own that rejects jobs, removed again at the end.
+    QCOMPARE(QProcess::execute("lpadmin",
+                               {"-p", "Refusing", "-E", "-v", "capture:/refusing", "-m", "raw"}),
+             0);
+    QCOMPARE(QProcess::execute("cupsreject", {"Refusing"}), 0);
+    const QString folder = dir_.filePath("refused");
+    QDir().mkpath(folder);
+    fakes::MakePdf(folder + "/x.pdf", "X", 1);
+
+    fake_.printers.current = "Refusing";
+    const QString refused = failureOf(fake_.printers, folder);
+    fake_.printers.current = "Gone";
+    const QString gone = failureOf(fake_.printers, folder);
+    // With no CUPS default either, the printer win.ini names is missing, and
+    // without that name no printer is set at all.
+    QProcess::execute("lpadmin", {"-d", "Refusing"});
+    QProcess::execute("lpadmin", {"-x", "Refusing"});
+    platform::LinuxPrinters printers(profile_);
+    QVERIFY(profile_.WriteProfileStringA("windows", "device", "Gone,Some Driver,ipp://nowhere/"));
+    const QString unlisted = failureOf(printers, folder);
+    QVERIFY(profile_.WriteProfileStringA("windows", "device", ""));
+    const QString unset = failureOf(printers, folder);
+    QProcess::execute("lpadmin", {"-d", "Office"});
+
+    QVERIFY2(refused.contains("「x.pdf」") && refused.contains("「Refusing」") &&
+                 refused.contains("受け付けていません"),
+             qPrintable(refused));
+    QVERIFY2(
+        gone.contains("「x.pdf」") && gone.contains("「Gone」") && gone.contains("見つかりません"),
+        qPrintable(gone));
+    QVERIFY2(
+        unlisted.contains("「x.pdf」") && unlisted.contains("プリンター「Gone」が見つかりません"),
+        qPrintable(unlisted));
   }
 };
 

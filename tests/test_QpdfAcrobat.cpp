@@ -9,8 +9,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include "acrobat/clsPDFMarge.h"
 #include "fakes/FakePlatform.h"
@@ -20,6 +24,7 @@
 #include "platform/pdf/QpdfAcrobat.h"
 
 using namespace folvane;
+using fakes::MakeInheritingPdf;
 using fakes::MakePdf;
 using fakes::PageLabels;
 
@@ -45,6 +50,66 @@ QStringList outlineOf(const QString& pdf) {
   };
   walk(top, "");
   return out;
+}
+
+QString output(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  p.waitForFinished(30000);
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Size, rotation and text of every page, as poppler reads them:
+// "400 x 300 pts rot 90 | First p1".
+QStringList pageFacts(const QString& pdf) {
+  static const QRegularExpression line(QStringLiteral("^Page\\s+\\d+ (size|rot):\\s+(.*)$"));
+  QStringList sizes, rotations;
+  for (const QString& l : output("pdfinfo", {"-f", "1", "-l", "9999", pdf}).split('\n')) {
+    const auto match = line.match(l);
+    if (match.hasMatch())
+      (match.captured(1) == "size" ? sizes : rotations) << match.captured(2).trimmed();
+  }
+  const QStringList texts = output("pdftotext", {pdf, "-"}).split('\f');
+  QStringList facts;
+  for (qsizetype i = 0; i < sizes.size(); ++i)
+    facts << sizes[i] + " rot " + rotations.value(i) + " | " + texts.value(i).simplified();
+  return facts;
+}
+
+// Every page drawn small in grey, as pdftoppm draws it.
+QList<QByteArray> renders(const QString& pdf) {
+  QTemporaryDir out;
+  QProcess::execute("pdftoppm", {"-r", "12", "-gray", pdf, out.filePath("p")});
+  QList<QByteArray> pictures;
+  for (const QString& name : QDir(out.path()).entryList(QDir::Files, QDir::Name)) {
+    QFile f(out.filePath(name));
+    if (f.open(QIODevice::ReadOnly)) pictures << f.readAll();
+  }
+  return pictures;
+}
+
+// A PDF whose outline loops and shares: the last entry's /Next leads back to
+// the first, the second entry's child is the first entry's child, and that
+// child's /Next leads up to the outline root.
+void MakeLoopedOutlinePdf(const QString& path, const QString& label) {
+  const QString plain = path + ".plain";
+  MakePdf(plain, label, 3);
+  {
+    QPDF pdf;
+    pdf.processFile(QFile::encodeName(plain).constData());
+    QPDFObjectHandle root = pdf.getRoot().getKey("/Outlines");
+    QPDFObjectHandle first = root.getKey("/First");
+    QPDFObjectHandle second = first.getKey("/Next");
+    root.getKey("/Last").replaceKey("/Next", first);
+    second.replaceKey("/First", first.getKey("/First"));
+    second.replaceKey("/Last", first.getKey("/First"));
+    second.replaceKey("/Count", QPDFObjectHandle::newInteger(1));
+    first.getKey("/First").replaceKey("/Next", root);
+    const QByteArray name = QFile::encodeName(path);
+    QPDFWriter writer(pdf, name.constData());
+    writer.write();
+  }
+  QFile::remove(plain);
 }
 
 }  // namespace
@@ -175,6 +240,54 @@ class TestQpdfAcrobat : public QObject {
     MakePdf(m + "/b.pdf", "B", 1, true, "secret");  // needs a password to open
     const QString locked = failureOf(m, out);
     QVERIFY2(locked.contains(m + "/b.pdf"), qPrintable(locked));
+
+    // A file gone between listing and opening is told by its system cause.
+    QString gone;
+    try {
+      acrobat_.CreateObject("AcroExch.PDDoc")->Invoke("Open", {platform::Arg(m + "/gone.pdf")});
+    } catch (const platform::Failure& e) {
+      gone = e.message();
+    }
+    QVERIFY2(gone.contains(m + "/gone.pdf") && gone.contains("ありません"), qPrintable(gone));
+  }
+
+  void everyBadInputIsNamedInOneMessage() {
+    const QString m = folder("manybad");
+    const auto junk = [&](const QString& name) {
+      QFile f(m + "/" + name);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("not a PDF at all");
+    };
+    junk("a00.pdf");  // the first file, the base of the merge, is bad too
+    for (int i = 1; i <= 22; ++i) junk(QStringLiteral("b%1.pdf").arg(i, 2, 10, QChar('0')));
+    MakePdf(m + "/c.pdf", "C", 1);
+    MakePdf(m + "/d.pdf", "D", 1, true, "secret");
+    const QString out = dir_.filePath("manybad.pdf");
+    QFile old(out);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an earlier merge");
+    old.close();
+
+    const QString why = failureOf(m, out);
+    QVERIFY2(why.contains("24 件"), qPrintable(why));
+    QCOMPARE(why.count("\n・"), 20);
+    QVERIFY2(why.contains(m + "/a00.pdf") && why.contains(m + "/b19.pdf"), qPrintable(why));
+    QVERIFY2(!why.contains(m + "/b20.pdf") && !why.contains(m + "/c.pdf"), qPrintable(why));
+    QVERIFY2(why.endsWith("ほか 4 件"), qPrintable(why));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("an earlier merge"));
+    old.close();
+    QCOMPARE(QDir(dir_.path()).entryList({".manybad*"}, QDir::Files | QDir::Hidden).size(), 0);
+
+    // A few: each named with its cause, the password-protected one as such.
+    for (int i = 1; i <= 22; ++i)
+      QFile::remove(m + QStringLiteral("/b%1.pdf").arg(i, 2, 10, QChar('0')));
+    const QString few = failureOf(m, out);
+    QVERIFY2(few.contains("2 件") && !few.contains("ほか"), qPrintable(few));
+    QVERIFY2(few.contains(m + "/a00.pdf") && few.contains("PDF ファイルではありません"),
+             qPrintable(few));
+    QVERIFY2(few.contains(m + "/d.pdf」を開けません（パスワードで保護されています"),
+             qPrintable(few));
   }
 
   void aFileQpdfCanRepairIsMerged() {
@@ -198,6 +311,14 @@ class TestQpdfAcrobat : public QObject {
     MakePdf(m + "/a.pdf", "A", 1);
     const QString why = failureOf(m, dir_.filePath("no/such/folder/x.pdf"));
     QVERIFY2(why.contains("no/such/folder/x.pdf"), qPrintable(why));
+    // The name the user set, never the temporary one written first.
+    QVERIFY2(!why.contains(".folvane-") && why.contains("フォルダー"), qPrintable(why));
+    QVERIFY(QDir().mkpath(dir_.filePath("taken.pdf")));  // a folder holds the name
+    const QString taken = failureOf(m, dir_.filePath("taken.pdf"));
+    QVERIFY2(taken.contains(dir_.filePath("taken.pdf") + "」") && !taken.contains(".folvane-"),
+             qPrintable(taken));
+    QCOMPARE(QDir(dir_.path()).entryList({".taken*"}, QDir::Files | QDir::Hidden).size(), 0);
+    QVERIFY2(failureOf(m, QString()).contains("ファイル名が空"), "an empty name is told");
   }
 
   void aThousandFilesWithFewFileDescriptors() {
@@ -217,6 +338,67 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(labels.size(), 1000);
     QCOMPARE(labels.last(), QStringLiteral("F999 p1"));
     QCOMPARE(outlineOf(dir_.filePath("thousand.pdf")).size(), 200);  // 100 files x (1 + child)
+  }
+
+  void inheritedSizeRotationAndFontsSurviveAsFirstAndLaterInput() {
+    const QString m = folder("inherit");
+    MakeInheritingPdf(m + "/1.pdf", "First", 2, 400, 300, 90);
+    MakePdf(m + "/2.pdf", "Plain", 1);
+    MakeInheritingPdf(m + "/3.pdf", "Later", 2, 500, 200, 180);
+    {
+      QPDF source;  // the pages themselves carry none of it
+      source.processFile(QFile::encodeName(m + "/3.pdf").constData());
+      QPDFObjectHandle page = source.getAllPages().front();
+      QVERIFY(!page.hasKey("/MediaBox") && !page.hasKey("/Rotate") && !page.hasKey("/Resources"));
+    }
+    const QStringList first = pageFacts(m + "/1.pdf");
+    QCOMPARE(first,
+             (QStringList{"400 x 300 pts rot 90 | First p1", "400 x 300 pts rot 90 | First p2"}));
+    const QStringList later = pageFacts(m + "/3.pdf");
+    QCOMPARE(later.first(), QStringLiteral("500 x 200 pts rot 180 | Later p1"));
+
+    const QString out = dir_.filePath("inherit.pdf");
+    QCOMPARE(merge(m, out), int16_t(0));
+    QCOMPARE(pageFacts(out), first + pageFacts(m + "/2.pdf") + later);
+    const QList<QByteArray> drawn = renders(out);
+    QCOMPARE(drawn.size(), 5);
+    QCOMPARE(drawn, renders(m + "/1.pdf") + renders(m + "/2.pdf") + renders(m + "/3.pdf"));
+  }
+
+  void aLoopingOrSharedOutlineIsFollowedOnce() {
+    const QString m = folder("loop");
+    MakeLoopedOutlinePdf(m + "/1.pdf", "K");
+    MakePdf(m + "/2.pdf", "N", 2);
+    MakeLoopedOutlinePdf(m + "/3.pdf", "L");
+    const QString out = dir_.filePath("loop.pdf");
+    QCOMPARE(merge(m, out), int16_t(0));
+    // Each distinct entry once; the shared child stays with its first parent.
+    QCOMPARE(outlineOf(out),
+             (QStringList{"K-1>1", "  K-child>3", "K-2>2", "K-3>3", "N-1>4", "  N-child>5", "N-2>5",
+                          "L-1>6", "  L-child>8", "L-2>7", "L-3>8"}));
+    QPDF merged;
+    merged.processFile(QFile::encodeName(out).constData());
+    QCOMPARE(merged.getRoot().getKey("/Outlines").getKey("/Count").getIntValue(), 11LL);
+  }
+
+  void theMergedFileCarriesNoInputsEncryption() {
+    const QString m = folder("crypt");
+    MakePdf(m + "/a.pdf", "A", 2, true, "");  // opens without a password: owner-protected
+    MakePdf(m + "/b.pdf", "B", 1);
+    MakePdf(m + "/c.pdf", "C", 1, false, "");
+    {
+      QPDF first;
+      first.processFile(QFile::encodeName(m + "/a.pdf").constData());
+      QVERIFY(first.isEncrypted());
+    }
+    const QString out = dir_.filePath("crypt.pdf");
+    QCOMPARE(merge(m, out), int16_t(0));
+    QPDF merged;
+    merged.processFile(QFile::encodeName(out).constData());
+    QVERIFY(!merged.isEncrypted());
+    QCOMPARE(PageLabels(out), (QStringList{"A p1", "A p2", "B p1", "C p1"}));
+    QCOMPARE(outlineOf(out),
+             (QStringList{"A-1>1", "  A-child>2", "A-2>2", "B-1>3", "  B-child>3"}));
   }
 
   void printSendsEachWholeFileAsOneJob() {

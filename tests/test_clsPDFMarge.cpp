@@ -127,6 +127,55 @@ class TestClsPDFMarge : public QObject {
     QCOMPARE(fake.progress.shown, (QList<QPair<qsizetype, qsizetype>>{{0, 2}, {1, 2}, {-1, -1}}));
   }
 
+  void everyFileIsOpenedAndAllFailuresAreNamedOnce() {
+    FakePlatform fake;
+    for (const char* name : {"/m/a.pdf", "/m/b.pdf", "/m/c.pdf", "/m/d.pdf"}) fake.files.put(name);
+    fake.automation.failOpen << "/m/a.pdf"
+                             << "/m/c.pdf";
+    clsPDFMarge marge(fake.platform);
+    marge.SourceDir("/m");
+    marge.DestFile("/out/m.pdf");
+    QString why;
+    try {
+      marge.PdfInsert();
+    } catch (const platform::Failure& e) {
+      why = e.message();
+    }
+    // The base did not open: the rest are opened and closed, nothing is
+    // inserted, saved or ended.
+    QCOMPARE(
+        fake.automation.log,
+        (QStringList{"PDDoc1.Open(str:/m/a.pdf)", "PDDoc2.Open(str:/m/b.pdf)", "PDDoc2.Close()",
+                     "PDDoc3.Open(str:/m/c.pdf)", "PDDoc4.Open(str:/m/d.pdf)", "PDDoc4.Close()"}));
+    QVERIFY2(why.contains("2 件") && why.contains("・cannot open /m/a.pdf") &&
+                 why.contains("・cannot open /m/c.pdf"),
+             qPrintable(why));
+
+    // A later file fails: what came before was inserted, nothing after it.
+    FakePlatform later;
+    for (const char* name : {"/m/a.pdf", "/m/b.pdf", "/m/c.pdf", "/m/d.pdf"}) later.files.put(name);
+    later.automation.failOpen << "/m/c.pdf";
+    clsPDFMarge second(later.platform);
+    second.SourceDir("/m");
+    second.DestFile("/out/m.pdf");
+    QVERIFY_THROWS_EXCEPTION(platform::Failure, second.PdfInsert());
+    const QString log = later.automation.log.join('\n');
+    QCOMPARE(log.count("InsertPages"), 1);
+    QVERIFY(log.contains("PDDoc4.Open(str:/m/d.pdf)"));
+    QVERIFY(!log.contains("Save") && !log.contains("Exit"));
+  }
+
+  void theFailureReportShowsTwentyNamesThenTheCount() {
+    QStringList failures;
+    for (int i = 1; i <= 23; ++i) failures << QStringLiteral("f%1 bad").arg(i);
+    const QString text = MergeFailureReport(failures);
+    QVERIFY(text.startsWith("開けない PDF ファイルが 23 件"));
+    QCOMPARE(text.count("\n・"), 20);
+    QVERIFY(text.contains("・f20 bad") && !text.contains("f21 bad"));
+    QVERIFY(text.endsWith("\n\nほか 3 件"));
+    QVERIFY(!MergeFailureReport({"only"}).contains("ほか"));
+  }
+
   void printCallsOneJobPerFileThenExit() {
     FakePlatform fake;
     fake.files.put("/p/x.pdf");

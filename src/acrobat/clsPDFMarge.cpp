@@ -26,6 +26,19 @@ int16_t CInt(int64_t value) {
   return int16_t(value);
 }
 
+QString MergeFailureReport(const QStringList& failures) {
+  constexpr qsizetype kShown = 20;
+  QString text = QStringLiteral(
+                     "開けない PDF ファイルが %1 件あるため、統合できませんでした。"
+                     "統合ファイルは書き込んでいません。\n")
+                     .arg(failures.size());
+  for (qsizetype i = 0; i < failures.size() && i < kShown; ++i)
+    text += QStringLiteral("\n・") + failures[i];
+  if (failures.size() > kShown)
+    text += QStringLiteral("\n\nほか %1 件").arg(failures.size() - kShown);
+  return text;
+}
+
 QStringList clsPDFMarge::listPdfs() {
   return platform_.files.FileSearch(vSourceDir + QStringLiteral("*.pdf"), &unreadable_);
 }
@@ -43,23 +56,43 @@ int16_t clsPDFMarge::PdfInsert() {
   const QStringList names = listPdfs();
   if (names.isEmpty()) return 1;  // nothing opened, nothing closed, no Exit
 
-  base->Invoke(QStringLiteral("Open"), {Arg(pathOf(names.front()))});
+  // Every file is opened even after one has failed, so that one message
+  // names them all; once one has failed nothing more is inserted or saved.
+  QStringList failures;
+  try {
+    base->Invoke(QStringLiteral("Open"), {Arg(pathOf(names.front()))});
+  } catch (const platform::Failure& e) {
+    failures << e.message();
+  }
   for (qsizetype i = 1; i < names.size(); ++i) {
-    vLastPage = CInt(numberOf(base->Invoke(QStringLiteral("GetNumPages"), {})) - 1);
+    if (failures.isEmpty())
+      vLastPage = CInt(numberOf(base->Invoke(QStringLiteral("GetNumPages"), {})) - 1);
     std::shared_ptr<AutomationObject> source =
         automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
-    source->Invoke(QStringLiteral("Open"), {Arg(pathOf(names[i]))});
-    vNumberOfPage = CInt(numberOf(source->Invoke(QStringLiteral("GetNumPages"), {})));
-
-    Variant lastPage(vLastPage);
-    Variant sourceDoc(source);
-    Variant numberOfPage(vNumberOfPage);
-    base->Invoke(QStringLiteral("InsertPages"), {Arg::Ref(lastPage), Arg::Ref(sourceDoc), Arg(0),
-                                                 Arg::Ref(numberOfPage), Arg(true)});
-    vLastPage = std::get<int16_t>(lastPage);
-    vNumberOfPage = std::get<int16_t>(numberOfPage);
+    try {
+      source->Invoke(QStringLiteral("Open"), {Arg(pathOf(names[i]))});
+    } catch (const platform::Failure& e) {
+      failures << e.message();
+      continue;
+    }
+    if (failures.isEmpty()) {
+      vNumberOfPage = CInt(numberOf(source->Invoke(QStringLiteral("GetNumPages"), {})));
+      Variant lastPage(vLastPage);
+      Variant sourceDoc(source);
+      Variant numberOfPage(vNumberOfPage);
+      try {
+        base->Invoke(QStringLiteral("InsertPages"), {Arg::Ref(lastPage), Arg::Ref(sourceDoc),
+                                                     Arg(0), Arg::Ref(numberOfPage), Arg(true)});
+      } catch (const platform::Failure& e) {
+        failures << e.message();
+      }
+      vLastPage = std::get<int16_t>(lastPage);
+      vNumberOfPage = std::get<int16_t>(numberOfPage);
+    }
     source->Invoke(QStringLiteral("Close"), {});
   }
+  if (!failures.isEmpty()) throw platform::Failure(MergeFailureReport(failures));
+
   Variant destFile(vDestFile);
   base->Invoke(QStringLiteral("Save"), {Arg(1), Arg::Ref(destFile)});
   base->Invoke(QStringLiteral("Close"), {});

@@ -24,7 +24,9 @@ class clsPDFMarge {
   int16_t LastPage() const { return vLastPage; }
 
   // Merges the folder's PDFs, in listing order, into DestFile: 0 when the
-  // merged file was saved, 1 when the folder holds no PDF file.
+  // merged file was saved, 1 when the folder holds no PDF file. When some
+  // files cannot be opened or inserted, every file is still opened, then one
+  // Failure lists them all and nothing is saved.
   int16_t PdfInsert();
 
   // Prints every PDF of the folder, one job each, in listing order.
@@ -48,6 +50,10 @@ class clsPDFMarge {
   int16_t vLastPage = 0;
   QStringList unreadable_;
 };
+
+// The one message of a merge whose inputs did not all open: each failure on
+// its own line, the first 20 of them, then how many more.
+QString MergeFailureReport(const QStringList& failures);
 
 // A whole number as a 16-bit integer; outside its range an overflow error.
 int16_t CInt(int64_t value);

@@ -15,6 +15,7 @@
 #include <QTemporaryFile>
 #include <vector>
 
+#include "ErrnoText.h"
 #include "Failure.h"
 
 namespace folvane::platform {
@@ -99,28 +100,85 @@ QString LinuxSpooler::VirtualPrinterTarget() {
   return collectingFile();
 }
 
+namespace {
+
+// Whether a CUPS scheduler answers at all (a few seconds at most).
+bool CupsReachable() {
+  http_t* http =
+      httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 3000, nullptr);
+  if (!http) return false;
+  httpClose(http);
+  return true;
+}
+
+}  // namespace
+
+// Why no default printer is found: the printer win.ini names (its name is
+// what comes before driver and port), and whether CUPS answers.
+QString LinuxSpooler::NoPrinterCause() {
+  std::vector<char> buffer(4096);
+  const uint32_t n = profile_.GetProfileStringA(QStringLiteral("windows"), QStringLiteral("device"),
+                                                QString(), buffer);
+  const QString device = profile_.codePage().decode(QByteArrayView(buffer.data(), qsizetype(n)));
+  const QString named = device.section(u',', 0, -3);
+  if (!CupsReachable())
+    return named.isEmpty()
+               ? QStringLiteral("印刷サービス（CUPS）に接続できません。")
+               : QStringLiteral(
+                     "印刷サービス（CUPS）に接続できないため、プリンター「%1」を使えません。")
+                     .arg(named);
+  return named.isEmpty() ? QStringLiteral("既定のプリンターが設定されていません。")
+                         : QStringLiteral("プリンター「%1」が見つかりません。").arg(named);
+}
+
 void LinuxSpooler::PrintPdf(const QString& pdfPath, const QString& title) {
+  // Messages name the document as the user knows it, the printer and the cause.
+  const QString document = title.isEmpty() ? pdfPath : title;
   const QString printer = printers_.CurrentPrinterDeviceName();
   if (printer.isEmpty())
-    throw Failure(QStringLiteral("既定のプリンターが設定されていないため印刷できません。"));
+    throw Failure(QStringLiteral("「%1」を印刷できません。%2").arg(document, NoPrinterCause()));
+  const auto failure = [&](const QString& cause) {
+    return Failure(QStringLiteral("「%1」をプリンター「%2」で印刷できません。%3")
+                       .arg(document, printer, cause));
+  };
+  if (::access(QFile::encodeName(pdfPath).constData(), R_OK) != 0) {
+    const int error = errno;
+    throw failure(
+        QStringLiteral("ファイル「%1」を読めません（%2）。").arg(pdfPath, ErrnoText(error)));
+  }
 
   if (printer == kVirtualPdfPrinter) {
     const QString target = VirtualPrinterTarget();
     if (target.isEmpty())
-      throw Failure(QStringLiteral("PDF プリンターの出力先が設定されていません。"));
+      throw failure(QStringLiteral("PDF プリンターの出力先が設定されていません。"));
     QFile in(pdfPath);
     if (!in.open(QIODevice::ReadOnly))
-      throw Failure(QStringLiteral("印刷するファイル「%1」を読めません。").arg(pdfPath));
-    writeVirtual(in.readAll(), target);
+      throw failure(QStringLiteral("ファイル「%1」を読めません。").arg(pdfPath));
+    try {
+      writeVirtual(in.readAll(), target);
+    } catch (const Failure& e) {
+      throw failure(e.message());
+    }
     return;
   }
 
   const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, printer.toUtf8().constData(),
                                  QFile::encodeName(pdfPath).constData(), title.toUtf8().constData(),
                                  0, nullptr);
-  if (job == 0)
-    throw Failure(QStringLiteral("プリンター「%1」に印刷できません（%2）。")
-                      .arg(printer, QString::fromUtf8(cupsLastErrorString())));
+  if (job != 0) return;
+  // libcups reports a missing scheduler and a missing queue alike (an
+  // internal error, "No such file or directory"): ask again to tell them apart.
+  const ipp_status_t status = cupsLastError();
+  const QString detail = QString::fromUtf8(cupsLastErrorString());
+  if (!CupsReachable()) throw failure(QStringLiteral("印刷サービス（CUPS）に接続できません。"));
+  if (status == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS)
+    throw failure(QStringLiteral("プリンターが印刷ジョブを受け付けていません（%1）。").arg(detail));
+  if (cups_dest_t* dest =
+          cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.toUtf8().constData(), nullptr))
+    cupsFreeDests(1, dest);
+  else
+    throw failure(QStringLiteral("プリンターが見つかりません。"));
+  throw failure(QStringLiteral("印刷ジョブが拒否されました（%1）。").arg(detail));
 }
 
 }  // namespace folvane::platform

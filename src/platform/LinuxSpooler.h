@@ -23,6 +23,8 @@ class LinuxSpooler final : public Spooler {
   void writeVirtual(const QByteArray& pdf, const QString& target);
 
   QList<Diversion> diversions_;
+  QString NoPrinterCause();
+
   Profile& profile_;
   Registry& registry_;
   Printers& printers_;

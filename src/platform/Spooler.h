@@ -26,9 +26,11 @@ class Spooler {
   // Prints `pdfPath` as one job to the default printer. The virtual PDF
   // printer writes the PDF under its output name (the registry name when
   // that file's folder exists, else the win.ini name), complete when this
-  // returns; a CUPS queue gets it as a job. Throws platform::Failure.
-  // The virtual printer never replaces a file other than its collecting
-  // file: it writes beside it under the first free name "<name> (n).pdf".
+  // returns; a CUPS queue gets it as a job. Throws platform::Failure naming
+  // the document (`title`), the printer and the cause: no print service, no
+  // such printer, job refused, file unreadable. The virtual printer never
+  // replaces a file other than its collecting file: it writes beside it
+  // under the first free name "<name> (n).pdf".
   virtual void PrintPdf(const QString& pdfPath, const QString& title) = 0;
 
   // The PDFs written beside their given name since the last call.

@@ -85,6 +85,43 @@ inline void MakePdf(const QString& path, const QString& label, int pages, bool o
   writer.write();
 }
 
+// A PDF whose pages carry nothing but their text: size, rotation and fonts
+// sit on the page tree nodes above them, as many producers write it (the
+// root carries /Resources and /Rotate, an inner node /MediaBox and /CropBox).
+inline void MakeInheritingPdf(const QString& path, const QString& label, int pages, int width,
+                              int height, int rotate) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  QPDFObjectHandle root = pdf.getRoot().getKey("/Pages");
+  QPDFObjectHandle font = pdf.makeIndirectObject(
+      QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>"));
+  QPDFObjectHandle resources = QPDFObjectHandle::parse("<< /Font << >> >>");
+  resources.getKey("/Font").replaceKey("/F1", font);
+  root.replaceKey("/Resources", resources);
+  root.replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate));
+  QPDFObjectHandle inner = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+      "<< /Type /Pages /MediaBox [0 0 " + std::to_string(width) + " " + std::to_string(height) +
+      "] /CropBox [0 0 " + std::to_string(width) + " " + std::to_string(height) + "] >>"));
+  inner.replaceKey("/Parent", root);
+  QPDFObjectHandle kids = QPDFObjectHandle::newArray();
+  for (int i = 1; i <= pages; ++i) {
+    const std::string text = QStringLiteral("%1 p%2").arg(label).arg(i).toStdString();
+    QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page >>"));
+    page.replaceKey("/Parent", inner);
+    page.replaceKey("/Contents", QPDFObjectHandle::newStream(
+                                     &pdf, "BT /F1 20 Tf 30 40 Td (" + text + ") Tj ET"));
+    kids.appendItem(page);
+  }
+  inner.replaceKey("/Kids", kids);
+  inner.replaceKey("/Count", QPDFObjectHandle::newInteger(pages));
+  root.replaceKey("/Kids", QPDFObjectHandle::parse("[]"));
+  root.getKey("/Kids").appendItem(inner);
+  root.replaceKey("/Count", QPDFObjectHandle::newInteger(pages));
+  const QByteArray name = QFile::encodeName(path);  // the writer keeps the pointer
+  QPDFWriter writer(pdf, name.constData());
+  writer.write();
+}
+
 // The text markers of a PDF's pages, in page order ("<label> p<i>").
 inline QStringList PageLabels(const QString& path) {
   QPDF pdf;

@@ -1,15 +1,20 @@
 #include "PdfDocument.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFNameTreeObjectHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFSystemError.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include <QFile>
 #include <QFileInfo>
+#include <set>
 
 #include "PooledFileInputSource.h"
+#include "platform/ErrnoText.h"
 #include "platform/Failure.h"
 
 namespace folvane::platform {
@@ -38,31 +43,74 @@ QPDFObjectHandle explicitDestination(QPDF& pdf, QPDFObjectHandle dest) {
   return found.isArray() ? found : dest;
 }
 
-// Named destinations mean nothing in another document: make every item of
-// the outline point at its page directly before it is copied.
-void resolveNamedDestinations(QPDF& pdf, QPDFObjectHandle item, int depth = 0) {
-  for (int guard = 0; item.isDictionary() && guard < 100000 && depth < 100; ++guard) {
-    if (item.hasKey("/Dest"))
-      item.replaceKey("/Dest", explicitDestination(pdf, item.getKey("/Dest")));
-    QPDFObjectHandle action = item.getKey("/A");
-    if (action.isDictionary() && action.getKey("/S").isNameAndEquals("/GoTo"))
-      action.replaceKey("/D", explicitDestination(pdf, action.getKey("/D")));
-    resolveNamedDestinations(pdf, item.getKey("/First"), depth + 1);
-    item = item.getKey("/Next");
+// Named destinations mean nothing in another document: an outline entry
+// points at its page directly before it is copied.
+void resolveNamedDestinations(QPDF& pdf, QPDFObjectHandle node) {
+  if (node.hasKey("/Dest"))
+    node.replaceKey("/Dest", explicitDestination(pdf, node.getKey("/Dest")));
+  QPDFObjectHandle action = node.getKey("/A");
+  if (action.isDictionary() && action.getKey("/S").isNameAndEquals("/GoTo")) {
+    action = action.shallowCopy();
+    action.replaceKey("/D", explicitDestination(pdf, action.getKey("/D")));
+    node.replaceKey("/A", action);
   }
 }
 
-// The number of visible entries under an outline root, as /Count wants it.
-int visibleCount(QPDFObjectHandle root) {
-  int count = 0;
-  int guard = 0;
-  for (QPDFObjectHandle item = root.getKey("/First"); item.isDictionary() && guard < 1000000;
-       item = item.getKey("/Next"), ++guard) {
-    ++count;
-    QPDFObjectHandle own = item.getKey("/Count");
-    if (own.isInteger() && own.getIntValue() > 0) count += int(own.getIntValue());
+// One level of a rebuilt outline: its first and last entries and the
+// number of entries it shows (children of open entries included).
+struct OutlineLevel {
+  QPDFObjectHandle first = QPDFObjectHandle::newNull();
+  QPDFObjectHandle last = QPDFObjectHandle::newNull();
+  int visible = 0;
+};
+
+constexpr int kOutlineDepth = 100;
+
+// Rebuilds the entries from `item` on as fresh objects of `pdf`, following
+// /Next and /First. An entry met a second time (a loop, or one shared by two
+// parents) ends its chain there, so every entry comes out once and the new
+// tree has no cycles.
+OutlineLevel rebuildOutline(QPDF& pdf, QPDFObjectHandle item, QPDFObjectHandle parent,
+                            std::set<QPDFObjGen>& seen, int depth) {
+  OutlineLevel level;
+  for (; item.isDictionary(); item = item.getKey("/Next")) {
+    if (item.isIndirect() && !seen.insert(item.getObjGen()).second) break;
+    QPDFObjectHandle node = pdf.makeIndirectObject(item.shallowCopy());
+    for (const char* key : {"/Parent", "/First", "/Last", "/Next", "/Prev", "/Count"})
+      node.removeKey(key);
+    resolveNamedDestinations(pdf, node);
+    if (parent.isDictionary()) node.replaceKey("/Parent", parent);
+    if (level.last.isDictionary()) {
+      level.last.replaceKey("/Next", node);
+      node.replaceKey("/Prev", level.last);
+    } else {
+      level.first = node;
+    }
+    level.last = node;
+    ++level.visible;
+    if (depth >= kOutlineDepth) continue;
+    OutlineLevel kids = rebuildOutline(pdf, item.getKey("/First"), node, seen, depth + 1);
+    if (!kids.first.isDictionary()) continue;
+    node.replaceKey("/First", kids.first);
+    node.replaceKey("/Last", kids.last);
+    QPDFObjectHandle count = item.getKey("/Count");
+    const bool open = count.isInteger() && count.getIntValue() > 0;
+    node.replaceKey("/Count", QPDFObjectHandle::newInteger(open ? kids.visible : -kids.visible));
+    if (open) level.visible += kids.visible;
   }
-  return count;
+  return level;
+}
+
+// The entries under an outline root, rebuilt; an entry that leads back to
+// the root itself is cut as well.
+OutlineLevel rebuildOutline(QPDF& pdf, QPDFObjectHandle root) {
+  std::set<QPDFObjGen> seen;
+  if (root.isIndirect()) seen.insert(root.getObjGen());
+  return rebuildOutline(pdf, root.getKey("/First"), QPDFObjectHandle::newNull(), seen, 0);
+}
+
+QString openFailure(const QString& path, const QString& reason) {
+  return QStringLiteral("PDF ファイル「%1」を開けません（%2）。").arg(path, reason);
 }
 
 }  // namespace
@@ -73,9 +121,24 @@ PdfDocument::PdfDocument(const QString& path) : path_(path), pdf_(std::make_shar
     pdf_->processInputSource(std::make_shared<PooledFileInputSource>(native(path)));
     pdf_->getRoot();
     QPDFPageDocumentHelper(*pdf_).getAllPages();  // a page tree it cannot read fails here
+    // A copied page takes only its own keys along: what it inherits from
+    // the page tree (size, rotation, fonts) is put on the page itself first.
+    pdf_->pushInheritedAttributesToPage();
+  } catch (const QPDFExc& e) {
+    throw Failure(
+        openFailure(path, e.getErrorCode() == qpdf_e_password
+                              ? QStringLiteral("パスワードで保護されています")
+                              : QStringLiteral("壊れているか、PDF ファイルではありません: %1")
+                                    .arg(QString::fromStdString(e.getMessageDetail()))));
+  } catch (const QPDFSystemError& e) {
+    throw Failure(openFailure(path, ErrnoText(e.getErrno())));
   } catch (const std::exception& e) {
-    throw Failure(QStringLiteral("PDF ファイル「%1」を開けません（%2）。")
-                      .arg(path, QString::fromUtf8(e.what())));
+    // A file that cannot be read at all is told by its system cause.
+    if (::access(native(path).c_str(), R_OK) != 0) {
+      const int error = errno;
+      throw Failure(openFailure(path, ErrnoText(error)));
+    }
+    throw Failure(openFailure(path, QString::fromUtf8(e.what())));
   }
 }
 
@@ -126,21 +189,30 @@ void PdfDocument::appendOutline(PdfDocument& source) {
   QPDF& src = *source.pdf_;
   QPDFObjectHandle srcRoot = src.getRoot().getKey("/Outlines");
   if (!srcRoot.isDictionary() || !srcRoot.getKey("/First").isDictionary()) return;
-  resolveNamedDestinations(src, srcRoot.getKey("/First"));
-
-  // The pages were copied first, so the copier maps every destination onto
-  // the copied page.
-  QPDFObjectHandle first = pdf_->copyForeignObject(srcRoot.getKey("/First"));
-  QPDFObjectHandle last = first;
-  for (QPDFObjectHandle next = first.getKey("/Next"); next.isDictionary();
-       next = next.getKey("/Next"))
-    last = next;
+  // Fresh entries in the source, each once, with no way back to the old
+  // ones: the copier then copies exactly them.
+  OutlineLevel copied = rebuildOutline(src, srcRoot);
+  if (!copied.first.isDictionary()) return;
 
   QPDFObjectHandle root = pdf_->getRoot().getKey("/Outlines");
   if (!root.isDictionary()) {
     root = pdf_->makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
     pdf_->getRoot().replaceKey("/Outlines", root);
   }
+  if (outlineCount_ < 0) {
+    // The base's own outline is followed once as well before it is extended.
+    OutlineLevel own = rebuildOutline(*pdf_, root);
+    for (QPDFObjectHandle item = own.first; item.isDictionary(); item = item.getKey("/Next"))
+      item.replaceKey("/Parent", root);
+    root.replaceKey("/First", own.first);
+    root.replaceKey("/Last", own.last);
+    outlineCount_ = own.visible;
+  }
+
+  // The pages were copied first, so the copier maps every destination onto
+  // the copied page; it hands back the same copy for an object it has copied.
+  QPDFObjectHandle first = pdf_->copyForeignObject(copied.first);
+  QPDFObjectHandle last = pdf_->copyForeignObject(copied.last);
   for (QPDFObjectHandle item = first; item.isDictionary(); item = item.getKey("/Next"))
     item.replaceKey("/Parent", root);
   QPDFObjectHandle oldLast = root.getKey("/Last");
@@ -149,43 +221,51 @@ void PdfDocument::appendOutline(PdfDocument& source) {
     first.replaceKey("/Prev", oldLast);
   } else {
     root.replaceKey("/First", first);
-    first.removeKey("/Prev");
   }
   root.replaceKey("/Last", last);
-  // Counted once, then kept up to date: recounting the whole outline at
+  // Kept up to date rather than recounted: recounting the whole outline at
   // every insertion would make a merge of many files quadratic.
-  if (outlineCount_ < 0) {
-    outlineCount_ = visibleCount(root);
-  } else {
-    for (QPDFObjectHandle item = first; item.isDictionary(); item = item.getKey("/Next")) {
-      QPDFObjectHandle own = item.getKey("/Count");
-      outlineCount_ +=
-          1 + ((own.isInteger() && own.getIntValue() > 0) ? int(own.getIntValue()) : 0);
-    }
-  }
+  outlineCount_ += copied.visible;
   root.replaceKey("/Count", QPDFObjectHandle::newInteger(outlineCount_));
 }
 
 void PdfDocument::save(const QString& target) {
+  // Every message names `target`, never the temporary file beside it.
+  const auto failure = [&](const QString& reason) {
+    return Failure(
+        QStringLiteral("PDF ファイル「%1」を書き込めません（%2）。").arg(target, reason));
+  };
+  if (target.isEmpty()) throw failure(QStringLiteral("ファイル名が空です"));
   const QFileInfo info(target);
+  if (!QFileInfo(info.absolutePath()).isDir())
+    throw failure(QStringLiteral("保存先のフォルダー「%1」がありません").arg(info.absolutePath()));
   const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                        QStringLiteral(".folvane-") + QString::number(::getpid());
   try {
     const std::string name = native(temp);  // the writer keeps the pointer
     QPDFWriter writer(*pdf_, name.c_str());
     writer.setDecodeLevel(qpdf_dl_none);  // streams go out as they came in
+    // One input's password and restrictions must not cover the pages of all
+    // the others: the merged file is written unencrypted.
+    writer.setPreserveEncryption(false);
     writer.write();
+  } catch (const QPDFSystemError& e) {
+    QFile::remove(temp);
+    throw failure(ErrnoText(e.getErrno()));
   } catch (const std::exception& e) {
     QFile::remove(temp);
-    throw Failure(QStringLiteral("PDF ファイル「%1」を書き込めません（%2）。")
-                      .arg(target, QString::fromUtf8(e.what())));
+    throw failure(QString::fromUtf8(e.what()).replace(temp, target));
   }
-  QFile written(temp);
-  const bool synced = written.open(QIODevice::ReadWrite) && ::fsync(written.handle()) == 0;
-  written.close();
-  if (!synced || ::rename(native(temp).c_str(), native(target).c_str()) != 0) {
+  const int fd = ::open(native(temp).c_str(), O_RDWR | O_CLOEXEC);
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    if (::fsync(fd) != 0) error = errno;
+    ::close(fd);
+  }
+  if (error == 0 && ::rename(native(temp).c_str(), native(target).c_str()) != 0) error = errno;
+  if (error != 0) {
     QFile::remove(temp);
-    throw Failure(QStringLiteral("PDF ファイル「%1」を書き込めません。").arg(target));
+    throw failure(ErrnoText(error));
   }
 }
 

@@ -12,7 +12,10 @@ namespace folvane::platform {
 // files, so a thousand documents do not hold a thousand file descriptors.
 class PdfDocument {
  public:
-  // Throws platform::Failure naming the file when it cannot be opened.
+  // Throws platform::Failure naming the file and the cause (unreadable,
+  // password, damaged) when it cannot be opened. What pages inherit from the
+  // page tree (/MediaBox, /CropBox, /Rotate, /Resources) is put on each page,
+  // so a page copied elsewhere looks as it does here.
   explicit PdfDocument(const QString& path);
   ~PdfDocument();
 
@@ -21,11 +24,14 @@ class PdfDocument {
 
   // Puts `count` pages of `source` from `first` (counted from 0) after page
   // `after` of this document (-1: before the first). With `bookmarks` the
-  // source's whole outline follows the base's, pointing at the copied pages.
+  // source's whole outline follows the base's, pointing at the copied pages;
+  // every entry is taken once (loops and shared entries are cut), and the
+  // base's own outline is cleaned the same way at the first such call.
   void insertPages(int after, PdfDocument& source, int first, int count, bool bookmarks);
 
-  // Writes the whole document to `target`: under a temporary name first,
-  // then renamed, so `target` is complete or as it was.
+  // Writes the whole document to `target`, unencrypted: under a temporary
+  // name first, then renamed, so `target` is complete or as it was. A
+  // Failure names `target`, never the temporary file.
   void save(const QString& target);
 
   // Writes pages first..last (from 0) to a new file.
