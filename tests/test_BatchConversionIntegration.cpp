@@ -231,6 +231,10 @@ class TestBatchConversionIntegration : public QObject {
     QCOMPARE(failures.size(), qsizetype(neither + onlySoffice));
     // What the page shows is the file's own content, not its bytes.
     QVERIFY(pdfText(at("varied-dest/web.pdf")).contains("Single file web 日本 page"));
+    // Numbers keep every digit; what only looks like one stays text.
+    const QString comma = pdfText(at("varied-dest/comma.pdf"));
+    QVERIFY2(comma.contains("1234567") && comma.contains("0x1A") && comma.contains("-0.125"),
+             qPrintable(comma));
     QVERIFY(pdfText(at("varied-dest/comma.pdf")).contains("Tokyo, Japan"));
     QVERIFY(pdfText(at("varied-dest/tabs.pdf")).contains("東京"));
     QVERIFY(pdfText(at("varied-dest/unicode.pdf")).contains("京都"));

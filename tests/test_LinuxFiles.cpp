@@ -87,9 +87,19 @@ class TestLinuxFiles : public QObject {
     QCOMPARE(files_.OpenablePath(d + "/alpha.doc"), d + "/alpha.doc");
     QVERIFY(files_.Move(d + "/ソフト.pdf", d + "/moved.pdf"));
     QCOMPARE(read(d + "/moved.pdf"), QByteArray("soft"));
-    QVERIFY(files_.Move(d + "/moved.pdf", d + "/ソフト.pdf"));  // a UTF-8 name now
+    QVERIFY(files_.Move(d + "/moved.pdf", d + "/ソフト.pdf"));
+    const QByteArray cp932 = folder + "\x83\x5c\x83\x74\x83\x67.pdf";
+    QCOMPARE(::access(cp932.constData(), F_OK), 0);  // back under its own bytes
+
+    // A UTF-8 twin added later: the next listing tells the CP932 file, and
+    // every call by the name reaches the UTF-8 one, never the one told.
+    makeBytes("\xe3\x82\xbd\xe3\x83\x95\xe3\x83\x88.pdf", "twin");
+    QCOMPARE(files_.FileSearch(d + "/*.pdf", &unreadable), QStringList{"ソフト.pdf"});
+    QCOMPARE(unreadable.size(), 1);
+    QCOMPARE(read(files_.OpenablePath(d + "/ソフト.pdf")), QByteArray("twin"));
     QVERIFY(files_.Delete(d + "/ソフト.pdf"));
     QVERIFY(!QFile::exists(d + "/ソフト.pdf"));
+    QCOMPARE(::access(cp932.constData(), F_OK), 0);
   }
 
   void windowsOrderIsOrdinalOnUpperCase() {

@@ -1,5 +1,8 @@
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,6 +59,7 @@ class TestLinuxSpooler : public QObject {
   }
 
   void anExistingFileAtTheRegistryNameIsNeverReplaced() {
+    ::umask(022);
     QVERIFY(QDir().mkpath(dir_.filePath("mine")));
     const QString wanted = dir_.filePath("mine/見積.pdf");
     QFile users(wanted);
@@ -67,6 +71,9 @@ class TestLinuxSpooler : public QObject {
     spooler_.PrintPdf(pdf_, "見積.doc");
     QCOMPARE(read(wanted), QByteArray("the user's own"));
     QCOMPARE(read(dir_.filePath("mine/見積 (1).pdf")), QByteArray("%PDF-1.4 rendered"));
+    // The user's own file mode, not a temporary file's owner-only one.
+    QCOMPARE(QFileInfo(dir_.filePath("mine/見積 (1).pdf")).permissions() & QFile::ReadOther,
+             QFile::ReadOther);
     QCOMPARE(read(dir_.filePath("mine/見積 (2).pdf")), QByteArray("%PDF-1.4 rendered"));
     QCOMPARE(spooler_.TakeDiversions(),
              (QList<Diversion>{{wanted, dir_.filePath("mine/見積 (1).pdf")},

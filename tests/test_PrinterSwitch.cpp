@@ -112,6 +112,22 @@ class TestPrinterSwitch : public QObject {
     QCOMPARE(device(fake), std::optional<QString>("Office,HP LaserJet,ipp://office/ipp"));
   }
 
+  void aSwitchInForceForAnotherInstanceKeepsTheRealDefault() {
+    FakePlatform fake;
+    const QString record = FakePlatform::kSwitchRecord;
+    const QString pdfWriter = "Acrobat PDFWriter,Folvane PDF,PDFFILE:";
+    fake.profile.set(record, "PrinterSwitch", "Pid", "777");
+    fake.profile.set(
+        record, "PrinterSwitch", "Before",
+        "+" + QString::fromLatin1(QByteArray("Office,HP LaserJet,ipp://office/ipp").toHex()));
+    fake.profile.set(record, "PrinterSwitch", "During",
+                     QString::fromLatin1(pdfWriter.toUtf8().toHex()));
+    fake.profile.set(kWinIni, "windows", "device", pdfWriter);
+    fake.process.otherInstances << 777;
+    PrinterSwitch(fake.platform).Run("Acrobat PDFWriter", [] {});
+    QCOMPARE(device(fake), std::optional<QString>("Office,HP LaserJet,ipp://office/ipp"));
+  }
+
   void recoveryLeavesADefaultTheUserChoseSince() {
     FakePlatform fake;
     const QString record = FakePlatform::kSwitchRecord;

@@ -77,7 +77,13 @@ void putBack(platform::Platform& platform, const std::optional<QString>& before)
 }  // namespace
 
 bool PrinterSwitch::Run(const QString& pdfWriterName, const std::function<void()>& job) {
-  const std::optional<QString> before = readDevice(platform_);
+  // A switch a dead run left is undone first. One still in force (another
+  // instance's job) already knows the real default: it must not be taken
+  // for the PDF printer, or the real default would be lost for good.
+  Recover(platform_);
+  const auto recorded = readRecord(platform_, kBefore);
+  const std::optional<QString> before =
+      recorded && readRecord(platform_, kDuring) ? decodeBefore(*recorded) : readDevice(platform_);
 
   std::optional<platform::PrinterInfo> pdfWriter;
   for (const platform::PrinterInfo& p : platform_.printers.InstalledPrinters()) {

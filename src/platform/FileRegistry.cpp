@@ -47,10 +47,11 @@ QString normalised(QString subKey) {
 std::optional<QJsonObject> FileRegistry::load() {
   QFile file(path_);
   if (!file.exists()) return QJsonObject();
-  if (file.open(QIODevice::ReadOnly)) {
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
-    if (doc.isObject()) return doc.object();
-  }
+  // A file that cannot be opened now (no descriptors left, no access) may be
+  // whole: only one that was read and is no registry is set aside.
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
+  if (doc.isObject()) return doc.object();
   file.close();
   // Refusing every write from now on would stop the PDF printer's output
   // name for good; overwriting would lose what the file still holds.

@@ -139,6 +139,15 @@ QStringList LinuxFiles::FileSearch(const QString& pattern, QStringList* unreadab
   std::vector<Found> found;
   QStringList names;
   QStringList bad;
+  // What an earlier listing of this folder learnt may be out of date (a
+  // file renamed, a UTF-8 twin added): only this listing counts.
+  auto& table = nativeNames();
+  for (auto it = table.begin(); it != table.end();) {
+    if (it.key().startsWith(folder) && !QStringView(it.key()).mid(folder.size()).contains(u'/'))
+      it = table.erase(it);
+    else
+      ++it;
+  }
   DIR* dir = ::opendir(folderBytes.constData());
   if (!dir) return names;
   while (const dirent* entry = ::readdir(dir)) {
@@ -180,7 +189,14 @@ QStringList LinuxFiles::FileSearch(const QString& pattern, QStringList* unreadab
 QString LinuxFiles::OpenablePath(const QString& path) {
   const QByteArray bytes = native(path);
   if (bytes == QFile::encodeName(path)) return path;
-  if (!links_) links_ = std::make_unique<QTemporaryDir>();
+  if (!links_) {
+    if (workFolder_.isEmpty()) {
+      links_ = std::make_unique<QTemporaryDir>();
+    } else {
+      QDir().mkpath(workFolder_);
+      links_ = std::make_unique<QTemporaryDir>(workFolder_ + QStringLiteral("/links-XXXXXX"));
+    }
+  }
   // One folder per link keeps the name as it is, clashes or not.
   const QString folder = links_->filePath(QString::number(++linkCount_));
   const QString link = folder + u'/' + path.mid(path.lastIndexOf(u'/') + 1);

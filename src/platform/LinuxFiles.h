@@ -10,7 +10,10 @@ namespace folvane::platform {
 
 class LinuxFiles final : public Files {
  public:
-  explicit LinuxFiles(CodePage codePage) : codePage_(std::move(codePage)) {}
+  // Links that open CP932 names go into a temporary folder under
+  // `workFolder` (the system's temporary folder when empty).
+  explicit LinuxFiles(CodePage codePage, QString workFolder = {})
+      : codePage_(std::move(codePage)), workFolder_(std::move(workFolder)) {}
 
   QStringList FileSearch(const QString& pattern, QStringList* unreadable = nullptr) override;
   QString OpenablePath(const QString& path) override;
@@ -21,6 +24,7 @@ class LinuxFiles final : public Files {
 
  private:
   CodePage codePage_;
+  QString workFolder_;
   std::unique_ptr<QTemporaryDir> links_;
   int linkCount_ = 0;
 };

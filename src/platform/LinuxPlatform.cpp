@@ -45,7 +45,7 @@ struct LinuxPlatform::Members {
                         [this](const QString& text) { ui.MsgBox(text, MsgIcon::Warning); }};
   LinuxPrinters printers{profile};
   LinuxSystem system;
-  LinuxFiles files{profile.codePage()};
+  LinuxFiles files{profile.codePage(), SystemFolder::SpoolDir(process.ProcessId())};
   LinuxClock clock;
   LinuxSpooler spooler{profile, registry, printers};
   QLockFile profileLock{SystemFolder::Root() + QStringLiteral("/office-profile.lock")};

@@ -68,11 +68,12 @@ qint64 LinuxProcess::ProcessId() const {
 
 bool LinuxProcess::IsRunningInstance(qint64 pid) const {
   if (pid <= 0 || pid == ::getpid()) return pid == ::getpid();
-  if (::kill(pid_t(pid), 0) != 0 && errno != EPERM) return false;
-  // A recycled id belongs to another program; an unreadable one (another
-  // user's) is taken as running, so nothing of it is undone.
+  // Another user's process (EPERM) is never one of ours: what it would share
+  // with us lives in our own folder. A recycled id belongs to another
+  // program; a zombie or a kernel thread has no executable to read.
+  if (::kill(pid_t(pid), 0) != 0) return false;
   const QString exe = exeOf(pid);
-  return exe.isEmpty() || QFileInfo(exe).fileName() == QFileInfo(ExecutablePath()).fileName();
+  return !exe.isEmpty() && QFileInfo(exe).fileName() == QFileInfo(ExecutablePath()).fileName();
 }
 
 void LinuxProcess::EndOnSignals() {

@@ -2,6 +2,7 @@
 
 #include <cups/cups.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -77,6 +78,11 @@ void LinuxSpooler::writeVirtual(const QByteArray& pdf, const QString& target) {
   QTemporaryFile temp(QFileInfo(target).dir().filePath(QStringLiteral(".folvane-print-XXXXXX")));
   if (!temp.open() || temp.write(pdf) != pdf.size() || !temp.flush() || ::fsync(temp.handle()) != 0)
     throw cannotWrite();
+  // A temporary file is the owner's alone; the PDF gets the mode any new
+  // file of the user gets.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(temp.handle(), 0666 & ~mask);
   constexpr int kMaxNumber = 9999;
   for (int n = 0; n <= kMaxNumber; ++n) {
     const QString name = n == 0 ? target : numbered(target, n);

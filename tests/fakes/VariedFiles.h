@@ -125,7 +125,8 @@ inline QList<VariedFile> MakeVariedFiles(const QString& folder, const QString& w
       "");
   put("table.xls", HtmlPage("<table><tr><td>1</td><td>web table cell</td></tr></table>").toUtf8(),
       "");
-  put("comma.xls", "code,name,amount\r\n1,\"Tokyo, Japan\",100\r\n2,Osaka,200\r\n", "");
+  put("comma.xls",
+      "code,name,amount\r\n1,\"Tokyo, Japan\",1234567\r\n2,Osaka,0x1A\r\n3,Nagoya,-0.125\r\n", "");
   put("tabs.xls", "code\tname\tamount\r\n1\t東京\t100\r\n2\t大阪\t200\r\n", "");
   {
     // Excel's "Unicode text": UTF-16 with its byte order mark, tab-separated.

@@ -411,6 +411,27 @@ std::string xmlEscaped(const std::string& s) {
   return out;
 }
 
+// "-12", "3.5", ".5", "1e6": a number as Excel reads one from text.
+bool plainDecimal(const std::string& field) {
+  size_t i = 0;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < field.size() && std::isdigit(static_cast<unsigned char>(field[i]))) ++i, ++digits;
+  if (i < field.size() && field[i] == '.') {
+    ++i;
+    while (i < field.size() && std::isdigit(static_cast<unsigned char>(field[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < field.size() && (field[i] == 'e' || field[i] == 'E')) {
+    ++i;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) ++i;
+    size_t exponent = 0;
+    while (i < field.size() && std::isdigit(static_cast<unsigned char>(field[i]))) ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  return i == field.size();
+}
+
 // A separated-values export as a flat spreadsheet, each field in its cell,
 // numbers as numbers: what Excel shows when it opens such a file.
 bool writeSheet(const std::string& text, char delimiter, const std::string& path) {
@@ -422,10 +443,10 @@ bool writeSheet(const std::string& text, char delimiter, const std::string& path
     std::string field;
     bool quoted = false;
     const auto cell = [&] {
-      char* end = nullptr;
-      const double value = field.empty() ? 0 : std::strtod(field.c_str(), &end);
-      if (!field.empty() && end && *end == '\0')
-        body << "<table:table-cell office:value-type=\"float\" office:value=\"" << value
+      // The field's own digits are the value: printing a double back would
+      // round it, and strtod would also take hex, "inf" and "nan".
+      if (plainDecimal(field))
+        body << "<table:table-cell office:value-type=\"float\" office:value=\"" << field
              << "\"><text:p>" << xmlEscaped(field) << "</text:p></table:table-cell>";
       else
         body << "<table:table-cell office:value-type=\"string\"><text:p>" << xmlEscaped(field)
