@@ -44,8 +44,12 @@ class TestLinuxDrives : public QObject {
         "/dev/loop7 /snap/app/1 squashfs ro 0 0\n"
         "tmpfs /run/user/1000 tmpfs rw 0 0\n"
         "/dev/vdb1 " +
-        folder.toUtf8() + " ext4 rw 0 0\n";
-    QCOMPARE(DrivesInMountTable(table), QStringList({"/", folder}));
+        folder.toUtf8() +
+        " ext4 rw 0 0\n"
+        // A network share is taken without a stat (a dead server would hang
+        // it): this one is not even there.
+        "server:/export /no/such/share nfs4 rw 0 0\n";
+    QCOMPARE(DrivesInMountTable(table), QStringList({"/", folder, "/no/such/share"}));
   }
 
   void theRootComesFirstAndHoldsTheCurrentDirectory() {

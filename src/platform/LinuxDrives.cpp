@@ -43,10 +43,19 @@ std::optional<QFileInfoList> entries(const QString& path, QDir::Filters filters)
 
 }  // namespace
 
+namespace {
+
+bool isNetwork(const QString& type) {
+  static const QStringList network{"nfs",        "nfs4", "cifs",      "smb3", "smbfs",
+                                   "fuse.sshfs", "9p",   "glusterfs", "ceph", "afs"};
+  return network.contains(type);
+}
+
+}  // namespace
+
 bool IsRealFileSystem(const QString& mountPoint, const QString& source, const QString& type) {
   if (mountPoint == u"/") return true;
-  static const QStringList network{"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "9p"};
-  if (network.contains(type)) return true;
+  if (isNetwork(type)) return true;
   // Read-only images of packages; nobody keeps files there.
   static const QStringList images{"squashfs", "erofs"};
   if (images.contains(type) || source.startsWith(QStringLiteral("/dev/loop"))) return false;
@@ -62,9 +71,11 @@ QStringList DrivesInMountTable(const QByteArray& table) {
     const QList<QByteArray> f = line.split(' ');
     if (f.size() < 3) continue;
     const QString point = unescape(f[1]);
-    if (!drives.contains(point) &&
-        IsRealFileSystem(point, unescape(f[0]), QString::fromLatin1(f[2])) &&
-        QFileInfo(point).isDir())
+    const QString type = QString::fromLatin1(f[2]);
+    // A single-file bind mount is no folder; a network mount is not asked,
+    // since a dead server would hang the window on stat.
+    if (!drives.contains(point) && IsRealFileSystem(point, unescape(f[0]), type) &&
+        (isNetwork(type) || QFileInfo(point).isDir()))
       drives << point;
   }
   return drives;

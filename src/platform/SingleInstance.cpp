@@ -33,7 +33,8 @@ bool SingleInstance::askRunning() {
 bool SingleInstance::Claim() {
   // Two starts at the same moment must not both find nobody and both listen.
   QLockFile lock(path_ + QStringLiteral(".lock"));
-  lock.tryLock(kWaitMs);
+  // Another start holds the lock: its socket is never taken from it.
+  if (!lock.tryLock(kWaitMs)) return !askRunning();
   if (askRunning()) return false;
   server_ = std::make_unique<QLocalServer>();
   server_->setSocketOptions(QLocalServer::UserAccessOption);
