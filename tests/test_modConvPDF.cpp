@@ -301,18 +301,6 @@ class TestModConvPDF : public QObject {
     QVERIFY(r.fake.files.has("/dest/a.pdf"));
   }
 
-  void filesComeInWindowsOrder() {
-    Run r;
-    for (const char* name : {"doc_x.doc", "docb.doc", "Doca.doc", "[1].doc", "~z.doc"})
-      r.fake.files.put(QStringLiteral("/src/") + name);
-    r.go();
-    QStringList opened;
-    for (const QString& line : r.fake.office.log)
-      if (line.startsWith("Open ")) opened << line.mid(10);
-    // Upper-cased and compared by code: "B" < "_", "D" < "[" < "~".
-    QCOMPARE(opened, (QStringList{"Doca.doc", "docb.doc", "doc_x.doc", "[1].doc", "~z.doc"}));
-  }
-
   void failureReportListsEveryFileWithItsCause() {
     QList<ConversionFailure> failures;
     for (int i = 0; i < 25; ++i) failures.append({QStringLiteral("f%1.doc").arg(i), "x"});
