@@ -165,7 +165,9 @@ class TestLinuxProfile : public QObject {
         profile_.GetPrivateProfileStringA("SOURCE_INFO", std::nullopt, "dflt", names, ini);
     QCOMPARE(QByteArray(names.data(), qsizetype(n) + 1),
              QByteArray("SourceDir\0SourceDel\0\0", 21));
-    QCOMPARE(profile_.GetPrivateProfileStringA("None", std::nullopt, "dflt", names, ini), 0u);
+    // A missing section gives the default; an empty one gives nothing.
+    QCOMPARE(profile_.GetPrivateProfileStringA("None", std::nullopt, "dflt", names, ini), 4u);
+    QCOMPARE(QByteArray(names.data()), QByteArray("dflt"));
     QVERIFY(profile_.WritePrivateProfileStringA("source_info", std::nullopt, std::nullopt, ini));
     QVERIFY(profile_.WritePrivateProfileStringA("None", std::nullopt, std::nullopt, ini));
     QCOMPARE(readAll(ini), QByteArray("[Dest_Info]\r\nDestDir=\r\n"));

@@ -154,6 +154,8 @@ class TestPrinterSwitch : public QObject {
         "[windows]\r\ndevice=Office,HP LaserJet,ipp://office/ipp\r\nload=\r\n"
         "[Acrobat PDFWriter]\r\nPDFFileName=/s/xyzzyx.pdf\r\n",
         "; mine\r\n[windows]\r\nload=\r\n",
+        // a [windows] of its own with no keys, only a note
+        "[windows]\r\n; the default comes from CUPS\r\n[Acrobat PDFWriter]\r\nPDFFileName=x\r\n",
     };
     for (const QByteArray& before : cases) {
       QTemporaryDir dir;

@@ -9,9 +9,8 @@ namespace {
 
 const QString kWindows = QStringLiteral("windows");
 const QString kDevice = QStringLiteral("device");
-// The record kept while a switch is in force: who switched, what "device"
-// was before ("-" when absent, else "+" and the text in hex) and what the
-// switch set.
+// The record kept while a switch is in force: who switched, what win.ini
+// held before (see encodeBefore) and what the switch set.
 const QString kRecord = QStringLiteral("PrinterSwitch");
 const QString kPid = QStringLiteral("Pid");
 const QString kBefore = QStringLiteral("Before");
@@ -46,13 +45,36 @@ QString hexOf(const QString& text) {
   return QString::fromLatin1(text.toUtf8().toHex());
 }
 
-QString encodeBefore(const std::optional<QString>& device) {
-  return device ? u'+' + hexOf(*device) : QStringLiteral("-");
+// What win.ini held before the switch: the "device" text or none, and
+// whether [windows] was there at all.
+struct Before {
+  std::optional<QString> device;
+  bool section = true;
+};
+
+Before readBefore(platform::Platform& platform) {
+  Before before{readDevice(platform), true};
+  if (!before.device) {
+    std::vector<char> names(32768);
+    before.section =
+        decoded(platform, names,
+                platform.profile.GetProfileStringA(kWindows, std::nullopt, kMissing, names))
+            .has_value();
+  }
+  return before;
 }
 
-std::optional<QString> decodeBefore(const QString& stored) {
-  if (!stored.startsWith(u'+')) return std::nullopt;
-  return QString::fromUtf8(QByteArray::fromHex(stored.mid(1).toLatin1()));
+// "+<hex>": the text; "-": no "device" in a [windows] that was there;
+// "0": no [windows] at all.
+QString encodeBefore(const Before& before) {
+  if (before.device) return u'+' + hexOf(*before.device);
+  return before.section ? QStringLiteral("-") : QStringLiteral("0");
+}
+
+Before decodeBefore(const QString& stored) {
+  if (stored.startsWith(u'+'))
+    return {QString::fromUtf8(QByteArray::fromHex(stored.mid(1).toLatin1())), true};
+  return {std::nullopt, stored != u"0"};
 }
 
 void clearRecord(platform::Platform& platform) {
@@ -60,12 +82,12 @@ void clearRecord(platform::Platform& platform) {
                                               platform.switchRecord);
 }
 
-// Puts win.ini back as it was: the same text, or no key (and no section left
-// empty by its removal) when there was none, so a default that came from
-// CUPS keeps following CUPS.
-void putBack(platform::Platform& platform, const std::optional<QString>& before) {
-  platform.profile.WriteProfileStringA(kWindows, kDevice, before);
-  if (!before) {
+// Puts win.ini back as it was: the same text, or no key when there was
+// none, so a default that came from CUPS keeps following CUPS; a [windows]
+// the switch made goes again, unless something else was put in it since.
+void putBack(platform::Platform& platform, const Before& before) {
+  platform.profile.WriteProfileStringA(kWindows, kDevice, before.device);
+  if (!before.device && !before.section) {
     std::vector<char> names(1024);
     if (platform.profile.GetProfileStringA(kWindows, std::nullopt, QString(), names) == 0)
       platform.profile.WriteProfileStringA(kWindows, std::nullopt, std::nullopt);
@@ -82,8 +104,8 @@ bool PrinterSwitch::Run(const QString& pdfWriterName, const std::function<void()
   // for the PDF printer, or the real default would be lost for good.
   Recover(platform_);
   const auto recorded = readRecord(platform_, kBefore);
-  const std::optional<QString> before =
-      recorded && readRecord(platform_, kDuring) ? decodeBefore(*recorded) : readDevice(platform_);
+  const Before before =
+      recorded && readRecord(platform_, kDuring) ? decodeBefore(*recorded) : readBefore(platform_);
 
   std::optional<platform::PrinterInfo> pdfWriter;
   for (const platform::PrinterInfo& p : platform_.printers.InstalledPrinters()) {

@@ -33,11 +33,14 @@ uint32_t LinuxProfile::GetPrivateProfileStringA(const QString& section,
                                                 const QString& path) {
   if (buffer.empty()) return 0;
   const auto bytes = readFile(path);
-  if (!key)
-    return copyKeyNames(
-        bytes ? IniDocument::fromBytes(*bytes, codePage_).keys(section) : std::nullopt, buffer);
   std::optional<QString> value;
-  if (bytes) value = IniDocument::fromBytes(*bytes, codePage_).value(section, *key);
+  if (!key) {
+    const auto names =
+        bytes ? IniDocument::fromBytes(*bytes, codePage_).keys(section) : std::nullopt;
+    if (names) return copyKeyNames(*names, buffer);
+  } else if (bytes) {
+    value = IniDocument::fromBytes(*bytes, codePage_).value(section, *key);
+  }
   const QString text = value ? *value : withoutTrailingBlanks(defaultValue);
   const QByteArray out = codePage_.encodeFitting(text, static_cast<qsizetype>(buffer.size()) - 1);
   std::memcpy(buffer.data(), out.constData(), static_cast<size_t>(out.size()));
@@ -45,12 +48,11 @@ uint32_t LinuxProfile::GetPrivateProfileStringA(const QString& section,
   return static_cast<uint32_t>(out.size());
 }
 
-uint32_t LinuxProfile::copyKeyNames(const std::optional<QStringList>& names,
-                                    std::span<char> buffer) const {
+uint32_t LinuxProfile::copyKeyNames(const QStringList& names, std::span<char> buffer) const {
   // Each name NUL-ended, the list ended by a second NUL; names that do not
   // fit whole are left out.
   size_t used = 0;
-  for (const QString& name : names.value_or(QStringList())) {
+  for (const QString& name : names) {
     const QByteArray bytes = codePage_.encodeFitting(name, qsizetype(buffer.size()));
     if (used + size_t(bytes.size()) + 2 > buffer.size()) break;
     std::memcpy(buffer.data() + used, bytes.constData(), size_t(bytes.size()));

@@ -30,7 +30,7 @@ class LinuxProfile final : public Profile {
   const CodePage& codePage() const override { return codePage_; }
 
  private:
-  uint32_t copyKeyNames(const std::optional<QStringList>& names, std::span<char> buffer) const;
+  uint32_t copyKeyNames(const QStringList& names, std::span<char> buffer) const;
 
   CodePage codePage_;
   std::function<QString()> winIniPath_;

@@ -23,7 +23,8 @@ class Profile {
   // trailing blanks) instead. Reading never creates the file. An empty
   // buffer gets nothing and 0 is returned. No key (NULL on Windows) copies
   // the section's key names instead, each ended by a NUL, and returns their
-  // length without the final NUL: 0 when the section is missing or empty.
+  // length without the final NUL (0 for a section without keys); a missing
+  // section copies the default, as a missing key does.
   virtual uint32_t GetPrivateProfileStringA(const QString& section,
                                             const std::optional<QString>& key,
                                             const QString& defaultValue, std::span<char> buffer,

@@ -55,9 +55,14 @@ uint32_t FakeProfile::read(const QString& path, const QString& section,
                            std::span<char> buffer) {
   if (buffer.empty()) return 0;
   if (!key) {
+    bool sectionFound = false;  // a section is there while it holds a key
     QByteArray names;
-    for (const Entry& e : files_.value(path))
-      if (e.section.compare(section, Qt::CaseInsensitive) == 0) names += e.key.toUtf8() + '\0';
+    for (const Entry& e : files_.value(path)) {
+      if (e.section.compare(section, Qt::CaseInsensitive) != 0) continue;
+      names += e.key.toUtf8() + '\0';
+      sectionFound = true;
+    }
+    if (!sectionFound) names = codePage_.encodeFitting(def, qsizetype(buffer.size()) - 1);
     names = names.left(qsizetype(buffer.size()) - 1);
     std::memcpy(buffer.data(), names.constData(), size_t(names.size()));
     buffer[size_t(names.size())] = '\0';
