@@ -27,16 +27,11 @@ int16_t CInt(int64_t value) {
 }
 
 QString MergeFailureReport(const QStringList& failures) {
-  constexpr qsizetype kShown = 20;
-  QString text = QStringLiteral(
-                     "開けない PDF ファイルが %1 件あるため、統合できませんでした。"
-                     "統合ファイルは書き込んでいません。\n")
-                     .arg(failures.size());
-  for (qsizetype i = 0; i < failures.size() && i < kShown; ++i)
-    text += QStringLiteral("\n・") + failures[i];
-  if (failures.size() > kShown)
-    text += QStringLiteral("\n\nほか %1 件").arg(failures.size() - kShown);
-  return text;
+  return platform::ListedMessage(
+      QStringLiteral("開けない PDF ファイルが %1 件あるため、統合できません"
+                     "でした。統合ファイルは書き込んでいません。\n")
+          .arg(failures.size()),
+      failures);
 }
 
 QStringList clsPDFMarge::listPdfs() {

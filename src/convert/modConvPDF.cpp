@@ -173,22 +173,18 @@ QString LogText(const QString& text) {
 }
 
 QString FailureReport(const QList<ConversionFailure>& failures) {
-  constexpr int kShown = 20;
-  QString text;
-  QList<ConversionFailure> files;
+  QString notices;
+  QStringList files;
   for (const ConversionFailure& f : failures) {
     if (f.notice)
-      text += f.reason + u'\n';
+      notices += f.reason + u'\n';
     else
-      files << f;
+      files << QStringLiteral("%1：%2").arg(LogText(f.name), f.reason);
   }
-  if (files.isEmpty()) return text.trimmed();
-  if (!text.isEmpty()) text += u'\n';
-  text += QStringLiteral("次のファイルは PDF に変換できませんでした。\n");
-  for (qsizetype i = 0; i < files.size() && i < kShown; ++i)
-    text += QStringLiteral("\n・%1：%2").arg(LogText(files[i].name), files[i].reason);
-  if (files.size() > kShown) text += QStringLiteral("\n\nほか %1 件").arg(files.size() - kShown);
-  return text;
+  if (files.isEmpty()) return notices.trimmed();
+  if (!notices.isEmpty()) notices += u'\n';
+  return platform::ListedMessage(
+      notices + QStringLiteral("次のファイルは PDF に変換できませんでした。\n"), files);
 }
 
 }  // namespace folvane

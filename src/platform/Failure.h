@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <stdexcept>
 
 namespace folvane::platform {
@@ -16,5 +17,15 @@ class Failure : public std::runtime_error {
  private:
   QString message_;
 };
+
+// A message that lists items a line each after `head`: at most `shown` of
+// them, then how many more, so a long list still fits a message box.
+inline QString ListedMessage(const QString& head, const QStringList& items, qsizetype shown = 20) {
+  QString text = head;
+  for (qsizetype i = 0; i < items.size() && i < shown; ++i)
+    text += QStringLiteral("\n・") + items[i];
+  if (items.size() > shown) text += QStringLiteral("\n\nほか %1 件").arg(items.size() - shown);
+  return text;
+}
 
 }  // namespace folvane::platform

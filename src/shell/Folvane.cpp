@@ -148,26 +148,25 @@ void RunJob(platform::Ui& ui, const std::function<void()>& job) {
 // PDF files a merge or print left out because their names could not be read.
 static void TellUnreadable(platform::Ui& ui, const QStringList& names, const QString& job) {
   if (names.isEmpty()) return;
-  QString text = QStringLiteral(
-                     "次の PDF ファイルは、名前の文字コードが UTF-8 でも CP932 でもないため"
-                     "読めず、%1していません。\n")
-                     .arg(job);
-  for (const QString& name : names) text += QStringLiteral("\n・") + name;
-  ui.MsgBox(text, platform::MsgIcon::Warning);
+  ui.MsgBox(
+      platform::ListedMessage(
+          QStringLiteral("次の PDF ファイルは、名前の文字コードが UTF-8 でも CP932 でもないため"
+                         "読めず、%1していません。\n")
+              .arg(job),
+          names),
+      platform::MsgIcon::Warning);
 }
 
 void TellDiversions(platform::Platform& platform) {
-  const QList<platform::Diversion> diversions = platform.spooler.TakeDiversions();
-  if (diversions.isEmpty()) return;
-  constexpr int kShown = 20;
-  QString text = QStringLiteral(
-      "PDF プリンターの出力先に同じ名前のファイルがあったため、"
-      "そのファイルは残して次の名前で保存しました。\n");
-  for (qsizetype i = 0; i < diversions.size() && i < kShown; ++i)
-    text += QStringLiteral("\n・%1\n　→ %2").arg(diversions[i].wanted, diversions[i].written);
-  if (diversions.size() > kShown)
-    text += QStringLiteral("\n\nほか %1 件").arg(diversions.size() - kShown);
-  platform.ui.MsgBox(text, platform::MsgIcon::Information);
+  QStringList moved;
+  for (const platform::Diversion& d : platform.spooler.TakeDiversions())
+    moved << QStringLiteral("%1\n　→ %2").arg(d.wanted, d.written);
+  if (moved.isEmpty()) return;
+  platform.ui.MsgBox(platform::ListedMessage(QStringLiteral("PDF プリンターの出力先に同じ名前の"
+                                                            "ファイルがあったため、そのファイルは"
+                                                            "残して次の名前で保存しました。\n"),
+                                             moved),
+                     platform::MsgIcon::Information);
 }
 
 void Folvane::cmdIConv_Click() {
