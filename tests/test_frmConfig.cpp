@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <tuple>
 
 #include "config/frmConfig.h"
 #include "fakes/FakePlatform.h"
@@ -62,6 +63,17 @@ struct Opened {
     QTest::keyClick(QApplication::focusWidget(), shift ? Qt::Key_Backtab : Qt::Key_Tab,
                     shift ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
   }
+};
+
+// The settings window over a real settings file in a folder of its own.
+struct OnDisk {
+  QTemporaryDir dir;
+  fakes::FakePlatform fake;
+  platform::LinuxProfile profile{platform::CodePage("UTF-8"), [] { return QString(); }};
+  platform::Platform real = fake.with(profile);
+  modIniFile ini{real};
+  App app{real, ini};
+  OnDisk() { fake.process.executablePath = dir.filePath("Folvane"); }
 };
 
 SettingsRecord filled() {
@@ -311,13 +323,8 @@ class TestFrmConfig : public QObject {
   // A pasted name with a line break cannot go into the file; the message says
   // which key, why, and what the file already holds.
   void aStopMidwaySaysWhichKeyWhyAndWhatWasWritten() {
-    QTemporaryDir dir;
-    fakes::FakePlatform fake;
-    platform::LinuxProfile profile(platform::CodePage("UTF-8"), [] { return QString(); });
-    platform::Platform real = fake.with(profile);
-    fake.process.executablePath = dir.filePath("Folvane");
-    modIniFile ini(real);
-    App app{real, ini};
+    OnDisk d;
+    auto [dir, fake, ini, app] = std::tie(d.dir, d.fake, d.ini, d.app);
     ini.Settings = filled();
     frmConfig dialog(app);
     dialog.show();
@@ -342,13 +349,8 @@ class TestFrmConfig : public QObject {
   }
 
   void aNewSettingsFileGetsItsKeysInOrder() {
-    QTemporaryDir dir;
-    fakes::FakePlatform fake;
-    platform::LinuxProfile profile(platform::CodePage("UTF-8"), [] { return QString(); });
-    platform::Platform real = fake.with(profile);
-    fake.process.executablePath = dir.filePath("Folvane");
-    modIniFile ini(real);
-    App app{real, ini};
+    OnDisk d;
+    auto [dir, fake, ini, app] = std::tie(d.dir, d.fake, d.ini, d.app);
     ini.Settings = filled();
     ini.Settings.SourceDir = "/src";
     ini.Settings.DestDir = "/dst";
