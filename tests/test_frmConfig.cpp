@@ -15,6 +15,7 @@
 #include "config/frmConfig.h"
 #include "fakes/FakePlatform.h"
 #include "platform/LinuxProfile.h"
+#include "shell/SettingsWrite.h"
 #include "shell/frmFile.h"
 
 using namespace folvane;
@@ -223,6 +224,18 @@ class TestFrmConfig : public QObject {
         o.writes().contains("PDF_Info/PDFWriterName=Mine"));  // the button clicks a moment later
     QVERIFY(!o.dialog->cmdApply->isEnabled());
     QCOMPARE(o.reloads(), 1);
+  }
+
+  void applyByItsAccessKeySavesANameTypedWithNothingElseChanged() {
+    Opened o(filled());
+    QVERIFY(!o.dialog->cmdApply->isEnabled());
+    o.dialog->cmbPDFWriter->setFocus();
+    o.retype("Office");  // typed keys, no other change before
+    QVERIFY(o.dialog->cmdApply->isEnabled());
+    QVERIFY(!IsMarked(o.dialog->cmbPDFWriter));  // marked only on leaving
+    QTest::keyClick(o.dialog->cmbPDFWriter->lineEdit(), Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(o.writes().contains("PDF_Info/PDFWriterName=Office"));
+    QVERIFY(!o.dialog->cmdApply->isEnabled());
   }
 
   void aJapaneseNameFromTheInputMethodIsSaved() {

@@ -143,6 +143,12 @@ void frmConfig::build() {
       [this] {
         if (cmbPDFWriter->hasFocus()) cmbPDFWriter_LostFocus();
       });
+  // A name typed or picked is a change: with Apply greyed out, its access
+  // key could not save the name being typed. The box is still marked only
+  // when the focus leaves it (OK and Apply count as leaving).
+  connect(cmbPDFWriter->lineEdit(), &QLineEdit::textEdited, cmdApply,
+          [this] { cmdApply->setEnabled(true); });
+  connect(cmbPDFWriter, &QComboBox::activated, cmdApply, [this] { cmdApply->setEnabled(true); });
 
   app_.dirTargets[1] = txtSourceDir;
   app_.dirTargets[2] = txtDestDir;
