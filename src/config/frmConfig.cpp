@@ -146,9 +146,11 @@ void frmConfig::build() {
   // A name typed or picked is a change: with Apply greyed out, its access
   // key could not save the name being typed. The box is still marked only
   // when the focus leaves it (OK and Apply count as leaving).
-  connect(cmbPDFWriter->lineEdit(), &QLineEdit::textEdited, cmdApply,
-          [this] { cmdApply->setEnabled(true); });
-  connect(cmbPDFWriter, &QComboBox::activated, cmdApply, [this] { cmdApply->setEnabled(true); });
+  // (The button, not the window: the box may still signal while the window
+  // is being torn down.)
+  const auto enableApply = [apply = cmdApply] { apply->setEnabled(true); };
+  connect(cmbPDFWriter->lineEdit(), &QLineEdit::textEdited, cmdApply, enableApply);
+  connect(cmbPDFWriter, &QComboBox::activated, cmdApply, enableApply);
 
   app_.dirTargets[1] = txtSourceDir;
   app_.dirTargets[2] = txtDestDir;
