@@ -25,8 +25,8 @@
 #include "platform/LinuxFiles.h"
 #include "platform/LinuxProfile.h"
 #include "platform/LinuxSpooler.h"
+#include "platform/office/EnginePool.h"
 #include "platform/office/LokOffice.h"
-#include "platform/office/OfficeEngine.h"
 
 using namespace folvane;
 
@@ -98,7 +98,8 @@ int main(int argc, char* argv[]) {
   options.helperPath =
       QCoreApplication::applicationDirPath() + QStringLiteral("/../folvane-office");
   options.profileDir = at("profile");
-  platform::OfficeEngine engine(options);
+  platform::EnginePool pool(options, 1);
+  platform::OfficeEngine& engine = pool.engine(0);
 
   out << "Making " << kEach << " .doc and " << kEach << " .xls files..." << Qt::endl;
   QStringList sources;
@@ -122,7 +123,7 @@ int main(int argc, char* argv[]) {
   platform::LinuxFiles filesApi(platform::CodePage("UTF-8"));
   fake.printers.current = platform::kVirtualPdfPrinter;
   platform::LinuxSpooler spooler(profile, registry, fake.printers);
-  platform::LokOffice office(engine, spooler, at("spool"));
+  platform::LokOffice office(pool, spooler, at("spool"));
   profile.WriteProfileStringA("Acrobat PDFWriter", "PDFFileName", at("xyzzyx.pdf"));
   platform::Platform p{
       profile,         fake.process, fake.ui,          registry,   fake.printers,

@@ -8,6 +8,7 @@
 
 #include "fakes/FakeOffice.h"
 #include "platform/Failure.h"
+#include "platform/office/EnginePool.h"
 #include "platform/office/LokOffice.h"
 #include "platform/office/OfficeEngine.h"
 
@@ -120,9 +121,10 @@ class TestOfficeEngine : public QObject {
   }
 
   void refusedDocumentsAreToldWhyInJapanese() {
-    OfficeEngine engine(options());
+    EnginePool engines(options(), 1);
+    OfficeEngine& engine = engines.engine(0);
     folvane::fakes::FakeSpooler spooler;
-    LokOffice office(engine, spooler, dir_.filePath("spool"));
+    LokOffice office(engines, spooler, dir_.filePath("spool"));
     const auto reasonFor = [&](const char* name, OfficeKind kind) {
       QFile source(dir_.filePath(QString::fromUtf8(name)));
       if (!source.open(QIODevice::WriteOnly)) return QStringLiteral("cannot make the source");
@@ -199,10 +201,10 @@ class TestOfficeEngine : public QObject {
   }
 
   void sessionsPrintTheRenderedPdfAndCleanUp() {
-    OfficeEngine engine(options());
+    EnginePool engines(options(), 1);
     folvane::fakes::FakeSpooler spooler;
     const QString spool = dir_.filePath("spool");
-    LokOffice office(engine, spooler, spool);
+    LokOffice office(engines, spooler, spool);
     QFile source(dir_.filePath("letter.doc"));
     QVERIFY(source.open(QIODevice::WriteOnly));
     source.close();

@@ -25,6 +25,20 @@ bool attempt(QString& firstError, Step&& step) {
   return false;
 }
 
+// The documents announced to the office for as long as a run lasts.
+class ExpectedDocuments {
+ public:
+  ExpectedDocuments(platform::Office& office, const QStringList& paths) : office_(office) {
+    office_.Expect(paths);
+  }
+  ~ExpectedDocuments() { office_.Expect({}); }
+  ExpectedDocuments(const ExpectedDocuments&) = delete;
+  ExpectedDocuments& operator=(const ExpectedDocuments&) = delete;
+
+ private:
+  platform::Office& office_;
+};
+
 }  // namespace
 
 QList<ConversionFailure> modConvPDF::ConvertDirectory() {
@@ -41,6 +55,13 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
       failures.append({name, QStringLiteral("ファイル名の文字コードが UTF-8 でも CP932 でもないため"
                                             "読めません。")});
   }
+  // The office may render the documents ahead, in the order they come.
+  QStringList documents;
+  for (const QString& name : names) {
+    const QString key = name.right(3).toUpper();
+    if (key == u"XLS" || key == u"DOC") documents << settings_.SourceDir + sep + name;
+  }
+  const ExpectedDocuments expected(platform_.office, documents);
   bool deleted = false;
   platform::ProgressRun progress(platform_.progress, names.size());
   for (const QString& name : names) {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QThread>
 
 #include "FileRegistry.h"
 #include "InstallLayout.h"
@@ -17,8 +18,8 @@
 #include "LinuxSpooler.h"
 #include "QtUi.h"
 #include "SystemFolder.h"
+#include "office/EnginePool.h"
 #include "office/LokOffice.h"
-#include "office/OfficeEngine.h"
 #include "pdf/QpdfAcrobat.h"
 
 namespace folvane::platform {
@@ -50,13 +51,15 @@ struct LinuxPlatform::Members {
   LinuxSpooler spooler{profile, registry, printers};
   QLockFile profileLock{SystemFolder::Root() + QStringLiteral("/office-profile.lock")};
   bool temporaryProfile = false;
-  OfficeEngine engine{
+  // A batch renders on every core the memory allows.
+  EnginePool engines{
       OfficeEngine::Options{InstallLayout::OfficeHelperPath(process.ExecutablePath()),
                             QStringLiteral("/usr/lib/libreoffice/program"),
-                            officeProfile(profileLock, temporaryProfile)}};
+                            officeProfile(profileLock, temporaryProfile)},
+      EngineCount(QThread::idealThreadCount(), AvailableMemory())};
   // Each process spools in a folder of its own, so what a killed one left
   // can be told from what a running one uses.
-  LokOffice office{engine, spooler, SystemFolder::SpoolDir(process.ProcessId())};
+  LokOffice office{engines, spooler, SystemFolder::SpoolDir(process.ProcessId())};
   QpdfAcrobat acrobat{spooler, SystemFolder::SpoolDir(process.ProcessId())};
   LinuxDrives drives;
   LauncherProgress progress{QStringLiteral("jp.folvane.Folvane.desktop")};
@@ -76,8 +79,9 @@ LinuxPlatform::LinuxPlatform()
       [m = m_.get()](qint64 pid) { return m->process.IsRunningInstance(pid); });
   // No LibreOffice outlives Folvane, however it ends.
   m_->process.AddEndHook([m = m_.get()] {
-    m->engine.Stop();
-    if (m->temporaryProfile) QDir(m->engine.profileDir()).removeRecursively();
+    m->engines.Stop();
+    if (m->temporaryProfile)
+      for (const QString& dir : m->engines.profileDirs()) QDir(dir).removeRecursively();
     QDir(SystemFolder::SpoolDir(m->process.ProcessId())).removeRecursively();
   });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace folvane::platform {
@@ -24,6 +24,11 @@ class Office {
   virtual ~Office() = default;
   // Throws platform::Failure when no engine can be had.
   virtual std::unique_ptr<OfficeApplication> CreateApplication(OfficeKind kind) = 0;
+
+  // The documents a run is about to open and print, in that order: an
+  // engine may render them ahead. A new list, or none, drops what the run
+  // did not reach.
+  virtual void Expect(const QStringList& paths) { (void)paths; }
 };
 
 }  // namespace folvane::platform

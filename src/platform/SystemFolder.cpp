@@ -30,11 +30,12 @@ QString SystemFolder::SpoolDir(qint64 pid) {
 }
 
 void SystemFolder::RemoveLeftovers(const std::function<bool(qint64)>& running) {
-  // "<prefix><pid>" names one process's leftover.
+  // "<prefix><pid>" names one process's leftover; ".<n>" may follow (the
+  // profiles of its further engines).
   const auto ownerGone = [&](const QString& name, const QString& prefix) {
     if (!name.startsWith(prefix)) return false;
     bool ok = false;
-    const qint64 pid = name.mid(prefix.size()).toLongLong(&ok);
+    const qint64 pid = name.mid(prefix.size()).section(u'.', 0, 0).toLongLong(&ok);
     return ok && pid > 0 && !running(pid);
   };
   const QDir spool(Root() + QStringLiteral("/spool"));

@@ -16,8 +16,8 @@ namespace {
 
 class LokApplication final : public OfficeApplication {
  public:
-  LokApplication(OfficeKind kind, OfficeEngine& engine, Spooler& spooler, QString spoolDir)
-      : kind_(kind), engine_(engine), spooler_(spooler), spoolDir_(std::move(spoolDir)) {}
+  LokApplication(OfficeKind kind, EnginePool& engines, Spooler& spooler, QString spoolDir)
+      : kind_(kind), engines_(engines), spooler_(spooler), spoolDir_(std::move(spoolDir)) {}
 
   void Open(const QString& path) override {
     // By the bytes the listing read: a CP932 name has no other spelling.
@@ -36,7 +36,7 @@ class LokApplication final : public OfficeApplication {
     if (!pdf.open()) throw Failure(QStringLiteral("作業ファイルを作れません。"));
     pdf.close();
     try {
-      engine_.Convert(document_, pdf.fileName(), QStringLiteral("pdf"));
+      engines_.Render(document_, pdf.fileName());
     } catch (const DocumentRefused& refused) {
       throw Failure(RefusalText(refused.reason(), kind_));
     }
@@ -53,7 +53,7 @@ class LokApplication final : public OfficeApplication {
 
  private:
   OfficeKind kind_;
-  OfficeEngine& engine_;
+  EnginePool& engines_;
   Spooler& spooler_;
   QString spoolDir_;
   QString document_;
@@ -74,7 +74,7 @@ QString RefusalText(const QString& reason, OfficeKind kind) {
 }
 
 std::unique_ptr<OfficeApplication> LokOffice::CreateApplication(OfficeKind kind) {
-  return std::make_unique<LokApplication>(kind, engine_, spooler_, spoolDir_);
+  return std::make_unique<LokApplication>(kind, engines_, spooler_, spoolDir_);
 }
 
 }  // namespace folvane::platform

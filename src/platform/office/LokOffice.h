@@ -1,22 +1,24 @@
 #pragma once
 
-#include "OfficeEngine.h"
+#include "EnginePool.h"
 #include "platform/Office.h"
 #include "platform/Spooler.h"
 
 namespace folvane::platform {
 
-// Word and Excel sessions over the shared engine: a session renders its
-// document to a PDF and prints that to the default printer.
+// Word and Excel sessions over the shared engines: a session renders its
+// document to a PDF (or takes the one rendered ahead) and prints that to
+// the default printer.
 class LokOffice final : public Office {
  public:
-  LokOffice(OfficeEngine& engine, Spooler& spooler, QString spoolDir)
-      : engine_(engine), spooler_(spooler), spoolDir_(std::move(spoolDir)) {}
+  LokOffice(EnginePool& engines, Spooler& spooler, QString spoolDir)
+      : engines_(engines), spooler_(spooler), spoolDir_(std::move(spoolDir)) {}
 
   std::unique_ptr<OfficeApplication> CreateApplication(OfficeKind kind) override;
+  void Expect(const QStringList& paths) override { engines_.Expect(paths, spoolDir_); }
 
  private:
-  OfficeEngine& engine_;
+  EnginePool& engines_;
   Spooler& spooler_;
   QString spoolDir_;
 };

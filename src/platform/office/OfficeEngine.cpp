@@ -1,16 +1,15 @@
 #include "OfficeEngine.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
-#include <limits>
+#include <algorithm>
+#include <optional>
 #include <utility>
 
-#include "platform/Failure.h"
 #include "platform/LinuxFiles.h"
 
 namespace folvane::platform {
@@ -31,11 +30,31 @@ qint64 residentBytes(qint64 pid) {
   return 0;
 }
 
+EngineOutcome answerOutcome(const QByteArray& answer) {
+  if (answer == "OK") return {};
+  if (!answer.startsWith("ERR ")) return {false, QString::fromUtf8(answer), {}};
+  const QList<QByteArray> fields = answer.mid(4).split(' ');
+  const QString cause = QString::fromUtf8(QByteArray::fromHex(fields.value(0)));
+  return {false, QStringLiteral("LibreOffice で開けないか変換できません（%1）。").arg(cause),
+          fields.size() > 1 ? QString::fromLatin1(fields[1]) : QString()};
+}
+
 }  // namespace
 
-OfficeEngine::OfficeEngine(Options options) : options_(std::move(options)) {}
+void EngineOutcome::Throw() const {
+  if (ok) return;
+  if (!reason.isEmpty()) throw DocumentRefused(reason, message);
+  throw Failure(message);
+}
+
+OfficeEngine::OfficeEngine(Options options)
+    : options_(std::move(options)), timer_(std::make_unique<QTimer>()) {
+  timer_->setSingleShot(true);
+  QObject::connect(timer_.get(), &QTimer::timeout, [this] { onTimeout(); });
+}
 
 OfficeEngine::~OfficeEngine() {
+  done_ = nullptr;  // nobody waits any more
   Stop();
 }
 
@@ -43,32 +62,41 @@ qint64 OfficeEngine::processId() const {
   return process_ && process_->state() == QProcess::Running ? process_->processId() : 0;
 }
 
+EngineOutcome OfficeEngine::failure(const QString& message) const {
+  return {false, message, {}};
+}
+
 void OfficeEngine::Stop() {
-  if (!process_) return;
-  if (waiting_) {
-    // Called from inside a wait (the program ends during a document): the
-    // engine goes at once, and the wait sees it gone and cleans up.
-    stopped_ = true;
-    process_->kill();
-    return;
+  if (done_) {
+    // The program ends during a document: the engine goes at once.
+    discardProcess(true);
+    finish(failure(QStringLiteral("PDF 変換エンジンを変換中に終了しました。")));
   }
-  if (process_->state() != QProcess::NotRunning) {
-    process_->closeWriteChannel();  // lets LibreOffice write its profile back
-    if (!process_->waitForFinished(2000)) {
-      process_->kill();
-      process_->waitForFinished(3000);
+  if (process_) {
+    timer_->stop();
+    process_->disconnect();
+    if (process_->state() != QProcess::NotRunning) {
+      process_->closeWriteChannel();  // lets LibreOffice write its profile back
+      if (!process_->waitForFinished(2000)) {
+        process_->kill();
+        process_->waitForFinished(3000);
+      }
     }
+    process_.reset();
   }
-  process_.reset();
+  for (QProcess* p : std::exchange(retiring_, {})) {
+    p->disconnect();
+    if (p->state() != QProcess::NotRunning && !p->waitForFinished(2000)) {
+      p->kill();
+      p->waitForFinished(3000);
+    }
+    delete p;
+  }
+  ready_ = false;
   documents_ = 0;
 }
 
-void OfficeEngine::ensureStarted() {
-  // An engine that died while idle (killed, out of memory) is noticed here,
-  // before a document is handed to it, so no document pays for it.
-  if (process_ && process_->state() == QProcess::Running) process_->waitForFinished(0);
-  if (process_ && process_->state() == QProcess::Running) return;
-  process_.reset();
+void OfficeEngine::start() {
   if (!QFileInfo(options_.helperPath).isExecutable())
     throw Failure(
         QStringLiteral("PDF 変換エンジン「%1」が見つかりません。").arg(options_.helperPath));
@@ -83,103 +111,142 @@ void OfficeEngine::ensureStarted() {
   process->start(options_.helperPath, {options_.programDir, options_.profileDir});
   if (!process->waitForStarted(options_.startTimeoutMs))
     throw Failure(QStringLiteral("PDF 変換エンジンを起動できません。"));
+  QObject::connect(process.get(), &QProcess::readyReadStandardOutput, [this] { onOutput(); });
+  QObject::connect(process.get(), &QProcess::finished, [this] { onFinished(); });
   process_ = std::move(process);
   ++starts_;
   documents_ = 0;
-  const QByteArray hello = readLine(options_.startTimeoutMs, QStringLiteral("起動"));
-  if (hello != "READY") {
-    Stop();
-    const QString cause = hello.startsWith("ERR ")
-                              ? QString::fromUtf8(QByteArray::fromHex(hello.mid(4)))
-                              : QString::fromUtf8(hello);
-    throw Failure(QStringLiteral("LibreOffice を起動できません（%1）。").arg(cause));
-  }
+  ready_ = false;
+  timer_->start(options_.startTimeoutMs);
 }
 
-void OfficeEngine::waitForOutput(const QDeadlineTimer& deadline) {
-  // The window thread waits here: repaints and clicks go on meanwhile.
-  QEventLoop loop;
-  QProcess* process = process_.get();
-  QObject::connect(process, &QProcess::readyReadStandardOutput, &loop, &QEventLoop::quit);
-  QObject::connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
-  QObject::connect(process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-  QTimer timer;
-  timer.setSingleShot(true);
-  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-  timer.start(int(qMin<qint64>(deadline.remainingTime(), std::numeric_limits<int>::max())));
-  waiting_ = true;
-  loop.exec();
-  waiting_ = false;
-}
-
-QByteArray OfficeEngine::readLine(int timeoutMs, const QString& doing) {
-  timedOut_ = false;
-  QDeadlineTimer deadline(timeoutMs);
-  while (!process_->canReadLine()) {
-    if (stopped_ || process_->state() != QProcess::Running) {
-      process_->waitForFinished(3000);
-      process_.reset();
-      if (stopped_)
-        throw Failure(QStringLiteral("PDF 変換エンジンを%1中に終了しました。").arg(doing));
-      throw Failure(QStringLiteral("PDF 変換エンジンが%1中に異常終了しました。").arg(doing));
-    }
-    // An answer that came while a window was open in the wait counts even
-    // when the time ran out meanwhile.
-    if (deadline.hasExpired()) {
-      process_->kill();
-      process_->waitForFinished(3000);
-      process_.reset();
-      timedOut_ = true;
-      throw Failure(QStringLiteral("PDF 変換エンジンが%1秒以内に%2を終えませんでした。")
-                        .arg(timeoutMs / 1000)
-                        .arg(doing));
-    }
-    waitForOutput(deadline);
-  }
-  return process_->readLine().trimmed();
-}
-
-void OfficeEngine::restartIfWorn() {
-  // Long batches grow LibreOffice; a fresh engine is cheaper than a crash.
-  if (!process_) return;
-  if (documents_ >= options_.documentsPerEngine ||
-      residentBytes(process_->processId()) > options_.memoryBoundBytes)
-    Stop();
+void OfficeEngine::Begin(const QString& source, const QString& target, const QString& format,
+                         Done done) {
+  // One document at a time: a wait lets events through, and nothing they
+  // start may hand the engine a second document.
+  if (done_) throw Failure(QStringLiteral("PDF 変換エンジンは別の文書を変換中です。"));
+  // An engine that died while idle (killed, out of memory) is noticed here,
+  // before a document is handed to it, so no document pays for it.
+  if (process_ && process_->state() == QProcess::Running) process_->waitForFinished(0);
+  if (process_ && process_->state() != QProcess::Running) discardProcess(false);
+  fresh_ = !process_;
+  if (fresh_) start();
+  request_ = "CONVERT " + NativePath(source).toHex() + ' ' + hex(target) + ' ' + hex(format) + '\n';
+  done_ = std::move(done);
+  stopping_ = false;
+  if (ready_) send();
 }
 
 void OfficeEngine::Convert(const QString& source, const QString& target, const QString& format) {
-  const QByteArray request =
-      "CONVERT " + NativePath(source).toHex() + ' ' + hex(target) + ' ' + hex(format) + '\n';
-  // One document at a time: a wait lets events through, and nothing they
-  // start may hand the engine a second document.
-  if (waiting_) throw Failure(QStringLiteral("PDF 変換エンジンは別の文書を変換中です。"));
-  stopped_ = false;
-  const int startsBefore = starts_;
-  ensureStarted();
-  const bool fresh = starts_ != startsBefore;
-  QByteArray answer;
-  try {
-    process_->write(request);
-    answer = readLine(options_.documentTimeoutMs, QStringLiteral("変換"));
-  } catch (const Failure&) {
-    // A warm engine may have died just before this document reached it
-    // (killed, out of memory): one more try on a new engine. A hang, or a
-    // crash of a new engine, is the document's own.
-    if (fresh || timedOut_ || stopped_) throw;
-    ensureStarted();
-    process_->write(request);
-    answer = readLine(options_.documentTimeoutMs, QStringLiteral("変換"));
+  std::optional<EngineOutcome> outcome;
+  // The window thread waits here: repaints and clicks go on meanwhile.
+  QEventLoop loop;
+  Begin(source, target, format, [&](const EngineOutcome& o) {
+    outcome = o;
+    loop.quit();
+  });
+  if (!outcome) loop.exec();
+  outcome->Throw();
+}
+
+void OfficeEngine::send() {
+  process_->write(request_);
+  timer_->start(options_.documentTimeoutMs);
+}
+
+void OfficeEngine::onOutput() {
+  while (process_ && process_->canReadLine()) {
+    const QByteArray line = process_->readLine().trimmed();
+    if (!ready_) {
+      if (line == "READY") {
+        ready_ = true;
+        timer_->stop();
+        if (done_) send();
+        continue;
+      }
+      const QString cause = line.startsWith("ERR ")
+                                ? QString::fromUtf8(QByteArray::fromHex(line.mid(4)))
+                                : QString::fromUtf8(line);
+      discardProcess(true);
+      if (done_) finish(failure(QStringLiteral("LibreOffice を起動できません（%1）。").arg(cause)));
+      return;
+    }
+    if (!done_) continue;  // nothing was asked
+    timer_->stop();
+    ++documents_;
+    retireIfWorn();
+    finish(answerOutcome(line));
+    return;
   }
-  ++documents_;
-  restartIfWorn();
-  if (answer == "OK") return;
-  if (!answer.startsWith("ERR ")) throw Failure(QString::fromUtf8(answer));
-  const QList<QByteArray> fields = answer.mid(4).split(' ');
-  const QString cause = QString::fromUtf8(QByteArray::fromHex(fields.value(0)));
-  const QString message =
-      QStringLiteral("LibreOffice で開けないか変換できません（%1）。").arg(cause);
-  if (fields.size() > 1) throw DocumentRefused(QString::fromLatin1(fields[1]), message);
-  throw Failure(message);
+}
+
+void OfficeEngine::onFinished() {
+  const bool started = ready_;
+  discardProcess(false);
+  if (!done_) return;  // died while idle: the next document starts a new one
+  const QString doing = started ? QStringLiteral("変換") : QStringLiteral("起動");
+  // A warm engine may have died just before this document reached it
+  // (killed, out of memory): one more try on a new engine. A crash of a
+  // new engine is the document's own.
+  if (!fresh_ && started) {
+    try {
+      start();
+      fresh_ = true;
+      return;  // the document goes to it once it is ready
+    } catch (const Failure& e) {
+      finish(failure(e.message()));
+      return;
+    }
+  }
+  finish(failure(QStringLiteral("PDF 変換エンジンが%1中に異常終了しました。").arg(doing)));
+}
+
+void OfficeEngine::onTimeout() {
+  // An answer already in the pipe counts even though the time ran out.
+  if (process_ && process_->state() == QProcess::Running) process_->waitForReadyRead(0);
+  if (!done_ || !process_) return;
+  const bool started = ready_;
+  discardProcess(true);
+  finish(failure(QStringLiteral("PDF 変換エンジンが%1秒以内に%2を終えませんでした。")
+                     .arg((started ? options_.documentTimeoutMs : options_.startTimeoutMs) / 1000)
+                     .arg(started ? QStringLiteral("変換") : QStringLiteral("起動"))));
+}
+
+void OfficeEngine::finish(const EngineOutcome& outcome) {
+  Done done = std::exchange(done_, nullptr);
+  request_.clear();
+  if (done) done(outcome);
+}
+
+void OfficeEngine::discardProcess(bool kill) {
+  timer_->stop();
+  ready_ = false;
+  if (!process_) return;
+  // Called from the process's own signals too: it is deleted later.
+  QProcess* p = process_.release();
+  p->disconnect();
+  if (kill && p->state() != QProcess::NotRunning) {
+    p->kill();
+    p->waitForFinished(3000);
+  }
+  p->deleteLater();
+}
+
+void OfficeEngine::retireIfWorn() {
+  // Long batches grow LibreOffice; a fresh engine is cheaper than a crash.
+  if (documents_ < options_.documentsPerEngine &&
+      residentBytes(process_->processId()) <= options_.memoryBoundBytes)
+    return;
+  QProcess* p = process_.release();
+  p->disconnect();
+  ready_ = false;
+  p->closeWriteChannel();  // it writes its profile back and leaves
+  retiring_.push_back(p);
+  QObject::connect(p, &QProcess::finished, [this, p] {
+    retiring_.erase(std::remove(retiring_.begin(), retiring_.end(), p), retiring_.end());
+    p->deleteLater();
+  });
+  QTimer::singleShot(5000, p, [p] { p->kill(); });
 }
 
 }  // namespace folvane::platform

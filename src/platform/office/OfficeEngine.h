@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/Failure.h"
 
-class QDeadlineTimer;
 class QProcess;
+class QTimer;
 
 namespace folvane::platform {
 
@@ -22,9 +24,18 @@ class DocumentRefused : public Failure {
   QString reason_;
 };
 
+// How one document went: nothing to say, or the failure to throw.
+struct EngineOutcome {
+  bool ok = true;
+  QString message;
+  QString reason;  // set when the document itself was refused
+  void Throw() const;
+};
+
 // One warm LibreOffice in the helper process folvane-office: started on
 // first use, kept across documents and runs, restarted after a crash or a
-// hang, after a number of documents or past a memory bound.
+// hang, after a number of documents or past a memory bound. One document
+// at a time; the answer comes through the event loop.
 class OfficeEngine {
  public:
   struct Options {
@@ -36,42 +47,59 @@ class OfficeEngine {
     int documentsPerEngine = 200;
     qint64 memoryBoundBytes = qint64(1536) << 20;
   };
+  using Done = std::function<void(const EngineOutcome&)>;
 
   explicit OfficeEngine(Options options);
   ~OfficeEngine();
   OfficeEngine(const OfficeEngine&) = delete;
   OfficeEngine& operator=(const OfficeEngine&) = delete;
 
-  // Converts `source` into `target` in `format` ("pdf", "doc", "xls", ...).
-  // Throws platform::Failure with the cause (DocumentRefused when the
-  // document itself is the cause); a crashed or hung engine is ended, and
-  // the next call starts a new one. Window events are processed while the
-  // engine works.
+  // Hands `source` to the engine, starting one when none runs, and returns;
+  // `done` is called from the event loop with the outcome. A crashed or hung
+  // engine is ended, and the next document starts a new one. Throws
+  // platform::Failure when no engine can be started or one is busy.
+  void Begin(const QString& source, const QString& target, const QString& format, Done done);
+
+  // Converts `source` into `target` in `format` ("pdf", "doc", "xls", ...)
+  // and waits for it, processing window events meanwhile. Throws
+  // platform::Failure with the cause (DocumentRefused when the document
+  // itself is the cause).
   void Convert(const QString& source, const QString& target, const QString& format);
 
-  // Ends the helper process: asks it to leave, then kills it. During a
-  // conversion (called from an event the wait let through) it kills it at
-  // once, and that conversion fails.
+  // Ends the helper process: asks it to leave, then kills it. With a
+  // document in hand it kills it at once, and that document fails.
   void Stop();
 
+  bool busy() const { return bool(done_); }
   // The helper's process id while it runs, 0 otherwise.
   qint64 processId() const;
   int starts() const { return starts_; }
   const QString& profileDir() const { return options_.profileDir; }
 
  private:
-  void ensureStarted();
-  QByteArray readLine(int timeoutMs, const QString& doing);
-  void waitForOutput(const QDeadlineTimer& deadline);
-  void restartIfWorn();
+  void start();
+  void send();
+  void onOutput();
+  void onFinished();
+  void onTimeout();
+  void finish(const EngineOutcome& outcome);
+  void discardProcess(bool kill);
+  void retireIfWorn();
+  EngineOutcome failure(const QString& message) const;
 
   Options options_;
   std::unique_ptr<QProcess> process_;
+  std::unique_ptr<QTimer> timer_;
+  std::vector<QProcess*> retiring_;
+  bool ready_ = false;
   int documents_ = 0;
   int starts_ = 0;
-  bool timedOut_ = false;
-  bool waiting_ = false;
-  bool stopped_ = false;
+
+  // The document in hand.
+  QByteArray request_;
+  Done done_;
+  bool fresh_ = false;  // its engine was started for it
+  bool stopping_ = false;
 };
 
 }  // namespace folvane::platform

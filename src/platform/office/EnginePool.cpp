@@ -1,0 +1,205 @@
+#include "EnginePool.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <algorithm>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/LinuxFiles.h"
+
+namespace folvane::platform {
+namespace {
+
+constexpr qint64 kEngineBytes = qint64(300) << 20;
+
+// What tells a file changed since its rendering began.
+QByteArray signatureOf(const QString& path) {
+  struct stat st {};
+  if (::stat(NativePath(path).constData(), &st) != 0) return {};
+  return QByteArray::number(qulonglong(st.st_ino)) + ':' + QByteArray::number(qint64(st.st_size)) +
+         ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+         QByteArray::number(qint64(st.st_mtim.tv_nsec));
+}
+
+}  // namespace
+
+int EngineCount(int cores, qint64 availableBytes) {
+  const qint64 byMemory = availableBytes / 2 / kEngineBytes;
+  return int(std::max<qint64>(1, std::min<qint64>(cores, byMemory)));
+}
+
+qint64 AvailableMemory() {
+  QFile info(QStringLiteral("/proc/meminfo"));
+  if (!info.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : info.readAll().split('\n'))
+    if (line.startsWith("MemAvailable:"))
+      return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+  return 0;
+}
+
+struct EnginePool::Job {
+  QString source;
+  QString output;
+  QString format;
+  QByteArray signature;  // of the source as its rendering began
+  enum { Queued, Running, Done } state = Queued;
+  EngineOutcome outcome;
+  bool dropped = false;
+  QEventLoop* waiter = nullptr;
+
+  void end(const EngineOutcome& o) {
+    outcome = o;
+    state = Done;
+    if (dropped) QFile::remove(output);
+    if (waiter) waiter->quit();
+  }
+};
+
+EnginePool::EnginePool(const OfficeEngine::Options& options, int engines) {
+  for (int i = 0; i < std::max(1, engines); ++i) {
+    OfficeEngine::Options own = options;
+    if (i > 0) own.profileDir += u'.' + QString::number(i);
+    engines_.push_back(std::make_unique<OfficeEngine>(own));
+  }
+}
+
+EnginePool::~EnginePool() {
+  Stop();
+}
+
+QStringList EnginePool::profileDirs() const {
+  QStringList dirs;
+  for (const auto& e : engines_) dirs << e->profileDir();
+  return dirs;
+}
+
+void EnginePool::Stop() {
+  stopping_ = true;
+  for (const auto& job : std::exchange(ahead_, {})) {
+    drop(job);
+    if (job->state == Job::Queued)
+      job->end({false, QStringLiteral("PDF 変換エンジンを変換中に終了しました。"), {}});
+  }
+  for (const auto& e : engines_) e->Stop();
+  stopping_ = false;
+}
+
+void EnginePool::drop(const std::shared_ptr<Job>& job) {
+  job->dropped = true;
+  if (job->state == Job::Done) QFile::remove(job->output);
+}
+
+OfficeEngine* EnginePool::idleEngine() {
+  // A warm engine first; another is started only when all warm ones work.
+  OfficeEngine* cold = nullptr;
+  for (const auto& e : engines_) {
+    if (e->busy()) continue;
+    if (e->processId() > 0) return e.get();
+    if (!cold) cold = e.get();
+  }
+  return cold;
+}
+
+void EnginePool::dispatch() {
+  if (stopping_) return;
+  // Rendering runs at most two documents per engine ahead of the run.
+  const size_t window = std::min(ahead_.size(), 2 * engines_.size());
+  for (size_t i = 0; i < window; ++i) {
+    const std::shared_ptr<Job> job = ahead_[i];
+    if (job->state != Job::Queued) continue;
+    OfficeEngine* engine = idleEngine();
+    if (!engine) return;
+    job->signature = signatureOf(job->source);
+    job->state = Job::Running;
+    try {
+      engine->Begin(job->source, job->output, job->format, [this, job](const EngineOutcome& o) {
+        job->end(o);
+        dispatch();
+      });
+    } catch (const Failure& e) {
+      job->end({false, e.message(), {}});
+    }
+  }
+}
+
+void EnginePool::Expect(const QStringList& sources, const QString& spoolDir) {
+  for (const auto& job : std::exchange(ahead_, {})) drop(job);
+  if (sources.isEmpty()) return;
+  QDir().mkpath(spoolDir);
+  for (const QString& source : sources) {
+    auto job = std::make_shared<Job>();
+    job->source = source;
+    job->format = QStringLiteral("pdf");
+    job->output = spoolDir + QStringLiteral("/ahead-%1.pdf").arg(++serial_);
+    ahead_.push_back(job);
+  }
+  dispatch();
+}
+
+void EnginePool::wait(const std::shared_ptr<Job>& job) {
+  if (job->state == Job::Done) return;
+  // The window thread waits here: repaints and clicks go on meanwhile.
+  QEventLoop loop;
+  job->waiter = &loop;
+  waiting_ = true;
+  loop.exec();
+  waiting_ = false;
+  job->waiter = nullptr;
+}
+
+EngineOutcome EnginePool::take(const QString& source, const QString& target, const QString& format,
+                               bool ahead) {
+  // One document waited for at a time: nothing a wait lets through may
+  // start a second.
+  if (waiting_) throw Failure(QStringLiteral("PDF 変換エンジンは別の文書を変換中です。"));
+  std::shared_ptr<Job> job;
+  if (ahead) {
+    const auto found = std::find_if(ahead_.begin(), ahead_.end(),
+                                    [&](const auto& j) { return j->source == source; });
+    if (found != ahead_.end()) {
+      // What the run passed by is not wanted any more.
+      std::for_each(ahead_.begin(), found, [this](const auto& j) { drop(j); });
+      ahead_.erase(ahead_.begin(), found);
+      job = ahead_.front();
+    }
+  }
+  for (int round = 0; round < 2; ++round) {
+    if (!job) {
+      job = std::make_shared<Job>();
+      job->source = source;
+      job->output = target;
+      job->format = format;
+      ahead_.push_front(job);
+    }
+    dispatch();
+    wait(job);
+    if (!ahead_.empty() && ahead_.front() == job) ahead_.pop_front();
+    // A file changed after its rendering began is rendered again.
+    if (job->output == target || signatureOf(source) == job->signature) break;
+    QFile::remove(job->output);
+    job.reset();
+  }
+  if (job->outcome.ok && job->output != target) {
+    if (::rename(QFile::encodeName(job->output).constData(),
+                 QFile::encodeName(target).constData()) != 0) {
+      QFile::remove(job->output);
+      return {false, QStringLiteral("PDF を作業フォルダーに置けません。"), {}};
+    }
+  } else if (!job->outcome.ok && job->output != target) {
+    QFile::remove(job->output);
+  }
+  return job->outcome;
+}
+
+void EnginePool::Render(const QString& source, const QString& target) {
+  take(source, target, QStringLiteral("pdf"), true).Throw();
+}
+
+void EnginePool::Convert(const QString& source, const QString& target, const QString& format) {
+  take(source, target, format, false).Throw();
+}
+
+}  // namespace folvane::platform

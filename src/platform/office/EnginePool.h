@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QHash>
+#include <QStringList>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "OfficeEngine.h"
+
+namespace folvane::platform {
+
+// How many engines a batch gets: one per core, as far as half the memory
+// available holds them (an engine takes about 300 MiB); at least one.
+int EngineCount(int cores, qint64 availableBytes);
+
+// The memory the system has available now, from /proc/meminfo.
+qint64 AvailableMemory();
+
+// Several engines that render a run's documents ahead, in the run's order,
+// while the run takes them one by one. What the run does not reach leaves
+// nothing behind.
+class EnginePool {
+ public:
+  // Engine 0 uses `options.profileDir`, engine k the same with ".k".
+  EnginePool(const OfficeEngine::Options& options, int engines);
+  ~EnginePool();
+  EnginePool(const EnginePool&) = delete;
+  EnginePool& operator=(const EnginePool&) = delete;
+
+  // The documents a run will ask for, in order, rendered into `spoolDir`.
+  // A new list drops what is left of the last one.
+  void Expect(const QStringList& sources, const QString& spoolDir);
+
+  // Renders `source` to the PDF `target`: the rendering made ahead when the
+  // file has not changed since, else a new one. Documents expected before
+  // it are dropped. Waits processing events; throws as OfficeEngine::Convert.
+  void Render(const QString& source, const QString& target);
+
+  // Any other conversion, on the first engine free.
+  void Convert(const QString& source, const QString& target, const QString& format);
+
+  // Ends every engine; a document being waited for fails.
+  void Stop();
+
+  int size() const { return int(engines_.size()); }
+  OfficeEngine& engine(int i) { return *engines_[size_t(i)]; }
+  QStringList profileDirs() const;
+
+ private:
+  struct Job;
+  void dispatch();
+  void drop(const std::shared_ptr<Job>& job);
+  OfficeEngine* idleEngine();
+  void wait(const std::shared_ptr<Job>& job);
+  EngineOutcome take(const QString& source, const QString& target, const QString& format,
+                     bool ahead);
+
+  std::vector<std::unique_ptr<OfficeEngine>> engines_;
+  std::deque<std::shared_ptr<Job>> ahead_;  // in the run's order
+  QString spoolDir_;
+  int serial_ = 0;
+  bool waiting_ = false;
+  bool stopping_ = false;
+};
+
+}  // namespace folvane::platform
