@@ -93,6 +93,8 @@ class TestModConvPDF : public QObject {
     QCOMPARE(r.fake.office.log,
              (QStringList{"Create Word", "Open /src/a.Doc", "PrintOut", "Quit", "Create Excel",
                           "Open /src/B.XLS", "PrintOut", "Quit"}));
+    // The documents were announced in the run's order, and dropped at its end.
+    QCOMPARE(r.fake.office.expected, (QList<QStringList>{{"/src/a.Doc", "/src/B.XLS"}, {}}));
     QCOMPARE(r.imagePage.loadCount(), 2);
     QCOMPARE(r.imagePage.strImageNm, QStringLiteral("/src/d.TIF"));
     QVERIFY(!r.imagePage.isLoaded());

@@ -25,6 +25,9 @@ class FakeOffice final : public platform::Office {
   QSet<QString> failPrint;     // source paths whose print throws
   QSet<QString> printNothing;  // source paths whose print "succeeds" without output
   std::function<void()> duringPrint;
+  QList<QStringList> expected;  // every announcement of a run's documents
+
+  void Expect(const QStringList& paths) override { expected << paths; }
 
   std::unique_ptr<platform::OfficeApplication> CreateApplication(
       platform::OfficeKind kind) override {

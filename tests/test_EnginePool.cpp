@@ -1,0 +1,175 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/Failure.h"
+#include "platform/office/EnginePool.h"
+
+using namespace folvane::platform;
+
+namespace {
+
+template <typename Call>
+QString failureOf(Call&& call) {
+  try {
+    call();
+  } catch (const Failure& e) {
+    return e.message();
+  }
+  return {};
+}
+
+QByteArray contents(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestEnginePool : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+
+  OfficeEngine::Options options() {
+    OfficeEngine::Options o;
+    o.helperPath = QStringLiteral(FAKE_OFFICE);
+    o.programDir = QStringLiteral("/");
+    o.profileDir = dir_.filePath("profile");
+    o.startTimeoutMs = 10000;
+    o.documentTimeoutMs = 10000;
+    return o;
+  }
+  QString at(const QString& name) { return dir_.filePath(name); }
+  QStringList sources(const QString& folder, const QStringList& names) {
+    QDir().mkpath(at(folder));
+    QStringList paths;
+    for (const QString& name : names) {
+      QFile f(at(folder + "/" + name));
+      if (f.open(QIODevice::WriteOnly)) f.write("first version of " + name.toUtf8() + "\n");
+      paths << f.fileName();
+    }
+    return paths;
+  }
+  QStringList spooled(const QString& spool) {
+    return QDir(spool).entryList(QDir::Files | QDir::NoDotAndDotDot);
+  }
+
+ private slots:
+  void engineCountFollowsCoresAndMemory() {
+    const qint64 mib = qint64(1) << 20;
+    QCOMPARE(EngineCount(2, 24 * 1024 * mib), 2);
+    QCOMPARE(EngineCount(16, 2400 * mib), 4);  // half of it, 300 MiB each
+    QCOMPARE(EngineCount(8, 500 * mib), 1);    // always one
+    QCOMPARE(EngineCount(4, 0), 1);            // unknown memory
+    QCOMPARE(EngineCount(0, 24 * 1024 * mib), 1);
+    QVERIFY(AvailableMemory() > 0);
+  }
+
+  // Every engine works, ahead of the run, and each document still gets its
+  // own PDF however they finish.
+  void documentsAreRenderedAheadOnEveryEngineInOrder() {
+    const QStringList docs =
+        sources("ahead", {"a-slow.doc", "b-slow.doc", "c.doc", "d-slow.doc", "e.xls", "f.doc"});
+    const QString spool = at("spool-ahead");
+    EnginePool pool(options(), 2);
+    pool.Expect(docs, spool);
+    // Before the run asks for anything, both engines have work.
+    QTRY_VERIFY(pool.engine(0).busy() && pool.engine(1).busy());
+    QSet<QByteArray> pids;
+    for (int i = 0; i < docs.size(); ++i) {
+      const QString target = at(QStringLiteral("spool-ahead/out%1.pdf").arg(i));
+      pool.Render(docs[i], target);
+      const QByteArray pdf = contents(target);
+      QVERIFY2(pdf.contains(docs[i].toUtf8() + " first version"), pdf.constData());
+      pids << pdf.mid(pdf.indexOf("pid="));
+      QFile::remove(target);
+    }
+    QCOMPARE(pids.size(), 2);
+    QCOMPARE(pool.engine(0).starts() + pool.engine(1).starts(), 2);
+    pool.Expect({}, spool);
+    QCOMPARE(spooled(spool), QStringList());
+  }
+
+  // A run that passes files by (they failed before printing) or ends early
+  // leaves no rendering behind, not even one finishing after the end.
+  void whatTheRunDoesNotReachLeavesNothing() {
+    const QStringList docs = sources(
+        "passed", {"p1.doc", "p2-slow.doc", "p3.doc", "p4-slow.doc", "p5-slow.doc", "p6.doc"});
+    const QString spool = at("spool-passed");
+    EnginePool pool(options(), 2);
+    pool.Expect(docs, spool);
+    QTRY_VERIFY(!spooled(spool).isEmpty());              // p1 is done
+    pool.Render(docs[2], at("spool-passed/third.pdf"));  // p1 and p2 passed by
+    QVERIFY(contents(at("spool-passed/third.pdf")).contains("p3.doc"));
+    QFile::remove(at("spool-passed/third.pdf"));
+    pool.Expect({}, spool);  // the run ends with p4.. still being rendered
+    QTRY_VERIFY(!pool.engine(0).busy() && !pool.engine(1).busy());
+    QCOMPARE(spooled(spool), QStringList());
+    // The pool serves the next run as before.
+    pool.Render(docs[5], at("spool-passed/again.pdf"));
+    QVERIFY(contents(at("spool-passed/again.pdf")).contains("p6.doc"));
+  }
+
+  // A file saved again after its rendering began is rendered again; a
+  // refused one keeps its reason; a crash costs that document only.
+  void eachDocumentGetsItsOwnCurrentOutcome() {
+    const QStringList docs =
+        sources("edited", {"c1.doc", "c2.doc", "refuse-password.xls", "crash.doc", "c5.doc"});
+    const QString spool = at("spool-edited");
+    EnginePool pool(options(), 2);
+    pool.Expect(docs, spool);
+    QDir().mkpath(at("out"));
+    pool.Render(docs[0], at("out/1.pdf"));
+    // c2 is rendered ahead, then saved again.
+    const auto renderedAhead = [&](const QByteArray& what) {
+      for (const QString& name : spooled(spool))
+        if (contents(spool + "/" + name).contains(what)) return true;
+      return false;
+    };
+    QTRY_VERIFY(renderedAhead("c2.doc first version"));
+    {
+      QFile f(docs[1]);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("second version, longer than the first\n");
+    }
+    pool.Render(docs[1], at("out/2.pdf"));
+    QVERIFY(contents(at("out/2.pdf")).contains("second version"));
+    try {
+      pool.Render(docs[2], at("out/3.pdf"));
+      QFAIL("a refused workbook rendered");
+    } catch (const DocumentRefused& refused) {
+      QCOMPARE(refused.reason(), QStringLiteral("password"));
+    }
+    QVERIFY(failureOf([&] { pool.Render(docs[3], at("out/4.pdf")); }).contains("異常終了"));
+    pool.Render(docs[4], at("out/5.pdf"));
+    QVERIFY(contents(at("out/5.pdf")).contains("c5.doc"));
+    pool.Expect({}, spool);
+    QTRY_COMPARE(spooled(spool), QStringList());
+    QVERIFY(!QFile::exists(at("out/3.pdf")) && !QFile::exists(at("out/4.pdf")));
+  }
+
+  // Quitting while the run waits for a document: it fails at once, the
+  // engines are gone, and nothing rendered ahead stays.
+  void stopDuringAWaitEndsEveryEngine() {
+    const QStringList docs = sources("stop", {"s1-hang.doc", "s2.doc", "s3.doc"});
+    const QString spool = at("spool-stop");
+    EnginePool pool(options(), 2);
+    pool.Expect(docs, spool);
+    QString second;
+    QTimer::singleShot(300, [&] {
+      second = failureOf([&] { pool.Render(docs[1], at("spool-stop/x.pdf")); });
+      pool.Stop();
+    });
+    const QString why = failureOf([&] { pool.Render(docs[0], at("spool-stop/1.pdf")); });
+    QVERIFY2(why.contains("終了しました"), qPrintable(why));
+    QVERIFY(second.contains("変換中"));
+    QCOMPARE(pool.engine(0).processId(), 0);
+    QCOMPARE(pool.engine(1).processId(), 0);
+    QCOMPARE(spooled(spool), QStringList());
+  }
+};
+
+QTEST_GUILESS_MAIN(TestEnginePool)
+#include "test_EnginePool.moc"
