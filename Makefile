@@ -6,6 +6,7 @@ CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 DEB_DIR    ?= $(BUILD)/deb
+REAL_DOCUMENTS ?=
 
 .PHONY: deps build run test test-asan bench format clean install deb
 
@@ -39,9 +40,12 @@ test-asan: deps
 	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j$(JOBS) -L unit
 
+# bench_pages needs a folder of real Word documents: scripts/fetch-real-documents.sh DIR,
+# then make bench REAL_DOCUMENTS=DIR/documents (without it, it says so and is skipped).
 bench: deps build
 	./$(BUILD)/bench/bench_batch
 	./$(BUILD)/bench/bench_merge
+	./$(BUILD)/bench/bench_pages $(REAL_DOCUMENTS)
 
 format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp')

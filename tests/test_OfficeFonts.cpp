@@ -76,6 +76,7 @@ class TestOfficeFonts : public QObject {
         {"MS PGothic", "IPAPGothic", true},
         {"MS UI Gothic", "IPAPGothic", true},
         {"Calibri", "Carlito", false},
+        {"Calibri Light", "Carlito", false},
         {"Cambria", "Caladea", false},
         {"Arial", "LiberationSans", false},
         {"Times New Roman", "LiberationSerif", false},

@@ -113,12 +113,14 @@ std::string installedVersion(const std::string& programDir) {
   return text.substr(open + 7, close - open - 7);
 }
 
-// The MS Japanese fonts documents name, in the spellings they use, and their
-// metric-compatible stand-ins. fontconfig knows none of these names, and
-// LibreOffice's own fallback picks a CJK font of other widths, so page breaks
-// move; the Latin ones (Calibri, Arial, ...) fontconfig already maps to
-// Carlito, Liberation and Caladea when they are missing.
-std::vector<std::pair<std::string, std::string>> japaneseFontStandIns() {
+// The fonts documents name that fontconfig maps to nothing alike, in the
+// spellings they use, and their metric-compatible stand-ins. fontconfig knows
+// none of the MS Japanese names, and LibreOffice's own fallback picks a CJK
+// font of other widths, so page breaks move. Of the Latin ones fontconfig
+// maps Calibri, Cambria, Arial, Times New Roman and Courier New to Carlito,
+// Caladea and Liberation when they are missing, but not Calibri Light, the
+// headings font of Word's default theme: it would fall to DejaVu Sans.
+std::vector<std::pair<std::string, std::string>> fontStandIns() {
   struct Family {
     const char* japanese;
     const char* english;
@@ -139,12 +141,13 @@ std::vector<std::pair<std::string, std::string>> japaneseFontStandIns() {
     pairs.emplace_back(std::string("MS ") + f.english, f.standIn);
   }
   pairs.emplace_back("MS UI Gothic", "IPAPGothic");
+  pairs.emplace_back("Calibri Light", "Carlito");
   return pairs;
 }
 
 // Settings the engine runs with: no macros, no recovery, no first-start work,
 // no lock files beside the documents (a killed engine would leave them in
-// the user's folders), and the Japanese font stand-ins.
+// the user's folders), and the font stand-ins.
 void seedProfile(const std::string& profileDir, const std::string& version) {
   const std::string user = profileDir + "/user";
   ::mkdir(profileDir.c_str(), 0700);
@@ -192,7 +195,7 @@ void seedProfile(const std::string& profileDir, const std::string& version) {
       "<item oor:path=\"/org.openoffice.Office.Common/Font/Substitution\"><prop "
       "oor:name=\"Replacement\"",
       " oor:op=\"fuse\"><value>true</value></prop></item>\n");
-  const auto pairs = japaneseFontStandIns();
+  const auto pairs = fontStandIns();
   for (size_t i = 0; i < pairs.size(); ++i) {
     const auto prop = [](const char* name, const std::string& value) {
       return std::string("<prop oor:name=\"") + name + "\" oor:op=\"fuse\"><value>" + value +
