@@ -273,6 +273,7 @@ int main(int argc, char* argv[]) {
     QString title;
     QStringList sources;  // full paths
     double alone = 1e9;   // engine alone, s/file
+    double loadOnly = 0;  // engine alone to plain text, s/file
     Run cold;             // fresh office, engine start included
     Run warm;             // faster of two runs on the warm office
     QList<double> warmSeconds;
@@ -297,6 +298,18 @@ int main(int argc, char* argv[]) {
                        "pdf");
       f.alone = std::min(f.alone, timer.elapsed() / 1000.0 / files);
     }
+    // The same files exported as plain text: loading and little else, so
+    // the difference to the PDF is the page layout and the PDF itself.
+    renew(at("text-" + tag));
+    timer.restart();
+    for (const QString& source : f.sources) {
+      const bool sheet = source.endsWith(QStringLiteral(".xls"));
+      engine.Convert(
+          source,
+          at("text-" + tag + "/" + QFileInfo(source).fileName() + (sheet ? ".csv" : ".txt")),
+          sheet ? "csv" : "txt");
+    }
+    f.loadOnly = timer.elapsed() / 1000.0 / files;
     notePeak(engine.processId(), QStringLiteral("maker, engine alone"));
     runName = tag;
 
@@ -414,6 +427,10 @@ int main(int argc, char* argv[]) {
     for (const auto& failure : f->warm.failures)
       out << "  " << failure.name << ": " << failure.reason << Qt::endl;
     out << QString::asprintf("  engine alone (render only)            %7.3f s/file\n", f->alone);
+    out << QString::asprintf(
+        "  engine alone to plain text            %7.3f s/file   (load and little else; the PDF "
+        "layout and output cost the other %.3f s)\n",
+        f->loadOnly, f->alone - f->loadOnly);
     out << QString::asprintf(
         "  Folvane per file, warm engine         %7.3f s/file   Folvane / engine alone   %5.2f "
         "(goal at most 0.6)\n",
