@@ -19,7 +19,6 @@ const QString kNamespaces = QStringLiteral(
     "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
     "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
     "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
-    "xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
     "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
     "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
     "office:version=\"1.2\"");
