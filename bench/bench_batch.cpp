@@ -1,23 +1,34 @@
-// The batch conversion against the obvious alternative, in one run:
-//  - ConvertDirectory on the warm engine (what Folvane does),
-//  - the engine alone rendering the same files (the floor),
-//  - soffice --headless --convert-to pdf started once per file, with a
-//    private profile that already records its version.
-// Then a folder of varied files (every kind a user has, damaged and
-// protected ones too): how many each makes a PDF of, seconds per file.
-// Prints seconds per file, the ratios and peak memory. No pass or fail.
+// The batch conversion against what a user would use instead, in one run,
+// on two folders: the small documents (one page of prose, one long sheet)
+// and real-size ones (several pages with pictures, tables, headings and
+// several fonts, a few hundred KB each). For each:
+//  - the engine alone rendering the files straight to PDF (the floor),
+//  - ConvertDirectory on a warm engine (seconds per file),
+//  - the whole run as a user waits for it: a fresh office, engine start
+//    included, until the last PDF is in the destination,
+//  - one soffice --headless --convert-to pdf call over the whole folder,
+//    with a warmed private profile (what a user who knows LibreOffice does),
+//  - on the real-size folder, where Folvane's time per file goes: every
+//    platform call of the run timed by phase.
+// Then soffice started once per file, and a folder of varied files (every
+// kind a user has, damaged and protected ones too). Prints figures and
+// ratios, peak memory per engine. No pass or fail.
 #include <sys/resource.h>
+#include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTextStream>
 #include <algorithm>
-#include <cstdio>
 
+#include "BatchOffice.h"
+#include "PhaseTimers.h"
+#include "RealDocuments.h"
 #include "convert/modConvPDF.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/VariedFiles.h"
@@ -25,10 +36,10 @@
 #include "platform/LinuxFiles.h"
 #include "platform/LinuxProfile.h"
 #include "platform/LinuxSpooler.h"
-#include "platform/office/EnginePool.h"
-#include "platform/office/LokOffice.h"
+#include "platform/office/OfficeEngine.h"
 
 using namespace folvane;
+using bench::Phases;
 
 namespace {
 
@@ -77,32 +88,84 @@ QString workbookFods(int n) {
       .arg(rows);
 }
 
-qint64 peakKiB(qint64 pid) {
-  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-  if (!status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-  return 0;
+void renew(const QString& folder) {
+  QDir(folder).removeRecursively();
+  QDir().mkpath(folder);
+}
+
+qint64 cpuNs(const QList<qint64>& pids) {
+  qint64 sum = 0;
+  for (qint64 pid : pids) sum += bench::ProcessCpuNs(pid);
+  return sum;
+}
+
+qint64 selfCpuNs() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000000 +
+         (qint64(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000;
+}
+
+// "min-max KB (median), min-max pages" of files and their PDFs.
+QString sizes(const QStringList& paths, const QStringList& pdfs) {
+  QList<qint64> kb;
+  QList<int> pages;
+  for (const QString& p : paths) kb << QFileInfo(p).size() / 1024;
+  for (const QString& p : pdfs) pages << fakes::PdfPages(p);
+  std::sort(kb.begin(), kb.end());
+  std::sort(pages.begin(), pages.end());
+  if (kb.isEmpty()) return QStringLiteral("none");
+  return QStringLiteral("%1-%2 KB (median %3), %4-%5 pages (median %6)")
+      .arg(kb.first())
+      .arg(kb.last())
+      .arg(kb[kb.size() / 2])
+      .arg(pages.first())
+      .arg(pages.last())
+      .arg(pages[pages.size() / 2]);
+}
+
+// One soffice call over every file of `sources`; seconds, PDFs made.
+std::pair<double, int> sofficeOnce(const QStringList& sources, const QString& outDir,
+                                   const QString& profileDir) {
+  renew(outDir);
+  QElapsedTimer timer;
+  timer.start();
+  QProcess soffice;
+  soffice.start(kProgramDir + "/soffice",
+                QStringList{"-env:UserInstallation=file://" + profileDir, "--headless",
+                            "--convert-to", "pdf", "--outdir", outDir} +
+                    sources);
+  if (!soffice.waitForFinished(600000)) soffice.kill();
+  soffice.waitForFinished(5000);
+  const double seconds = timer.elapsed() / 1000.0;
+  return {seconds, int(QDir(outDir).entryList({"*.pdf"}, QDir::Files).size())};
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
+  // Pictures are drawn with fonts: a GUI application without a screen.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
   QTextStream out(stdout);
   QTemporaryDir dir;
   const auto at = [&](const QString& name) { return dir.filePath(name); };
-  for (const char* sub : {"make", "src", "dest", "alone", "soffice"}) QDir().mkpath(at(sub));
-
-  platform::OfficeEngine::Options options;
-  options.helperPath =
+  for (const char* sub : {"make", "src", "real", "dest", "alone", "soffice", "warm"})
+    QDir().mkpath(at(sub));
+  const QString helper =
       QCoreApplication::applicationDirPath() + QStringLiteral("/../folvane-office");
-  options.profileDir = at("profile");
-  platform::EnginePool pool(options, 1);
-  platform::OfficeEngine& engine = pool.engine(0);
 
-  out << "Making " << kEach << " .doc and " << kEach << " .xls files..." << Qt::endl;
-  QStringList sources;
+  // This engine makes the documents and is the engine alone.
+  platform::OfficeEngine::Options options;
+  options.helperPath = helper;
+  options.profileDir = at("profile");
+  platform::OfficeEngine engine(options);
+  const auto convert = [&](const QString& from, const QString& to, const QString& format) {
+    engine.Convert(from, to, format);
+  };
+
+  out << "Making " << kEach << " small .doc and .xls files, and " << kEach
+      << " real-size .doc and .xls files..." << Qt::endl;
   for (int i = 0; i < kEach; ++i) {
     write(at(QStringLiteral("make/d%1.html").arg(i)), documentHtml(i));
     engine.Convert(at(QStringLiteral("make/d%1.html").arg(i)),
@@ -111,75 +174,220 @@ int main(int argc, char* argv[]) {
     engine.Convert(at(QStringLiteral("make/w%1.fods").arg(i)),
                    at(QStringLiteral("src/集計%1.xls").arg(i, 2, 10, QChar('0'))), "xls");
   }
-  sources = QDir(at("src")).entryList(QDir::Files, QDir::Name);
-  const int files = int(sources.size());
+  QElapsedTimer making;
+  making.start();
+  bench::MakeRealDocuments(at("real"), at("make"), kEach, convert);
+  const double makingSeconds = making.elapsed() / 1000.0;
 
-  // The engine alone (the same files straight to PDF) and Folvane's batch
-  // conversion through the virtual PDF printer, taken in turns twice; the
-  // faster of each pair counts, as this machine's timings wander.
+  // The platform as the program wires it, every call timed by phase; the
+  // printers alone are fakes (the virtual PDF printer is the default).
+  Phases phases;
   fakes::FakePlatform fake;
   platform::LinuxProfile profile(platform::CodePage("UTF-8"), [&] { return at("win.ini"); });
   platform::FileRegistry registry(at("registry.json"));
-  platform::LinuxFiles filesApi(platform::CodePage("UTF-8"));
+  platform::LinuxFiles linuxFiles(platform::CodePage("UTF-8"), at("links"));
+  platform::LinuxClock linuxClock;
   fake.printers.current = platform::kVirtualPdfPrinter;
-  platform::LinuxSpooler spooler(profile, registry, fake.printers);
-  platform::LokOffice office(pool, spooler, at("spool"));
+  platform::LinuxSpooler linuxSpooler(profile, registry, fake.printers);
+  bench::TimedRegistry timedRegistry(registry, phases);
+  bench::TimedFiles timedFiles(linuxFiles, phases, at("xyzzyx.pdf"));
+  bench::TimedClock timedClock(linuxClock, phases);
+  bench::TimedSpooler timedSpooler(linuxSpooler, phases);
+  bench::TimedUi ui(phases);
   profile.WriteProfileStringA("Acrobat PDFWriter", "PDFFileName", at("xyzzyx.pdf"));
-  platform::Platform p{
-      profile,         fake.process, fake.ui,          registry,   fake.printers,
-      fake.system,     filesApi,     fake.clock,       office,     spooler,
-      fake.automation, fake.drives,  at("xyzzyx.pdf"), at("tmp/"), at("printer-switch.ini"),
-      fake.progress};
-  SettingsRecord settings;
-  settings.SourceDir = at("src");
-  settings.DestDir = at("dest");
-  settings.LogFile = at("conv.log");
+  const bench::BatchOfficeSetup setup{helper, at("batch-profile"), at("spool")};
   frmImage imagePage;
-  QElapsedTimer timer;
-  double alone = 1e9, batch = 1e9;
-  qint64 enginePeak = 0;  // the engine may be renewed on the way: keep the highest
-  QList<ConversionFailure> failures;
-  for (int round = 0; round < 2; ++round) {
-    timer.restart();
-    for (const QString& name : sources)
-      engine.Convert(at("src/" + name), at("alone/" + name + ".pdf"), "pdf");
-    alone = std::min(alone, timer.elapsed() / 1000.0 / files);
-    enginePeak = std::max(enginePeak, peakKiB(engine.processId()));
-    QDir(at("dest")).removeRecursively();
-    QDir().mkpath(at("dest"));
-    timer.restart();
-    failures = modConvPDF(p, settings, imagePage).ConvertDirectory();
-    batch = std::min(batch, timer.elapsed() / 1000.0 / files);
-    enginePeak = std::max(enginePeak, peakKiB(engine.processId()));
+
+  struct Run {
+    double seconds = 0;
+    QList<ConversionFailure> failures;
+    Phases phases;
+    qint64 helperCpuNs = 0;
+    qint64 ownCpuNs = 0;
+  };
+  // Peak memory of every engine that ran, under the run it served.
+  struct EnginePeak {
+    QString run;
+    qint64 pid = 0;
+    qint64 kib = 0;
+  };
+  QList<EnginePeak> enginePeaks;
+  QString runName = QStringLiteral("warm-up");
+  const auto notePeak = [&](qint64 pid, const QString& run) {
+    if (pid <= 0) return;
+    auto it = std::find_if(enginePeaks.begin(), enginePeaks.end(),
+                           [&](const EnginePeak& e) { return e.pid == pid; });
+    if (it == enginePeaks.end()) {
+      // A run's engine renewed on the way shows as its second one.
+      const auto before = std::count_if(enginePeaks.begin(), enginePeaks.end(),
+                                        [&](const EnginePeak& e) { return e.run.startsWith(run); });
+      it = enginePeaks.insert(
+          enginePeaks.end(),
+          {before ? QStringLiteral("%1 #%2").arg(run).arg(before + 1) : run, pid, 0});
+    }
+    it->kib = std::max(it->kib, bench::PeakKiB(pid));
+  };
+  // One ConvertDirectory through `office`; `started` is when the user clicked.
+  const auto runBatch = [&](bench::BatchOffice& office, const SettingsRecord& settings,
+                            const QElapsedTimer& started) {
+    renew(settings.DestDir);
+    phases = Phases{};
+    bench::TimedOffice timedOffice(office.office(), phases);
+    platform::Platform p{profile,          fake.process,    ui,
+                         timedRegistry,    fake.printers,   fake.system,
+                         timedFiles,       timedClock,      timedOffice,
+                         timedSpooler,     fake.automation, fake.drives,
+                         at("xyzzyx.pdf"), at("tmp/"),      at("printer-switch.ini"),
+                         fake.progress};
+    Run run;
+    const QList<qint64> pidsBefore = office.enginePids();
+    const qint64 helperBefore = cpuNs(pidsBefore);
+    const qint64 ownBefore = selfCpuNs();
+    run.failures = modConvPDF(p, settings, imagePage).ConvertDirectory();
+    run.seconds = started.nsecsElapsed() / 1e9;
+    run.ownCpuNs = selfCpuNs() - ownBefore;
+    // Helpers started during the run count from zero.
+    run.helperCpuNs =
+        cpuNs(office.enginePids()) - (office.enginePids() == pidsBefore ? helperBefore : 0);
+    run.phases = phases;
+    for (qint64 pid : office.enginePids()) notePeak(pid, runName);
+    return run;
+  };
+
+  // Folvane's batch profile and soffice's private profile have each run once
+  // before, as on a user's desktop.
+  // Every engine's profile is made then.
+  for (int i = 0; i < bench::EngineCountHere(); ++i)
+    QFile::copy(at("src/文書00.doc"), at(QStringLiteral("warm/文書%1.doc").arg(i)));
+  SettingsRecord warmSettings;
+  warmSettings.SourceDir = at("warm");
+  warmSettings.DestDir = at("warm-dest");
+  warmSettings.LogFile = at("warm.log");
+  {
+    auto office = bench::MakeBatchOffice(setup, timedSpooler);
+    QElapsedTimer t;
+    t.start();
+    runBatch(*office, warmSettings, t);
+    sofficeOnce({at("warm/文書0.doc")}, at("warm-soffice"), at("soffice-profile"));
   }
+
+  struct Folder {
+    QString title;
+    QStringList sources;  // full paths
+    double alone = 1e9;   // engine alone, s/file
+    double loadOnly = 0;  // engine alone to plain text, s/file
+    Run cold;             // fresh office, engine start included
+    Run warm;             // faster of two runs on the warm office
+    QList<double> warmSeconds;
+    double sofficeSeconds = 0;
+    int sofficePdfs = 0;
+    double syncMs = 0, unsyncedMs = 0;  // one PDF written with and without a sync
+  };
+  const auto measure = [&](Folder& f, const QString& sourceDir, const QString& tag) {
+    for (const QString& name : QDir(sourceDir).entryList(QDir::Files, QDir::Name))
+      f.sources << sourceDir + u'/' + name;
+    const double files = f.sources.size();
+    SettingsRecord settings;
+    settings.SourceDir = sourceDir;
+    settings.DestDir = at("dest-" + tag);
+    settings.LogFile = at("conv-" + tag + ".log");
+    QElapsedTimer timer;
+    for (int round = 0; round < 2; ++round) {
+      renew(at("alone-" + tag));
+      timer.restart();
+      for (const QString& source : f.sources)
+        engine.Convert(source, at("alone-" + tag + "/" + QFileInfo(source).fileName() + ".pdf"),
+                       "pdf");
+      f.alone = std::min(f.alone, timer.elapsed() / 1000.0 / files);
+    }
+    // The same files exported as plain text: loading and little else, so
+    // the difference to the PDF is the page layout and the PDF itself.
+    renew(at("text-" + tag));
+    timer.restart();
+    for (const QString& source : f.sources) {
+      const bool sheet = source.endsWith(QStringLiteral(".xls"));
+      engine.Convert(
+          source,
+          at("text-" + tag + "/" + QFileInfo(source).fileName() + (sheet ? ".csv" : ".txt")),
+          sheet ? "csv" : "txt");
+    }
+    f.loadOnly = timer.elapsed() / 1000.0 / files;
+    notePeak(engine.processId(), QStringLiteral("maker, engine alone"));
+    runName = tag;
+
+    // As the user waits: from the click to the last PDF, a fresh engine.
+    timer.restart();
+    auto office = bench::MakeBatchOffice(setup, timedSpooler);
+    f.cold = runBatch(*office, settings, timer);
+    f.warm.seconds = 1e9;
+    for (int round = 0; round < 2; ++round) {
+      timer.restart();
+      Run run = runBatch(*office, settings, timer);
+      f.warmSeconds << run.seconds;
+      if (run.seconds < f.warm.seconds) f.warm = run;
+    }
+    // What a sync adds to writing one PDF, on this disk.
+    const QStringList pdfs = QDir(settings.DestDir).entryList({"*.pdf"}, QDir::Files);
+    for (const QString& name : pdfs) {
+      QFile in(settings.DestDir + u'/' + name);
+      in.open(QIODevice::ReadOnly);
+      const QByteArray bytes = in.readAll();
+      for (const bool sync : {true, false}) {
+        QTemporaryFile copy(settings.DestDir + QStringLiteral("/.sync-XXXXXX"));
+        timer.restart();
+        copy.open();
+        copy.write(bytes);
+        copy.flush();
+        if (sync) ::fsync(copy.handle());
+        (sync ? f.syncMs : f.unsyncedMs) += timer.nsecsElapsed() / 1e6 / double(pdfs.size());
+      }
+    }
+    office.reset();  // its engine ends before soffice is timed
+    const auto [seconds, made] =
+        sofficeOnce(f.sources, at("soffice-" + tag), at("soffice-profile"));
+    f.sofficeSeconds = seconds;
+    f.sofficePdfs = made;
+  };
+
+  Folder small;
+  small.title = QStringLiteral("small documents (prose and plain sheets, no pictures)");
+  measure(small, at("src"), QStringLiteral("small"));
+  Folder real;
+  real.title = QStringLiteral("real-size documents (pictures, tables, headings, five fonts)");
+  measure(real, at("real"), QStringLiteral("real"));
+
   // The varied folder: real files of every kind, damaged and protected ones,
-  // and files that are no documents.
-  const auto varied = fakes::MakeVariedFiles(
-      at("varied"), at("make"), [&](const QString& from, const QString& to, const QString& format) {
-        engine.Convert(from, to, format);
-      });
-  SettingsRecord variedSettings = settings;
+  // and files that are no documents, on a warm office.
+  const auto varied = fakes::MakeVariedFiles(at("varied"), at("make"), convert);
+  SettingsRecord variedSettings;
   variedSettings.SourceDir = at("varied");
   variedSettings.DestDir = at("varied-dest");
-  QDir().mkpath(at("varied-dest"));
+  variedSettings.LogFile = at("varied.log");
+  runName = QStringLiteral("varied");
+  auto variedOffice = bench::MakeBatchOffice(setup, timedSpooler);
+  QElapsedTimer timer;
+  timer.start();
+  runBatch(*variedOffice, warmSettings, timer);
   timer.restart();
-  const auto variedFailures = modConvPDF(p, variedSettings, imagePage).ConvertDirectory();
-  const double variedBatch = timer.elapsed() / 1000.0 / double(varied.size());
+  const Run variedRun = runBatch(*variedOffice, variedSettings, timer);
+  const double variedBatch = variedRun.seconds / double(varied.size());
+  variedOffice.reset();
+  notePeak(engine.processId(), QStringLiteral("maker, engine alone"));
   engine.Stop();  // leaves a profile that records its version, for soffice below
-  if (!failures.isEmpty()) out << FailureReport(failures) << Qt::endl;
 
   // One soffice start per file, warm disk cache, a ready profile.
   const QString profileUrl = QStringLiteral("file://") + at("profile");
+  const QStringList sources = small.sources;
   const int sofficeFiles = qEnvironmentVariableIntValue("BENCH_SOFFICE_FILES") > 0
                                ? qEnvironmentVariableIntValue("BENCH_SOFFICE_FILES")
-                               : files;
+                               : int(sources.size());
   timer.restart();
   int sofficeDone = 0;
-  for (const QString& name : sources.mid(0, sofficeFiles)) {
+  for (const QString& source : sources.mid(0, sofficeFiles)) {
     QProcess soffice;
     soffice.start(kProgramDir + "/soffice",
                   {"-env:UserInstallation=" + profileUrl, "--headless", "--convert-to", "pdf",
-                   "--outdir", at("soffice"), at("src/" + name)});
+                   "--outdir", at("soffice"), source});
     soffice.waitForFinished(120000);
     ++sofficeDone;
   }
@@ -201,26 +409,97 @@ int main(int argc, char* argv[]) {
   }
   variedSoffice /= double(varied.size());
 
-  struct rusage usage {};
-  getrusage(RUSAGE_SELF, &usage);
+  QStringList realDocs, realXls, realDocPdfs, realXlsPdfs;
+  for (const QString& source : real.sources) {
+    const bool doc = source.endsWith(QStringLiteral(".doc"));
+    (doc ? realDocs : realXls) << source;
+    (doc ? realDocPdfs : realXlsPdfs) << at("alone-real/" + QFileInfo(source).fileName() + ".pdf");
+  }
   out << Qt::endl
-      << "files: " << files << " (" << kEach << " .doc, " << kEach << " .xls; "
-      << (files - failures.size()) << " PDFs placed)" << Qt::endl;
-  out << QString::asprintf("engine alone (render only)       %6.3f s/file\n", alone);
+      << "real-size folder, made in " << QString::number(makingSeconds, 'f', 1) << " s with fonts "
+      << bench::RealDocumentFonts().join(", ") << ":" << Qt::endl
+      << "  " << realDocs.size() << " .doc: " << sizes(realDocs, realDocPdfs) << Qt::endl
+      << "  " << realXls.size() << " .xls: " << sizes(realXls, realXlsPdfs) << Qt::endl;
+
+  for (const Folder* f : {&small, &real}) {
+    const double files = f->sources.size();
+    out << Qt::endl
+        << f->title << ": " << f->sources.size() << " files, " << (files - f->warm.failures.size())
+        << " PDFs placed" << Qt::endl;
+    for (const auto& failure : f->warm.failures)
+      out << "  " << failure.name << ": " << failure.reason << Qt::endl;
+    out << QString::asprintf("  engine alone (render only)            %7.3f s/file\n", f->alone);
+    out << QString::asprintf(
+        "  engine alone to plain text            %7.3f s/file   (load and little else; the PDF "
+        "layout and output cost the other %.3f s)\n",
+        f->loadOnly, f->alone - f->loadOnly);
+    out << QString::asprintf(
+        "  Folvane per file, warm engine         %7.3f s/file   Folvane / engine alone   %5.2f "
+        "(goal at most 0.6)\n",
+        f->warm.seconds / files, f->warm.seconds / files / f->alone);
+    // The first print waits for the engine to start.
+    QList<qint64> each = f->cold.phases.printOutEachNs;
+    const double first = each.isEmpty() ? 0 : each.takeFirst() / 1e6;
+    std::sort(each.begin(), each.end());
+    const double median = each.isEmpty() ? 0 : each[each.size() / 2] / 1e6;
+    out << QString::asprintf(
+        "  Folvane whole run, fresh engine       %7.2f s (%.3f s/file; first print %.0f ms, "
+        "median print %.0f ms)\n",
+        f->cold.seconds, f->cold.seconds / files, first, median);
+    out << QString::asprintf("  warm runs                             %7.2f s, %.2f s\n",
+                             f->warmSeconds.value(0), f->warmSeconds.value(1));
+    out << QString::asprintf(
+        "  soffice, one call over the folder     %7.2f s (%.3f s/file, %d PDFs)   Folvane whole "
+        "run / one soffice call   %5.2f (goal at most 0.7)\n",
+        f->sofficeSeconds, f->sofficeSeconds / files, f->sofficePdfs,
+        f->cold.seconds / f->sofficeSeconds);
+  }
+
+  const double files = real.sources.size();
+  out << Qt::endl
+      << "where a real-size file's time goes (warm engine, ms per file; CPU of the run's thread):"
+      << Qt::endl
+      << bench::Breakdown(real.warm.phases, int(files), qint64(real.warm.seconds * 1e9));
+  const double roundTripMs =
+      (real.warm.phases.printOut.wallNs - real.warm.phases.spooler.wallNs) / 1e6 / files;
   out << QString::asprintf(
-      "Folvane batch (ConvertDirectory) %6.3f s/file  (%+.0f%% over the engine alone)\n", batch,
-      (batch / alone - 1) * 100);
-  out << QString::asprintf("soffice --convert-to per file    %6.3f s/file  (%d files, %d PDFs)\n",
-                           perStart, sofficeDone, sofficePdfs);
-  out << QString::asprintf("soffice / Folvane                %6.1f x\n", perStart / batch);
+      "  engine helper CPU (all its threads)            %8.2f ms  (%.0f%% of the round trip)\n",
+      real.warm.helperCpuNs / 1e6 / files, real.warm.helperCpuNs / 1e6 / files / roundTripMs * 100);
+  out << QString::asprintf("  Folvane process CPU (all its threads)          %8.2f ms\n",
+                           real.warm.ownCpuNs / 1e6 / files);
+  out << QString::asprintf("  one PDF written with fsync / without           %8.2f ms / %.2f ms\n",
+                           real.syncMs, real.unsyncedMs);
+  out << QString::asprintf("  engine alone per file, for comparison          %8.2f ms\n",
+                           real.alone * 1000);
+  out << QString::asprintf(
+      "  small documents: helper CPU %.1f ms, round trip %.1f ms, spooler %.2f ms, "
+      "%.0f KB per file\n",
+      small.warm.helperCpuNs / 1e6 / small.sources.size(),
+      (small.warm.phases.printOut.wallNs - small.warm.phases.spooler.wallNs) / 1e6 /
+          small.sources.size(),
+      small.warm.phases.spooler.wallNs / 1e6 / small.sources.size(),
+      small.warm.phases.spooledBytes / 1024.0 / small.sources.size());
+
+  out << Qt::endl
+      << QString::asprintf(
+             "soffice --convert-to per file (small)  %7.3f s/file  (%d files, %d "
+             "PDFs)   soffice per file / Folvane per file %5.1f x\n",
+             perStart, sofficeDone, sofficePdfs,
+             perStart / (small.warm.seconds / small.sources.size()));
   out << QString::asprintf(
       "varied folder: %d files; Folvane %d PDFs %6.3f s/file, soffice per file %d PDFs %6.3f "
       "s/file; both %d, only soffice %d, only Folvane %d, neither %d\n",
       int(varied.size()), variedBoth + variedOnlyFolvane, variedBatch,
       variedBoth + variedOnlySoffice, variedSoffice, variedBoth, variedOnlySoffice,
       variedOnlyFolvane, variedNeither);
-  for (const auto& f : variedFailures) out << "  " << f.name << ": " << f.reason << Qt::endl;
-  out << QString::asprintf("peak memory: Folvane %ld MiB, engine %lld MiB\n",
-                           usage.ru_maxrss / 1024, enginePeak / 1024);
+  for (const auto& f : variedRun.failures) out << "  " << f.name << ": " << f.reason << Qt::endl;
+
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  out << QString::asprintf("peak memory: Folvane %ld MiB; per engine (VmHWM):",
+                           usage.ru_maxrss / 1024);
+  for (const auto& e : enginePeaks)
+    out << QStringLiteral(" %1 %2 MiB;").arg(e.run).arg(e.kib / 1024);
+  out << Qt::endl;
   return 0;
 }

@@ -45,6 +45,7 @@ class EnginePool {
 
   int size() const { return int(engines_.size()); }
   OfficeEngine& engine(int i) { return *engines_[size_t(i)]; }
+  const OfficeEngine& engine(int i) const { return *engines_[size_t(i)]; }
   QStringList profileDirs() const;
 
  private:
