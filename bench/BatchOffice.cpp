@@ -27,6 +27,8 @@ class PoolOffice final : public BatchOffice {
     platform::OfficeEngine::Options o;
     o.helperPath = setup.helperPath;
     o.profileDir = setup.profileDir;
+    if (const int n = qEnvironmentVariableIntValue("BENCH_DOCUMENTS_PER_ENGINE"); n > 0)
+      o.documentsPerEngine = n;
     return o;
   }
   platform::EnginePool pool_;

@@ -113,6 +113,7 @@ class TimedOffice final : public platform::Office {
   TimedOffice(platform::Office& inner, Phases& phases) : inner_(inner), phases_(phases) {}
   std::unique_ptr<platform::OfficeApplication> CreateApplication(
       platform::OfficeKind kind) override;
+  void Expect(const QStringList& paths) override { inner_.Expect(paths); }
 
  private:
   platform::Office& inner_;

@@ -255,6 +255,73 @@ class TestBatchConversionIntegration : public QObject {
                              .arg(neither);
   }
 
+  // Rendering ahead on two engines changes nothing a user or a file sees:
+  // the same names (clashes numbered in listing order), log lines, failures
+  // and pages as one engine taking the files one by one.
+  void twoEnginesGiveWhatOneEngineGives() {
+    const QString source = at("same");
+    QVERIFY(QDir().mkpath(source));
+    for (const char* name : {"report.doc", "report.xls", "reporX.doc", "b.xls", "c.doc", "d.doc"})
+      makeDocument(source + "/" + name, QStringLiteral("Contents of %1 ").arg(name).repeated(400));
+    writeText(source + "/broken.doc", "no Word document");
+    SettingsRecord settings = settings_;
+    settings.SourceDir = source;
+    settings.SourceDel = false;
+    struct Outcome {
+      QStringList names;
+      QString log;
+      QStringList failures;
+      QMap<QString, QString> text;
+    };
+    const auto run = [&](const QString& tag, platform::EnginePool& engines) {
+      platform::LokOffice office(engines, *spooler_, at("spool"));
+      platform::Platform p{
+          *profile_,        fake_.process, fake_.ui,         *registry_, fake_.printers,
+          fake_.system,     *files_,       fake_.clock,      office,     *spooler_,
+          fake_.automation, fake_.drives,  at("xyzzyx.pdf"), at("tmp/"), at("printer-switch.ini"),
+          fake_.progress};
+      settings.DestDir = at("same-" + tag);
+      settings.LogFile = at("same-" + tag + ".log");
+      QDir().mkpath(settings.DestDir);
+      writeText(settings.DestDir + "/report.pdf", "there before");
+      Outcome o;
+      for (const auto& f : modConvPDF(p, settings, imagePage_).ConvertDirectory())
+        o.failures << f.name + ": " + f.reason;
+      o.names = QDir(settings.DestDir).entryList(QDir::Files, QDir::Name);
+      for (const QString& name : o.names)
+        o.text[name] = pdfText(settings.DestDir + "/" + name) + " pages " +
+                       QString::number(fakes::PdfPages(settings.DestDir + "/" + name));
+      QFile log(settings.LogFile);
+      if (log.open(QIODevice::ReadOnly))
+        o.log = QString::fromUtf8(log.readAll())
+                    .replace(settings.DestDir, "DEST")
+                    .replace(QRegularExpression("処理実行日：.*  です。"), "TIME");
+      return o;
+    };
+    engines_->Stop();  // the one engine takes over their profile meanwhile
+    platform::OfficeEngine::Options options;
+    options.helperPath = QStringLiteral(OFFICE_HELPER);
+    options.profileDir = at("profile");
+    Outcome one;
+    {
+      platform::EnginePool single(options, 1);
+      one = run("one", single);
+    }
+    const Outcome two = run("two", *engines_);
+    QCOMPARE(engines_->engine(1).starts() > 0, true);  // both engines worked
+    QCOMPARE(two.names, one.names);
+    QCOMPARE(one.names, (QStringList{"b.pdf", "c.pdf", "d.pdf", "repor1.pdf", "repor2.pdf",
+                                     "reporX.pdf", "report.pdf"}));
+    QCOMPARE(two.log, one.log);
+    QCOMPARE(one.log.count("\r\n"), 7 * 3);
+    QCOMPARE(two.failures, one.failures);
+    QCOMPARE(one.failures.size(), 1);
+    QCOMPARE(two.text, one.text);
+    QVERIFY(one.text["repor1.pdf"].contains("Contents of report.doc"));
+    QVERIFY(one.text["repor2.pdf"].contains("Contents of report.xls"));
+    QCOMPARE(QDir(at("spool")).entryList(QDir::Files), QStringList());  // nothing left ahead
+  }
+
   // Names as copies from Windows bring them: CP932 bytes are converted and
   // logged like any other; a name valid in no code page is told and kept.
   void cp932NamesAreConvertedAndUnreadableOnesTold() {

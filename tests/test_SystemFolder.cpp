@@ -37,6 +37,9 @@ class TestSystemFolder : public QObject {
     make("office-profile/");
     make("office-profile-111/");
     make("office-profile-222/");
+    make("office-profile.1/");  // a further engine's
+    make("office-profile-111.1/");
+    make("office-profile-222.1/");
     make("office-profile.lock");
     make("windows/registry.json");
     make("windows/registry.json.new-111");
@@ -48,12 +51,12 @@ class TestSystemFolder : public QObject {
       return pid == 222;
     });
     for (const char* gone : {"spool/111", "spool/print-old.pdf", "office-profile-111",
-                             "windows/registry.json.new-111"})
+                             "office-profile-111.1", "windows/registry.json.new-111"})
       QVERIFY2(!exists(gone), gone);
     for (const char* kept :
          {"spool/222/print-d4e5f6.pdf", "office-profile/user", "office-profile-222/user",
-          "office-profile.lock", "windows/registry.json", "windows/registry.json.new-222",
-          "windows/win.ini"})
+          "office-profile.1/user", "office-profile-222.1/user", "office-profile.lock",
+          "windows/registry.json", "windows/registry.json.new-222", "windows/win.ini"})
       QVERIFY2(exists(kept), kept);
     QVERIFY(asked.contains(111) && asked.contains(222));
     QCOMPARE(SystemFolder::SpoolDir(222), SystemFolder::Root() + QStringLiteral("/spool/222"));

@@ -28,7 +28,7 @@ class Office {
   // The documents a run is about to open and print, in that order: an
   // engine may render them ahead. A new list, or none, drops what the run
   // did not reach.
-  virtual void Expect(const QStringList& paths) { (void)paths; }
+  virtual void Expect(const QStringList& paths) = 0;
 };
 
 }  // namespace folvane::platform
