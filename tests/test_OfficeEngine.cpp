@@ -108,9 +108,19 @@ class TestOfficeEngine : public QObject {
     auto o = options();
     o.documentsPerEngine = 2;
     OfficeEngine engine(o);
+    // The renewed engine takes its time to leave; its successor, on the
+    // same profile, starts only then.
+    qputenv("FAKE_OFFICE_TRACE", QFile::encodeName(out("trace")));
+    qputenv("FAKE_OFFICE_LINGER", "0.3");
     for (const char* name : {"r1.pdf", "r2.pdf", "r3.pdf"})
       engine.Convert("/src/x", out(name), "pdf");
+    qunsetenv("FAKE_OFFICE_TRACE");
+    qunsetenv("FAKE_OFFICE_LINGER");
     QCOMPARE(engine.starts(), 2);
+    QFile trace(out("trace"));
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    QCOMPARE(trace.readAll(), QByteArray("start\nleave\nstart\n"));
+    QVERIFY(QFile::exists(out("r3.pdf")));
   }
 
   void engineErrorsCarryTheirCause() {

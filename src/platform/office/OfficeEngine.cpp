@@ -93,6 +93,7 @@ void OfficeEngine::Stop() {
     delete p;
   }
   ready_ = false;
+  afterRetiring_ = false;
   documents_ = 0;
 }
 
@@ -130,7 +131,12 @@ void OfficeEngine::Begin(const QString& source, const QString& target, const QSt
   if (process_ && process_->state() == QProcess::Running) process_->waitForFinished(0);
   if (process_ && process_->state() != QProcess::Running) discardProcess(false);
   fresh_ = !process_;
-  if (fresh_) start();
+  // A renewed engine's successor starts once it has left: both would work
+  // on the same profile.
+  if (fresh_ && !retiring_.empty())
+    afterRetiring_ = true;
+  else if (fresh_)
+    start();
   request_ = "CONVERT " + NativePath(source).toHex() + ' ' + hex(target) + ' ' + hex(format) + '\n';
   done_ = std::move(done);
   stopping_ = false;
@@ -245,6 +251,12 @@ void OfficeEngine::retireIfWorn() {
   QObject::connect(p, &QProcess::finished, [this, p] {
     retiring_.erase(std::remove(retiring_.begin(), retiring_.end(), p), retiring_.end());
     p->deleteLater();
+    if (!retiring_.empty() || !std::exchange(afterRetiring_, false) || !done_) return;
+    try {
+      start();
+    } catch (const Failure& e) {
+      finish(failure(e.message()));
+    }
   });
   QTimer::singleShot(5000, p, [p] { p->kill(); });
 }

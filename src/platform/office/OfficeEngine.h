@@ -100,7 +100,8 @@ class OfficeEngine {
   // The document in hand.
   QByteArray request_;
   Done done_;
-  bool fresh_ = false;  // its engine was started for it
+  bool fresh_ = false;          // its engine was started for it
+  bool afterRetiring_ = false;  // it waits for the renewed engine to leave
   bool stopping_ = false;
 };
 
