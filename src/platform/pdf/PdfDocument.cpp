@@ -142,7 +142,22 @@ PdfDocument::PdfDocument(const QString& path) : path_(path), pdf_(std::make_shar
   }
 }
 
+struct PdfDocument::OutlineCopy {
+  OutlineLevel level;
+};
+
 PdfDocument::~PdfDocument() = default;
+
+void PdfDocument::readAll() {
+  try {
+    pdf_->getObjectCount();  // resolves every object the file lists
+    QPDFObjectHandle root = pdf_->getRoot().getKey("/Outlines");
+    if (root.isDictionary() && root.getKey("/First").isDictionary())
+      outlineCopy_ = std::make_unique<OutlineCopy>(OutlineCopy{rebuildOutline(*pdf_, root)});
+  } catch (const std::exception&) {
+    outlineCopy_.reset();
+  }
+}
 
 int PdfDocument::pageCount() const {
   return int(pdf_->getAllPages().size());
@@ -158,6 +173,7 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
     if (first < 0 || count < 0 || size_t(first) + size_t(count) > sourcePages.size() ||
         after < -1 || after >= int(pageCount))
       throw std::runtime_error("page numbers out of range");
+    outlineCopy_.reset();  // this document's outline is about to change
     sources_.push_back(source.pdf_);
     for (auto src : source.sources_) sources_.push_back(src);
 
@@ -186,12 +202,19 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
 }
 
 void PdfDocument::appendOutline(PdfDocument& source) {
-  QPDF& src = *source.pdf_;
-  QPDFObjectHandle srcRoot = src.getRoot().getKey("/Outlines");
-  if (!srcRoot.isDictionary() || !srcRoot.getKey("/First").isDictionary()) return;
   // Fresh entries in the source, each once, with no way back to the old
-  // ones: the copier then copies exactly them.
-  OutlineLevel copied = rebuildOutline(src, srcRoot);
+  // ones: the copier then copies exactly them. Made once per insertion, as
+  // a second copy of the same entries would link them into a loop.
+  OutlineLevel copied;
+  if (source.outlineCopy_) {
+    copied = source.outlineCopy_->level;
+    source.outlineCopy_.reset();
+  } else {
+    QPDF& src = *source.pdf_;
+    QPDFObjectHandle srcRoot = src.getRoot().getKey("/Outlines");
+    if (!srcRoot.isDictionary() || !srcRoot.getKey("/First").isDictionary()) return;
+    copied = rebuildOutline(src, srcRoot);
+  }
   if (!copied.first.isDictionary()) return;
 
   QPDFObjectHandle root = pdf_->getRoot().getKey("/Outlines");
