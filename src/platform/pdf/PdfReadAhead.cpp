@@ -11,6 +11,7 @@ struct PdfReadAhead::State {
   struct Slot {
     std::unique_ptr<PdfDocument> document;
     std::exception_ptr error;
+    bool started = false;
     bool ready = false;
   };
 
@@ -45,7 +46,8 @@ void PdfReadAhead::readLater(qsizetype index) {
   worker_.post([state = state_, index] {
     {
       const std::lock_guard guard(state->lock);
-      if (state->stopped) return;
+      if (state->stopped || state->documents[size_t(index)].started) return;
+      state->documents[size_t(index)].started = true;
     }
     State::Slot slot;
     try {
@@ -60,6 +62,7 @@ void PdfReadAhead::readLater(qsizetype index) {
       const std::lock_guard guard(state->lock);
       if (state->stopped) return;  // the document goes with `slot`, here
       state->documents[size_t(index)] = std::move(slot);
+      state->documents[size_t(index)].started = true;
     }
     state->changed.notify_all();
   });
@@ -73,8 +76,16 @@ std::unique_ptr<PdfDocument> PdfReadAhead::take(const QString& path) {
     std::unique_lock guard(s.lock);
     if (s.next >= s.paths.size() || s.paths[s.next] != path) return nullptr;
     taken = s.next++;
-    s.changed.wait(guard, [&] { return s.documents[size_t(taken)].ready; });
-    slot = std::move(s.documents[size_t(taken)]);
+    State::Slot& waited = s.documents[size_t(taken)];
+    if (!waited.started) {
+      // The other thread is behind: rather than wait, this one reads it.
+      waited.started = true;
+      guard.unlock();
+      readLater(taken + kAhead);
+      return std::make_unique<PdfDocument>(path);
+    }
+    s.changed.wait(guard, [&] { return waited.ready; });
+    slot = std::move(waited);
   }
   readLater(taken + kAhead);
   if (slot.error) std::rethrow_exception(slot.error);

@@ -12,7 +12,8 @@ namespace folvane::platform {
 // caller, so that reading one file overlaps the work on the ones before.
 // Each document is handed out once, in list order, and is then the
 // caller's alone; a document read ahead is fully parsed (see
-// PdfDocument::readAll).
+// PdfDocument::readAll). One that the worker has not begun when it is asked
+// for is opened by the caller, so neither thread waits for the other.
 class PdfReadAhead {
  public:
   PdfReadAhead(PdfWorker& worker, QStringList paths);
