@@ -267,7 +267,10 @@ void PdfDocument::save(const QString& target) {
   try {
     const std::string name = native(temp);  // the writer keeps the pointer
     QPDFWriter writer(*pdf_, name.c_str());
-    writer.setDecodeLevel(qpdf_dl_none);  // streams go out as they came in
+    // Streams go out as they came in: neither decoded nor, when they came
+    // in plain, compressed, which for big pictures cost seconds.
+    writer.setDecodeLevel(qpdf_dl_none);
+    writer.setCompressStreams(false);
     // One input's password and restrictions must not cover the pages of all
     // the others: the merged file is written unencrypted.
     writer.setPreserveEncryption(false);
