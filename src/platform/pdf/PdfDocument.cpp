@@ -174,8 +174,13 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
         after < -1 || after >= int(pageCount))
       throw std::runtime_error("page numbers out of range");
     outlineCopy_.reset();  // this document's outline is about to change
-    sources_.push_back(source.pdf_);
-    for (auto src : source.sources_) sources_.push_back(src);
+    // Streams copied from a document read from its file are read at save
+    // time from that file alone; a document holding pages of others hands
+    // out streams that still need it, and it is kept.
+    if (!source.sources_.empty()) {
+      sources_.push_back(source.pdf_);
+      for (auto src : source.sources_) sources_.push_back(src);
+    }
 
     std::vector<QPDFPageObjectHelper> copies;
     for (int i = first; i < first + count; ++i)

@@ -49,7 +49,8 @@ class PdfDocument {
 
   QString path_;
   std::shared_ptr<QPDF> pdf_;
-  // Documents whose pages this one holds: their data is read at save time.
+  // Merged documents whose pages this one holds: some of their streams are
+  // read through them at save time.
   std::vector<std::shared_ptr<QPDF>> sources_;
   int outlineCount_ = -1;  // visible outline entries, once counted
   // The outline rebuilt ahead by readAll, for the next insertion of this
