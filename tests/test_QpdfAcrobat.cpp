@@ -463,6 +463,28 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(merged.getRoot().getKey("/Outlines").getKey("/Count").getIntValue(), 6LL);
   }
 
+  // A document holding pages of others still gives their contents when it
+  // is put into a third and closed before that one is saved.
+  void aMergedDocumentPutElsewhereKeepsItsPages() {
+    const QString m = folder("nested");
+    MakePdf(m + "/a.pdf", "A", 1);
+    MakePdf(m + "/b.pdf", "B", 2);
+    MakePdf(m + "/n.pdf", "N", 1);
+    platform::PdfDocument outer(m + "/n.pdf");
+    {
+      platform::PdfDocument inner(m + "/a.pdf");
+      {
+        platform::PdfDocument b(m + "/b.pdf");
+        inner.insertPages(0, b, 0, 2, true);
+      }
+      outer.insertPages(0, inner, 0, 3, true);
+    }
+    const QString out = dir_.filePath("nested.pdf");
+    outer.save(out);
+    QCOMPARE(PageLabels(out), (QStringList{"N p1", "A p1", "B p1", "B p2"}));
+    QCOMPARE(outlineOf(out).size(), 7);
+  }
+
   // The merged file is written while the other thread still reads: big
   // picture-like streams of many files arrive whole and in order.
   void manyFilesWithLargeStreamsArriveWhole() {

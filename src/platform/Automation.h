@@ -54,7 +54,8 @@ class Automation {
 
   // Tells which documents are about to be opened, in this order, so that an
   // implementation may read them ahead on another core while the returned
-  // handle is held. Documents opened otherwise open as ever.
+  // handle is held (never longer than this object lives). Documents opened
+  // otherwise open as ever.
   virtual std::shared_ptr<void> ReadAhead(const QStringList& paths) {
     (void)paths;
     return nullptr;

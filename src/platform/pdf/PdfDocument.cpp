@@ -174,13 +174,14 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
         after < -1 || after >= int(pageCount))
       throw std::runtime_error("page numbers out of range");
     outlineCopy_.reset();  // this document's outline is about to change
-    // Streams copied from a document read from its file are read at save
+    // Streams copied from a document as read from its file are read at save
     // time from that file alone; a document holding pages of others hands
-    // out streams that still need it, and it is kept.
-    if (!source.sources_.empty()) {
+    // out streams that are read through it, and it is kept.
+    if (source.holdsCopies_) {
       sources_.push_back(source.pdf_);
       for (auto src : source.sources_) sources_.push_back(src);
     }
+    holdsCopies_ = true;
 
     std::vector<QPDFPageObjectHelper> copies;
     for (int i = first; i < first + count; ++i)

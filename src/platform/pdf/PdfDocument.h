@@ -52,7 +52,8 @@ class PdfDocument {
   // Merged documents whose pages this one holds: some of their streams are
   // read through them at save time.
   std::vector<std::shared_ptr<QPDF>> sources_;
-  int outlineCount_ = -1;  // visible outline entries, once counted
+  bool holdsCopies_ = false;  // pages of other documents were put in
+  int outlineCount_ = -1;     // visible outline entries, once counted
   // The outline rebuilt ahead by readAll, for the next insertion of this
   // document; dropped when this document changes.
   std::unique_ptr<OutlineCopy> outlineCopy_;
