@@ -1,5 +1,7 @@
 // Merging through PdfInsert against `qpdf --empty --pages` and pdfunite on the
 // same files, in one run: seconds, pages per second, peak memory, bookmarks.
+// Three folders: many small files of ten pages, a thousand one-page files,
+// and a few dozen files of several MB with a picture on every page.
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -8,9 +10,13 @@
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -35,8 +41,16 @@ struct Result {
   bool ok = false;
 };
 
-// Runs `work` in a child process, so its peak memory is its own.
-Result measureOnce(const std::function<bool()>& work) {
+// Merges run in children of a small process forked at the start, before the
+// bench fills its own memory with the files it makes: a child forked from
+// that would pay for copying the bench's pages, which no merge in the
+// program does. The commands run as fresh processes, as a user starts them.
+struct Runner {
+  int toRunner = -1;
+  int fromRunner = -1;
+};
+
+Result forkAndWait(const std::function<bool()>& work) {
   QElapsedTimer timer;
   timer.start();
   const pid_t pid = fork();
@@ -48,26 +62,86 @@ Result measureOnce(const std::function<bool()>& work) {
           WIFEXITED(status) && WEXITSTATUS(status) == 0};
 }
 
+bool mergeWithFolvane(const QString& src, const QString& target, const QString& spool);
+
+// The runner's loop: a line "source\ttarget\tspool" in, a Result out.
+[[noreturn]] void serve(int in, int out) {
+  FILE* commands = fdopen(in, "r");
+  char line[4096];
+  while (fgets(line, sizeof line, commands)) {
+    const QStringList parts = QString::fromUtf8(line).trimmed().split('\t');
+    const Result r = forkAndWait([&] { return mergeWithFolvane(parts[0], parts[1], parts[2]); });
+    if (write(out, &r, sizeof r) != ssize_t(sizeof r)) break;
+  }
+  _exit(0);
+}
+
+Runner startRunner() {
+  int down[2], up[2];
+  if (pipe(down) != 0 || pipe(up) != 0) std::abort();
+  if (fork() == 0) {
+    ::close(down[1]);
+    ::close(up[0]);
+    serve(down[0], up[1]);
+  }
+  ::close(down[0]);
+  ::close(up[1]);
+  return {down[1], up[0]};
+}
+
+Result runInRunner(const Runner& runner, const QString& src, const QString& target,
+                   const QString& spool) {
+  const QByteArray line = (src + '\t' + target + '\t' + spool + '\n').toUtf8();
+  Result r;
+  if (write(runner.toRunner, line.constData(), size_t(line.size())) != line.size() ||
+      read(runner.fromRunner, &r, sizeof r) != ssize_t(sizeof r))
+    return {};
+  return r;
+}
+
 // The median of five runs: this machine's timings wander from run to run.
-Result measure(const std::function<bool()>& work) {
+Result median(const std::function<Result()>& once) {
   std::vector<Result> runs;
-  for (int i = 0; i < 5; ++i) runs.push_back(measureOnce(work));
+  for (int i = 0; i < 5; ++i) runs.push_back(once());
   std::sort(runs.begin(), runs.end(),
             [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
   return runs[2];
 }
 
-bool run(const QStringList& args) {
+bool mergeWithFolvane(const QString& src, const QString& target, const QString& spool) {
+  fakes::FakePlatform fake;
+  platform::LinuxFiles files(platform::CodePage("UTF-8"));
+  platform::QpdfAcrobat acrobat(fake.spooler, spool);
+  platform::Platform p{
+      fake.profile, fake.process, fake.ui,     fake.registry, fake.printers, fake.system,
+      files,        fake.clock,   fake.office, fake.spooler,  acrobat,       fake.drives,
+      {},           {},           {},          fake.progress};
+  clsPDFMarge marge(p);
+  marge.SourceDir(src);
+  marge.DestFile(target);
+  try {
+    return marge.PdfInsert() == 0;
+  } catch (...) {
+    return false;
+  }
+}
+
+// A command as a fresh process, timed from its start to its end.
+Result run(const QStringList& args) {
   std::vector<std::string> storage;
   for (const QString& a : args) storage.push_back(a.toStdString());
   std::vector<char*> argv;
   for (auto& s : storage) argv.push_back(s.data());
   argv.push_back(nullptr);
+  QElapsedTimer timer;
+  timer.start();
   pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return {};
   int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  struct rusage usage {};
+  wait4(pid, &status, 0, &usage);
+  return {timer.nsecsElapsed() / 1e9, usage.ru_maxrss,
+          WIFEXITED(status) && WEXITSTATUS(status) == 0};
 }
 
 int countOutline(std::vector<QPDFOutlineObjectHelper> items) {
@@ -88,10 +162,67 @@ Facts factsOf(const QString& path) {
           countOutline(outline.getTopLevelOutlines())};
 }
 
+// A photograph-like picture: smooth colour fields with fine noise, which
+// JPEG cannot squeeze much, as scans and photos are.
+QByteArray MakeJpeg(int seed, int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  uint32_t state = uint32_t(seed) * 2654435761u + 1;
+  for (int y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      state = state * 1664525u + 1013904223u;
+      const int noise = int(state >> 27);
+      row[x] = qRgb((x * 255 / width + seed * 40 + noise) & 255,
+                    (y * 255 / height + noise * 3) & 255, ((x + y + seed * 17) / 4 + noise) & 255);
+    }
+  }
+  QPainter painter(&image);
+  painter.setFont(QFont(QStringLiteral("Sans"), height / 10));
+  painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Picture %1").arg(seed));
+  painter.end();
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "JPEG", 90);
+  return jpeg;
+}
+
+// A file of `pictures.size()` pages, each with one full-page picture and a
+// line of text, and a bookmark per page as fakes::MakePdf makes them.
+void MakePicturePdf(const QString& path, const QString& label,
+                    const std::vector<QByteArray>& pictures, int width, int height) {
+  const QString plain = path + QStringLiteral(".text.pdf");
+  fakes::MakePdf(plain, label, int(pictures.size()));
+  QPDF pdf;
+  pdf.processFile(QFile::encodeName(plain).constData());
+  QFile::remove(plain);
+  auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+  for (size_t i = 0; i < pages.size(); ++i) {
+    QPDFObjectHandle image = QPDFObjectHandle::newStream(
+        &pdf, std::string(pictures[i].constData(), size_t(pictures[i].size())));
+    image.replaceDict(QPDFObjectHandle::parse(
+        "<< /Type /XObject /Subtype /Image /ColorSpace /DeviceRGB /BitsPerComponent 8 /Width " +
+        std::to_string(width) + " /Height " + std::to_string(height) + " >>"));
+    image.replaceStreamData(std::string(pictures[i].constData(), size_t(pictures[i].size())),
+                            QPDFObjectHandle::newName("/DCTDecode"), QPDFObjectHandle::newNull());
+    QPDFObjectHandle page = pages[i].getObjectHandle();
+    QPDFObjectHandle resources = page.getKey("/Resources");
+    resources.replaceKey("/XObject", QPDFObjectHandle::newDictionary());
+    resources.getKey("/XObject").replaceKey("/Im1", image);
+    page.addPageContents(QPDFObjectHandle::newStream(&pdf, "q 540 0 0 700 36 60 cm /Im1 Do Q"),
+                         true);
+  }
+  const QByteArray name = QFile::encodeName(path);  // the writer keeps the pointer
+  QPDFWriter writer(pdf, name.constData());
+  writer.write();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
+  const Runner runner = startRunner();  // first, while this process is small
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);  // the pictures are drawn with fonts
   QTextStream out(stdout);
   QTemporaryDir dir;
 
@@ -99,48 +230,50 @@ int main(int argc, char* argv[]) {
     const char* name;
     int files;
     int pages;
+    bool pictures;
   };
   for (const Case& c :
-       {Case{"100 files x 10 pages", 100, 10}, Case{"1000 files x 1 page", 1000, 1}}) {
+       {Case{"100 files x 10 pages", 100, 10, false}, Case{"1000 files x 1 page", 1000, 1, false},
+        Case{"24 files x 6 pages with pictures", 24, 6, true}}) {
     const QString src = dir.filePath(QString::fromLatin1(c.name).replace(' ', '_'));
     QDir().mkpath(src);
     QStringList inputs;
+    std::vector<QByteArray> pictures;
+    constexpr int kWidth = 1200, kHeight = 900;
+    if (c.pictures)
+      for (int i = 0; i < 12; ++i) pictures.push_back(MakeJpeg(i, kWidth, kHeight));
+    qint64 bytesIn = 0;
     for (int i = 0; i < c.files; ++i) {
       const QString path = src + QStringLiteral("/f%1.pdf").arg(i, 4, 10, QChar('0'));
-      fakes::MakePdf(path, QStringLiteral("F%1").arg(i), c.pages);
+      const QString label = QStringLiteral("F%1").arg(i);
+      if (c.pictures) {
+        std::vector<QByteArray> these;
+        for (int p = 0; p < c.pages; ++p)
+          these.push_back(pictures[size_t(i + p) % pictures.size()]);
+        MakePicturePdf(path, label, these, kWidth, kHeight);
+      } else {
+        fakes::MakePdf(path, label, c.pages);
+      }
+      bytesIn += QFileInfo(path).size();
       inputs << path;
     }
     int bookmarksIn = 0;
     for (const QString& in : inputs) bookmarksIn += factsOf(in).bookmarks;
     const int totalPages = c.files * c.pages;
     out << "\n"
-        << c.name << " (" << totalPages << " pages, " << bookmarksIn << " bookmarks in all)\n";
+        << c.name << " (" << totalPages << " pages, " << bookmarksIn << " bookmarks, "
+        << QString::number(bytesIn / 1048576.0, 'f', 1) << " MiB in all)\n";
 
     const QString mine = dir.filePath("mine.pdf");
-    const Result folvane = measure([&] {
-      fakes::FakePlatform fake;
-      platform::LinuxFiles files(platform::CodePage("UTF-8"));
-      platform::QpdfAcrobat acrobat(fake.spooler, dir.filePath("spool"));
-      platform::Platform p{
-          fake.profile, fake.process, fake.ui,     fake.registry, fake.printers, fake.system,
-          files,        fake.clock,   fake.office, fake.spooler,  acrobat,       fake.drives,
-          {},           {},           {},          fake.progress};
-      clsPDFMarge marge(p);
-      marge.SourceDir(src);
-      marge.DestFile(mine);
-      try {
-        return marge.PdfInsert() == 0;
-      } catch (...) {
-        return false;
-      }
-    });
+    const Result folvane =
+        median([&] { return runInRunner(runner, src, mine, dir.filePath("spool")); });
     const QString viaQpdf = dir.filePath("qpdf.pdf");
-    const Result qpdf = measure([&] {
+    const Result qpdf = median([&] {
       return run(QStringList{"qpdf", "--empty", "--pages"} + inputs + QStringList{"--", viaQpdf});
     });
     const QString viaUnite = dir.filePath("pdfunite.pdf");
     const Result unite =
-        measure([&] { return run(QStringList{"pdfunite"} + inputs + QStringList{viaUnite}); });
+        median([&] { return run(QStringList{"pdfunite"} + inputs + QStringList{viaUnite}); });
 
     const auto line = [&](const char* who, const Result& r, const QString& file) {
       const Facts f = r.ok ? factsOf(file) : Facts{};
@@ -155,6 +288,8 @@ int main(int argc, char* argv[]) {
     out << QString::asprintf("  Folvane / qpdf %.2f, Folvane / pdfunite %.2f\n",
                              folvane.seconds / qpdf.seconds, folvane.seconds / unite.seconds);
     out.flush();
+    QDir(src).removeRecursively();  // the next folder's files in its place
   }
+  ::close(runner.toRunner);
   return 0;
 }

@@ -118,6 +118,11 @@ class TestLinuxFiles : public QObject {
     QVERIFY(!MatchesMask("a.pdf.bak", "*.pdf"));
     QVERIFY(MatchesMask("noext", "*.*"));
     QVERIFY(MatchesMask("a+b(1).pdf", "a+b(1).pdf"));  // no regex meaning leaks through
+    // One mask after another on the same names: none answers for the last.
+    QVERIFY(MatchesMask("letter.doc", "*.DOC"));
+    QVERIFY(!MatchesMask("letter.doc", "*.xls"));
+    QVERIFY(MatchesMask("letter.doc", "*.doc"));
+    QVERIFY(!MatchesMask("sheet.xls", "*.doc"));
     QVERIFY(!MatchesMask("ab.pdf", "a.pdf"));
   }
 

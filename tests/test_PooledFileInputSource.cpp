@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "platform/pdf/PooledFileInputSource.h"
 
@@ -116,6 +118,47 @@ class TestPooledFileInputSource : public QObject {
     QCOMPARE(openDescriptors(), before);
     QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                              PooledFileInputSource(dir_.filePath("none").toStdString()));
+  }
+
+  // Two threads reading their own sources share one pool: each reads the
+  // right bytes although the other keeps closing its files, and the pool
+  // still holds no more than its files.
+  void twoThreadsShareThePool() {
+    constexpr int kFiles = 100;  // per thread, together more than the pool keeps
+    QList<QByteArray> contents;
+    for (int i = 0; i < 2 * kFiles; ++i) {
+      QByteArray data;
+      for (int k = 0; data.size() < 150 * 1024; ++k) data += QByteArray::number(i * 7919 + k) + ' ';
+      QFile f(dir_.filePath(QStringLiteral("t%1").arg(i)));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(data);
+      contents << data;
+    }
+    const int before = openDescriptors();
+    std::vector<std::unique_ptr<PooledFileInputSource>> sources;
+    for (int i = 0; i < 2 * kFiles; ++i)
+      sources.push_back(std::make_unique<PooledFileInputSource>(
+          QFile::encodeName(dir_.filePath(QStringLiteral("t%1").arg(i))).toStdString()));
+    std::atomic<int> wrong{0};
+    const auto readAll = [&](int from) {
+      std::vector<char> buf(300);
+      for (int round = 0; round < 3; ++round)
+        for (int i = from; i < from + kFiles; ++i) {
+          PooledFileInputSource& source = *sources[size_t(i)];
+          const qpdf_offset_t at = (round * 4099 + i * 37) % (contents[i].size() - 300);
+          source.seek(at, SEEK_SET);
+          if (source.read(buf.data(), 300) != 300 ||
+              QByteArray(buf.data(), 300) != contents[i].mid(at, 300))
+            ++wrong;
+        }
+    };
+    std::thread other(readAll, kFiles);
+    readAll(0);
+    other.join();
+    QCOMPARE(wrong.load(), 0);
+    QVERIFY(openDescriptors() - before <= int(PooledFileInputSource::kOpenFiles));
+    sources.clear();
+    QCOMPARE(openDescriptors(), before);
   }
 };
 

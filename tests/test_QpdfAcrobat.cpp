@@ -21,6 +21,7 @@
 #include "fakes/PdfMaker.h"
 #include "platform/Failure.h"
 #include "platform/LinuxFiles.h"
+#include "platform/pdf/PdfDocument.h"
 #include "platform/pdf/QpdfAcrobat.h"
 
 using namespace folvane;
@@ -399,6 +400,125 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(PageLabels(out), (QStringList{"A p1", "A p2", "B p1", "C p1"}));
     QCOMPARE(outlineOf(out),
              (QStringList{"A-1>1", "  A-child>2", "A-2>2", "B-1>3", "  B-child>3"}));
+  }
+
+  // Documents announced for reading ahead open as they would without it:
+  // in another order, twice, or failing with the same message.
+  void documentsOpenTheSameWhetherReadAheadOrNot() {
+    const QString m = folder("ahead");
+    MakePdf(m + "/a.pdf", "A", 2);
+    MakePdf(m + "/b.pdf", "B", 3);
+    MakePdf(m + "/c.pdf", "C", 1);
+    QFile junk(m + "/bad.pdf");
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("no PDF here");
+    junk.close();
+    const auto failureOpening = [&](const QString& path) {
+      try {
+        acrobat_.CreateObject("AcroExch.PDDoc")->Invoke("Open", {platform::Arg(path)});
+      } catch (const platform::Failure& e) {
+        return e.message();
+      }
+      return QString();
+    };
+    const QString direct = failureOpening(m + "/bad.pdf");
+    QVERIFY(direct.contains(m + "/bad.pdf"));
+
+    const auto pagesOf = [&](const QString& path) {
+      auto doc = acrobat_.CreateObject("AcroExch.PDDoc");
+      doc->Invoke("Open", {platform::Arg(path)});
+      const int pages = std::get<int32_t>(doc->Invoke("GetNumPages", {}));
+      doc->Invoke("Close", {});
+      return pages;
+    };
+    const auto ahead =
+        acrobat_.ReadAhead({m + "/a.pdf", m + "/bad.pdf", m + "/b.pdf", m + "/c.pdf"});
+    QCOMPARE(pagesOf(m + "/c.pdf"), 1);  // not the next one: opened at once
+    QCOMPARE(pagesOf(m + "/a.pdf"), 2);
+    QCOMPARE(failureOpening(m + "/bad.pdf"), direct);
+    QCOMPARE(pagesOf(m + "/b.pdf"), 3);
+    QCOMPARE(pagesOf(m + "/b.pdf"), 3);  // handed out once, then opened as usual
+    QCOMPARE(pagesOf(m + "/c.pdf"), 1);
+  }
+
+  // A document read ahead brings its outline rebuilt once: inserted twice,
+  // it still gives two separate copies, with no loop between them.
+  void aDocumentReadAheadInsertedTwiceKeepsBothOutlines() {
+    const QString m = folder("twice");
+    MakePdf(m + "/base.pdf", "S", 1, false);
+    MakePdf(m + "/src.pdf", "T", 2);
+    platform::PdfDocument source(m + "/src.pdf");
+    source.readAll();  // as the thread reading ahead does
+    platform::PdfDocument base(m + "/base.pdf");
+    base.insertPages(0, source, 0, 2, true);
+    base.insertPages(2, source, 0, 2, true);
+    const QString out = dir_.filePath("twice.pdf");
+    base.save(out);
+    QCOMPARE(PageLabels(out), (QStringList{"S p1", "T p1", "T p2", "T p1", "T p2"}));
+    QStringList titles;
+    for (const QString& entry : outlineOf(out)) titles << entry.section('>', 0, 0);
+    QCOMPARE(titles, (QStringList{"T-1", "  T-child", "T-2", "T-1", "  T-child", "T-2"}));
+    QPDF merged;
+    merged.processFile(QFile::encodeName(out).constData());
+    QCOMPARE(merged.getRoot().getKey("/Outlines").getKey("/Count").getIntValue(), 6LL);
+  }
+
+  // A document holding pages of others still gives their contents when it
+  // is put into a third and closed before that one is saved.
+  void aMergedDocumentPutElsewhereKeepsItsPages() {
+    const QString m = folder("nested");
+    MakePdf(m + "/a.pdf", "A", 1);
+    MakePdf(m + "/b.pdf", "B", 2);
+    MakePdf(m + "/n.pdf", "N", 1);
+    platform::PdfDocument outer(m + "/n.pdf");
+    {
+      platform::PdfDocument inner(m + "/a.pdf");
+      {
+        platform::PdfDocument b(m + "/b.pdf");
+        inner.insertPages(0, b, 0, 2, true);
+      }
+      outer.insertPages(0, inner, 0, 3, true);
+    }
+    const QString out = dir_.filePath("nested.pdf");
+    outer.save(out);
+    QCOMPARE(PageLabels(out), (QStringList{"N p1", "A p1", "B p1", "B p2"}));
+    QCOMPARE(outlineOf(out).size(), 7);
+  }
+
+  // The merged file is written while the other thread still reads: big
+  // picture-like streams of many files arrive whole and in order.
+  void manyFilesWithLargeStreamsArriveWhole() {
+    const QString m = folder("large");
+    for (int i = 0; i < 80; ++i) {  // more files than the pool keeps open
+      QPDF pdf;
+      pdf.emptyPDF();
+      std::string data(200 * 1024 + size_t(i), char('a' + i % 26));
+      data.replace(0, 8, QByteArray::number(100000 + i).toStdString() + "..");
+      QPDFObjectHandle page = pdf.makeIndirectObject(
+          QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 100 100] /Resources << >> >>"));
+      page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 0 m 9 9 l S"));
+      page.replaceKey("/Blob", QPDFObjectHandle::newStream(&pdf, data));
+      QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
+      const QByteArray name =
+          QFile::encodeName(m + QStringLiteral("/f%1.pdf").arg(i, 3, 10, QChar('0')));
+      QPDFWriter writer(pdf, name.constData());
+      writer.setCompressStreams(false);
+      writer.write();
+    }
+    const QString out = dir_.filePath("large.pdf");
+    QCOMPARE(merge(m, out), int16_t(0));
+    QPDF merged;
+    merged.processFile(QFile::encodeName(out).constData());
+    const auto pages = QPDFPageDocumentHelper(merged).getAllPages();
+    QCOMPARE(int(pages.size()), 80);
+    for (int i = 0; i < 80; ++i) {
+      QPDFObjectHandle page = pages[size_t(i)].getObjectHandle();
+      const auto data = page.getKey("/Blob").getStreamData();
+      QCOMPARE(int(data->getSize()), 200 * 1024 + i);
+      const std::string head(reinterpret_cast<const char*>(data->getBuffer()), 8);
+      QCOMPARE(QByteArray::fromStdString(head), QByteArray::number(100000 + i) + "..");
+      QCOMPARE(char(data->getBuffer()[data->getSize() - 1]), char('a' + i % 26));
+    }
   }
 
   void printSendsEachWholeFileAsOneJob() {

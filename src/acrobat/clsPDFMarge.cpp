@@ -50,12 +50,17 @@ int16_t clsPDFMarge::PdfInsert() {
 
   const QStringList names = listPdfs();
   if (names.isEmpty()) return 1;  // nothing opened, nothing closed, no Exit
+  QStringList paths;
+  for (const QString& name : names) paths << pathOf(name);
+  // Files are read on another core while the pages of the previous ones
+  // are copied.
+  const std::shared_ptr<void> readAhead = automation.ReadAhead(paths);
 
   // Every file is opened even after one has failed, so that one message
   // names them all; once one has failed nothing more is inserted or saved.
   QStringList failures;
   try {
-    base->Invoke(QStringLiteral("Open"), {Arg(pathOf(names.front()))});
+    base->Invoke(QStringLiteral("Open"), {Arg(paths.front())});
   } catch (const platform::Failure& e) {
     failures << e.message();
   }
@@ -65,7 +70,7 @@ int16_t clsPDFMarge::PdfInsert() {
     std::shared_ptr<AutomationObject> source =
         automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
     try {
-      source->Invoke(QStringLiteral("Open"), {Arg(pathOf(names[i]))});
+      source->Invoke(QStringLiteral("Open"), {Arg(paths[i])});
     } catch (const platform::Failure& e) {
       failures << e.message();
       continue;

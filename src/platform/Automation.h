@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <variant>
@@ -50,6 +51,15 @@ class Automation {
  public:
   virtual ~Automation() = default;
   virtual std::shared_ptr<AutomationObject> CreateObject(const QString& progId) = 0;
+
+  // Tells which documents are about to be opened, in this order, so that an
+  // implementation may read them ahead on another core while the returned
+  // handle is held (never longer than this object lives). Documents opened
+  // otherwise open as ever.
+  virtual std::shared_ptr<void> ReadAhead(const QStringList& paths) {
+    (void)paths;
+    return nullptr;
+  }
 };
 
 }  // namespace folvane::platform

@@ -82,6 +82,10 @@ bool copyNoReplace(const QString& from, const QString& to) {
 
 bool MatchesMask(const QString& name, const QString& mask) {
   if (mask == QStringLiteral("*.*") || mask == QStringLiteral("*")) return true;
+  // A listing asks with one mask for every name: it is compiled once.
+  thread_local QString lastMask;
+  thread_local QRegularExpression lastExpression;
+  if (mask == lastMask && lastExpression.isValid()) return lastExpression.match(name).hasMatch();
   QString pattern;
   for (const QChar c : mask) {
     if (c == u'*')
@@ -91,10 +95,11 @@ bool MatchesMask(const QString& name, const QString& mask) {
     else
       pattern += QRegularExpression::escape(QString(c));
   }
-  const QRegularExpression re(
+  lastExpression = QRegularExpression(
       QRegularExpression::anchoredPattern(pattern),
       QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-  return re.match(name).hasMatch();
+  lastMask = mask;
+  return lastExpression.match(name).hasMatch();
 }
 
 QByteArray NativePath(const QString& path) {

@@ -142,7 +142,22 @@ PdfDocument::PdfDocument(const QString& path) : path_(path), pdf_(std::make_shar
   }
 }
 
+struct PdfDocument::OutlineCopy {
+  OutlineLevel level;
+};
+
 PdfDocument::~PdfDocument() = default;
+
+void PdfDocument::readAll() {
+  try {
+    pdf_->getObjectCount();  // resolves every object the file lists
+    QPDFObjectHandle root = pdf_->getRoot().getKey("/Outlines");
+    if (root.isDictionary() && root.getKey("/First").isDictionary())
+      outlineCopy_ = std::make_unique<OutlineCopy>(OutlineCopy{rebuildOutline(*pdf_, root)});
+  } catch (const std::exception&) {
+    outlineCopy_.reset();
+  }
+}
 
 int PdfDocument::pageCount() const {
   return int(pdf_->getAllPages().size());
@@ -158,8 +173,15 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
     if (first < 0 || count < 0 || size_t(first) + size_t(count) > sourcePages.size() ||
         after < -1 || after >= int(pageCount))
       throw std::runtime_error("page numbers out of range");
-    sources_.push_back(source.pdf_);
-    for (auto src : source.sources_) sources_.push_back(src);
+    outlineCopy_.reset();  // this document's outline is about to change
+    // Streams copied from a document as read from its file are read at save
+    // time from that file alone; a document holding pages of others hands
+    // out streams that are read through it, and it is kept.
+    if (source.holdsCopies_) {
+      sources_.push_back(source.pdf_);
+      for (auto src : source.sources_) sources_.push_back(src);
+    }
+    holdsCopies_ = true;
 
     std::vector<QPDFPageObjectHelper> copies;
     for (int i = first; i < first + count; ++i)
@@ -186,12 +208,19 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
 }
 
 void PdfDocument::appendOutline(PdfDocument& source) {
-  QPDF& src = *source.pdf_;
-  QPDFObjectHandle srcRoot = src.getRoot().getKey("/Outlines");
-  if (!srcRoot.isDictionary() || !srcRoot.getKey("/First").isDictionary()) return;
   // Fresh entries in the source, each once, with no way back to the old
-  // ones: the copier then copies exactly them.
-  OutlineLevel copied = rebuildOutline(src, srcRoot);
+  // ones: the copier then copies exactly them. Made once per insertion, as
+  // a second copy of the same entries would link them into a loop.
+  OutlineLevel copied;
+  if (source.outlineCopy_) {
+    copied = source.outlineCopy_->level;
+    source.outlineCopy_.reset();
+  } else {
+    QPDF& src = *source.pdf_;
+    QPDFObjectHandle srcRoot = src.getRoot().getKey("/Outlines");
+    if (!srcRoot.isDictionary() || !srcRoot.getKey("/First").isDictionary()) return;
+    copied = rebuildOutline(src, srcRoot);
+  }
   if (!copied.first.isDictionary()) return;
 
   QPDFObjectHandle root = pdf_->getRoot().getKey("/Outlines");
@@ -244,7 +273,10 @@ void PdfDocument::save(const QString& target) {
   try {
     const std::string name = native(temp);  // the writer keeps the pointer
     QPDFWriter writer(*pdf_, name.c_str());
-    writer.setDecodeLevel(qpdf_dl_none);  // streams go out as they came in
+    // Streams go out as they came in: neither decoded nor, when they came
+    // in plain, compressed, which for big pictures cost seconds.
+    writer.setDecodeLevel(qpdf_dl_none);
+    writer.setCompressStreams(false);
     // One input's password and restrictions must not cover the pages of all
     // the others: the merged file is written unencrypted.
     writer.setPreserveEncryption(false);

@@ -37,14 +37,26 @@ class PdfDocument {
   // Writes pages first..last (from 0) to a new file.
   void extract(int first, int last, const QString& target) const;
 
+  // Parses every object of the file now, and makes the copy of the outline
+  // that insertPages takes along, so that the work of reading is done
+  // where this is called (a thread reading ahead). Best effort: what fails
+  // here is done, and fails, where it would have been done otherwise.
+  void readAll();
+
  private:
+  struct OutlineCopy;
   void appendOutline(PdfDocument& source);
 
   QString path_;
   std::shared_ptr<QPDF> pdf_;
-  // Documents whose pages this one holds: their data is read at save time.
+  // Merged documents whose pages this one holds: some of their streams are
+  // read through them at save time.
   std::vector<std::shared_ptr<QPDF>> sources_;
-  int outlineCount_ = -1;  // visible outline entries, once counted
+  bool holdsCopies_ = false;  // pages of other documents were put in
+  int outlineCount_ = -1;     // visible outline entries, once counted
+  // The outline rebuilt ahead by readAll, for the next insertion of this
+  // document; dropped when this document changes.
+  std::unique_ptr<OutlineCopy> outlineCopy_;
 };
 
 }  // namespace folvane::platform

@@ -2,27 +2,67 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <list>
+#include <mutex>
+#include <new>
 #include <stdexcept>
+#include <vector>
 
 namespace folvane::platform {
 namespace {
 
-// Sources holding an open file, the most recently read first.
-std::list<PooledFileInputSource*>& openSources() {
-  static std::list<PooledFileInputSource*> sources;
-  return sources;
+struct Pool {
+  std::mutex lock;
+  // Sources holding an open file, the most recently read first.
+  std::list<PooledFileInputSource*> open;
+  // The windows of the open files, in one mapping made at the first read
+  // and dropped with the last file: a window of this size handed back to
+  // malloc made it sweep all its small free chunks, once per file, which
+  // cost more than the reading itself.
+  char* windows = nullptr;
+  std::vector<char*> freeWindows;
+
+  char* takeWindow() {
+    if (!windows) {
+      constexpr size_t bytes = PooledFileInputSource::kOpenFiles * PooledFileInputSource::kWindow;
+      void* mapped =
+          ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (mapped == MAP_FAILED) throw std::bad_alloc();
+      windows = static_cast<char*>(mapped);
+      for (size_t i = PooledFileInputSource::kOpenFiles; i-- > 0;)
+        freeWindows.push_back(windows + i * PooledFileInputSource::kWindow);
+    }
+    char* window = freeWindows.back();  // never empty: a window per open file
+    freeWindows.pop_back();
+    return window;
+  }
+
+  void giveBack(char* window) {
+    freeWindows.push_back(window);
+    if (open.empty()) {
+      ::munmap(windows, PooledFileInputSource::kOpenFiles * PooledFileInputSource::kWindow);
+      windows = nullptr;
+      freeWindows.clear();
+    }
+  }
+};
+
+Pool& pool() {
+  static Pool shared;
+  return shared;
 }
 
 }  // namespace
 
 PooledFileInputSource::PooledFileInputSource(std::string filename)
     : filename_(std::move(filename)) {
+  const std::lock_guard guard(pool().lock);
   descriptor();  // fails here, as a plain file source does, when there is no file
 }
 
@@ -31,22 +71,29 @@ PooledFileInputSource::~PooledFileInputSource() {
 }
 
 void PooledFileInputSource::close() {
+  const std::lock_guard guard(pool().lock);
+  closeLocked();
+}
+
+void PooledFileInputSource::closeLocked() {
   if (fd_ < 0) return;
   ::close(fd_);
   fd_ = -1;
-  openSources().remove(this);
-  window_.reset();  // a closed file holds no memory either
+  Pool& p = pool();
+  p.open.remove(this);
+  if (window_) p.giveBack(window_);  // a closed file holds no memory either
+  window_ = nullptr;
   windowLength_ = 0;
 }
 
 int PooledFileInputSource::descriptor() {
-  auto& open = openSources();
+  auto& open = pool().open;
   if (fd_ >= 0) {
     if (open.front() != this)
       open.splice(open.begin(), open, std::find(open.begin(), open.end(), this));
     return fd_;
   }
-  while (open.size() >= kOpenFiles) open.back()->close();
+  while (open.size() >= kOpenFiles) open.back()->closeLocked();
   fd_ = ::open(filename_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw std::runtime_error(filename_ + ": " + std::strerror(errno));
   open.push_front(this);
@@ -70,9 +117,11 @@ void PooledFileInputSource::seek(qpdf_offset_t offset, int whence) {
     case SEEK_CUR:
       pos_ += offset;
       break;
-    case SEEK_END:
+    case SEEK_END: {
+      const std::lock_guard guard(pool().lock);
       pos_ = size() + offset;
       break;
+    }
     default:
       throw std::logic_error("bad whence");
   }
@@ -80,13 +129,18 @@ void PooledFileInputSource::seek(qpdf_offset_t offset, int whence) {
 }
 
 size_t PooledFileInputSource::read(char* buffer, size_t length) {
+  const std::lock_guard guard(pool().lock);
+  return readLocked(buffer, length);
+}
+
+size_t PooledFileInputSource::readLocked(char* buffer, size_t length) {
   last_offset = pos_;
   size_t done = 0;
   while (done < length) {
     const qpdf_offset_t end = windowStart_ + qpdf_offset_t(windowLength_);
     if (pos_ >= windowStart_ && pos_ < end) {
       const size_t take = std::min(length - done, size_t(end - pos_));
-      std::memcpy(buffer + done, window_.get() + (pos_ - windowStart_), take);
+      std::memcpy(buffer + done, window_ + (pos_ - windowStart_), take);
       done += take;
       pos_ += qpdf_offset_t(take);
       continue;
@@ -101,10 +155,10 @@ size_t PooledFileInputSource::read(char* buffer, size_t length) {
       continue;
     }
     const int fd = descriptor();  // may drop the window of a file it closes
-    if (!window_) window_.reset(new char[kWindow]);
+    if (!window_) window_ = pool().takeWindow();
     ssize_t n = 0;
     do {
-      n = ::pread(fd, window_.get(), kWindow, pos_);
+      n = ::pread(fd, window_, kWindow, pos_);
     } while (n < 0 && errno == EINTR);
     if (n < 0) throw std::runtime_error(filename_ + ": " + std::strerror(errno));
     windowLength_ = size_t(n);

@@ -2,7 +2,6 @@
 
 #include <qpdf/InputSource.hh>
 
-#include <memory>
 #include <string>
 
 namespace folvane::platform {
@@ -12,7 +11,9 @@ namespace folvane::platform {
 // stays open instead of being reopened for every read; the least recently
 // read file is closed when the pool is full. Reads go through a window of
 // the file held in memory, with no system call for the many small reads the
-// parser makes. Single-threaded.
+// parser makes. Different sources may be read on different threads (each
+// by one thread at a time): the pool and every read go under one lock, so
+// no file is closed while another thread reads it.
 class PooledFileInputSource final : public InputSource {
  public:
   static constexpr size_t kOpenFiles = 64;
@@ -34,14 +35,17 @@ class PooledFileInputSource final : public InputSource {
   void close();
 
  private:
+  // With the pool's lock held.
   int descriptor();
+  void closeLocked();
   qpdf_offset_t size();
+  size_t readLocked(char* buffer, size_t length);
 
   std::string filename_;
   int fd_ = -1;
   qpdf_offset_t pos_ = 0;
   qpdf_offset_t size_ = -1;
-  std::unique_ptr<char[]> window_;  // kWindow bytes once needed, not zero-filled
+  char* window_ = nullptr;  // kWindow bytes of the pool's, while the file is open
   size_t windowLength_ = 0;
   qpdf_offset_t windowStart_ = 0;
 };

@@ -7,9 +7,31 @@
 #include <map>
 
 #include "PdfDocument.h"
+#include "PdfReadAhead.h"
+#include "PdfWorker.h"
 #include "platform/Failure.h"
 
 namespace folvane::platform {
+
+// What the objects of one QpdfAcrobat share: the second thread, and the
+// documents it reads ahead.
+struct QpdfAcrobat::Shared {
+  PdfWorker worker;
+  std::weak_ptr<PdfReadAhead> readAhead;
+
+  std::unique_ptr<PdfDocument> open(const QString& path) {
+    if (auto ahead = readAhead.lock())
+      if (auto document = ahead->take(path)) return document;
+    return std::make_unique<PdfDocument>(path);
+  }
+
+  // A merged document is made of many thousand objects: the caller goes on
+  // while the other thread lets go of them.
+  void close(std::unique_ptr<PdfDocument> document) {
+    worker.post([document = std::shared_ptr<PdfDocument>(std::move(document))] {});
+  }
+};
+
 namespace {
 
 int toInt(const Variant& v) {
@@ -63,6 +85,7 @@ class AcroApp final : public Dispatch<AcroApp> {
 class PDDoc final : public Dispatch<PDDoc> {
  public:
   static constexpr const char* kName = "AcroExch.PDDoc";
+  explicit PDDoc(std::shared_ptr<QpdfAcrobat::Shared> shared) : shared_(std::move(shared)) {}
   std::unique_ptr<PdfDocument> doc;
 
   PdfDocument& open() {
@@ -75,7 +98,8 @@ class PDDoc final : public Dispatch<PDDoc> {
         {"open",
          {1,
           [](PDDoc& d, std::vector<Arg>& a) {
-            d.doc = std::make_unique<PdfDocument>(toText(a[0].get()));
+            const QString path = toText(a[0].get());
+            d.doc = d.shared_ ? d.shared_->open(path) : std::make_unique<PdfDocument>(path);
             return Variant(true);
           }}},
         {"getnumpages",
@@ -101,12 +125,18 @@ class PDDoc final : public Dispatch<PDDoc> {
         {"close",
          {0,
           [](PDDoc& d, std::vector<Arg>&) {
-            d.doc.reset();
+            if (d.shared_)
+              d.shared_->close(std::move(d.doc));
+            else
+              d.doc.reset();
             return Variant(true);
           }}},
     };
     return table;
   }
+
+ private:
+  std::shared_ptr<QpdfAcrobat::Shared> shared_;
 };
 
 class AVDoc final : public Dispatch<AVDoc> {
@@ -119,7 +149,7 @@ class AVDoc final : public Dispatch<AVDoc> {
         {"open",
          {2,
           [](AVDoc& v, std::vector<Arg>& a) {
-            auto pd = std::make_shared<PDDoc>();
+            auto pd = std::make_shared<PDDoc>(nullptr);
             pd->doc = std::make_unique<PdfDocument>(toText(a[0].get()));
             v.view_ = pd;
             return Variant(true);
@@ -173,10 +203,23 @@ class AVDoc final : public Dispatch<AVDoc> {
 std::shared_ptr<AutomationObject> QpdfAcrobat::CreateObject(const QString& progId) {
   const QString id = progId.toLower();
   if (id == u"acroexch.app") return std::make_shared<AcroApp>();
-  if (id == u"acroexch.pddoc") return std::make_shared<PDDoc>();
+  if (id == u"acroexch.pddoc") return std::make_shared<PDDoc>(shared_);
   if (id == u"acroexch.avdoc") return std::make_shared<AVDoc>(spooler_, spoolDir_);
   throw Failure(
       QStringLiteral("オートメーション オブジェクト「%1」を作成できません。").arg(progId));
+}
+
+}  // namespace folvane::platform
+
+namespace folvane::platform {
+
+QpdfAcrobat::QpdfAcrobat(Spooler& spooler, QString spoolDir)
+    : spooler_(spooler), spoolDir_(std::move(spoolDir)), shared_(std::make_shared<Shared>()) {}
+
+std::shared_ptr<void> QpdfAcrobat::ReadAhead(const QStringList& paths) {
+  auto ahead = std::make_shared<PdfReadAhead>(shared_->worker, paths);
+  shared_->readAhead = ahead;
+  return ahead;
 }
 
 }  // namespace folvane::platform

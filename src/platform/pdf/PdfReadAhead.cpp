@@ -1,0 +1,95 @@
+#include "PdfReadAhead.h"
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <vector>
+
+namespace folvane::platform {
+
+struct PdfReadAhead::State {
+  struct Slot {
+    std::unique_ptr<PdfDocument> document;
+    std::exception_ptr error;
+    bool started = false;
+    bool ready = false;
+  };
+
+  explicit State(QStringList list) : paths(std::move(list)), documents(size_t(paths.size())) {}
+
+  const QStringList paths;
+  std::mutex lock;
+  std::condition_variable changed;
+  std::vector<Slot> documents;
+  qsizetype next = 0;  // the next one to hand out
+  bool stopped = false;
+};
+
+PdfReadAhead::PdfReadAhead(PdfWorker& worker, QStringList paths)
+    : worker_(worker), state_(std::make_shared<State>(std::move(paths))) {
+  for (qsizetype i = 0; i < kAhead; ++i) readLater(i);
+}
+
+PdfReadAhead::~PdfReadAhead() {
+  std::vector<State::Slot> left;
+  {
+    const std::lock_guard guard(state_->lock);
+    state_->stopped = true;
+    left = std::move(state_->documents);
+  }
+  // Tasks not yet run see `stopped` and do nothing.
+  worker_.post([left = std::make_shared<std::vector<State::Slot>>(std::move(left))] {});
+}
+
+void PdfReadAhead::readLater(qsizetype index) {
+  if (index >= state_->paths.size()) return;
+  worker_.post([state = state_, index] {
+    {
+      const std::lock_guard guard(state->lock);
+      if (state->stopped || state->documents[size_t(index)].started) return;
+      state->documents[size_t(index)].started = true;
+    }
+    State::Slot slot;
+    try {
+      slot.document = std::make_unique<PdfDocument>(state->paths[index]);
+      slot.document->readAll();
+    } catch (...) {
+      slot.document.reset();
+      slot.error = std::current_exception();
+    }
+    slot.ready = true;
+    {
+      const std::lock_guard guard(state->lock);
+      if (state->stopped) return;  // the document goes with `slot`, here
+      state->documents[size_t(index)] = std::move(slot);
+      state->documents[size_t(index)].started = true;
+    }
+    state->changed.notify_all();
+  });
+}
+
+std::unique_ptr<PdfDocument> PdfReadAhead::take(const QString& path) {
+  State& s = *state_;
+  State::Slot slot;
+  qsizetype taken = 0;
+  {
+    std::unique_lock guard(s.lock);
+    if (s.next >= s.paths.size() || s.paths[s.next] != path) return nullptr;
+    taken = s.next++;
+    State::Slot& waited = s.documents[size_t(taken)];
+    if (!waited.started) {
+      // The other thread is behind: rather than wait, this one reads it.
+      waited.started = true;
+      guard.unlock();
+      readLater(taken + kAhead);
+      return std::make_unique<PdfDocument>(path);
+    }
+    s.changed.wait(guard, [&] { return waited.ready; });
+    slot = std::move(waited);
+  }
+  readLater(taken + kAhead);
+  if (slot.error) std::rethrow_exception(slot.error);
+  return std::move(slot.document);
+}
+
+}  // namespace folvane::platform
