@@ -4,22 +4,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include "fakes/FailureOf.h"
 #include "platform/Failure.h"
 #include "platform/office/EnginePool.h"
 
 using namespace folvane::platform;
+using folvane::fakes::failureOf;
 
 namespace {
-
-template <typename Call>
-QString failureOf(Call&& call) {
-  try {
-    call();
-  } catch (const Failure& e) {
-    return e.message();
-  }
-  return {};
-}
 
 QByteArray contents(const QString& path) {
   QFile f(path);

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "fakes/FailureOf.h"
 #include "fakes/FakeOffice.h"
 #include "platform/Failure.h"
 #include "platform/office/EnginePool.h"
@@ -13,22 +14,12 @@
 #include "platform/office/OfficeEngine.h"
 
 using namespace folvane::platform;
+using folvane::fakes::failureOf;
 
 namespace {
 
 QString fakeHelper() {
   return QStringLiteral(FAKE_OFFICE);
-}
-
-// Runs `call` and returns the message of the Failure it threw, or "" if none.
-template <typename Call>
-QString failureOf(Call&& call) {
-  try {
-    call();
-  } catch (const Failure& e) {
-    return e.message();
-  }
-  return {};
 }
 
 }  // namespace
