@@ -65,6 +65,9 @@ class TestEnginePool : public QObject {
     const QStringList docs =
         sources("ahead", {"a-slow.doc", "b-slow.doc", "c.doc", "d-slow.doc", "e.xls", "f.doc"});
     const QString spool = at("spool-ahead");
+    // The engines note when they start, are told to leave, and have left.
+    qputenv("FAKE_OFFICE_TRACE", QFile::encodeName(at("trace")));
+    qputenv("FAKE_OFFICE_LINGER", "0.3");
     EnginePool pool(options(), 2);
     pool.Expect(docs, spool);
     // Before the run asks for anything, both engines have work.
@@ -82,6 +85,11 @@ class TestEnginePool : public QObject {
     QCOMPARE(pool.engine(0).starts() + pool.engine(1).starts(), 2);
     pool.Expect({}, spool);
     QCOMPARE(spooled(spool), QStringList());
+    // Quitting ends both engines side by side, not one after the other.
+    pool.Stop();
+    qunsetenv("FAKE_OFFICE_TRACE");
+    qunsetenv("FAKE_OFFICE_LINGER");
+    QCOMPARE(contents(at("trace")), QByteArray("start\nstart\neof\neof\nleave\nleave\n"));
   }
 
   // A run that passes files by (they failed before printing) or ends early

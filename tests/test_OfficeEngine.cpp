@@ -110,7 +110,7 @@ class TestOfficeEngine : public QObject {
     QCOMPARE(engine.starts(), 2);
     QFile trace(out("trace"));
     QVERIFY(trace.open(QIODevice::ReadOnly));
-    QCOMPARE(trace.readAll(), QByteArray("start\nleave\nstart\n"));
+    QCOMPARE(trace.readAll(), QByteArray("start\neof\nleave\nstart\n"));
     QVERIFY(QFile::exists(out("r3.pdf")));
   }
 

@@ -83,6 +83,7 @@ void EnginePool::Stop() {
     if (job->state == Job::Queued)
       job->end({false, QStringLiteral("PDF 変換エンジンを変換中に終了しました。"), {}});
   }
+  for (const auto& e : engines_) e->AskToLeave();
   for (const auto& e : engines_) e->Stop();
   stopping_ = false;
 }

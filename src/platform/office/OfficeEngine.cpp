@@ -97,6 +97,10 @@ void OfficeEngine::Stop() {
   documents_ = 0;
 }
 
+void OfficeEngine::AskToLeave() {
+  if (process_ && !done_ && process_->state() == QProcess::Running) process_->closeWriteChannel();
+}
+
 void OfficeEngine::start() {
   if (!QFileInfo(options_.helperPath).isExecutable())
     throw Failure(

@@ -71,6 +71,9 @@ class OfficeEngine {
   // Ends the helper process: asks it to leave, then kills it. With a
   // document in hand it kills it at once, and that document fails.
   void Stop();
+  // Asks an idle helper to leave without waiting: Stop then finds it gone,
+  // so several engines end side by side.
+  void AskToLeave();
 
   bool busy() const { return bool(done_); }
   // The helper's process id while it runs, 0 otherwise.
