@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/office/OfficeEngine.h"
+
 namespace folvane::bench {
 
 qint64 ThreadCpuNs() {
@@ -39,11 +41,8 @@ qint64 ProcessCpuNs(qint64 pid) {
 }
 
 qint64 PeakKiB(qint64 pid) {
-  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-  if (pid <= 0 || !status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-  return 0;
+  if (pid <= 0) return 0;
+  return platform::ProcBytes(QStringLiteral("/proc/%1/status").arg(pid), "VmHWM") / 1024;
 }
 
 QStringList TimedFiles::FileSearch(const QString& pattern, QStringList* unreadable) {

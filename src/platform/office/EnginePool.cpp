@@ -32,12 +32,7 @@ int EngineCount(int cores, qint64 availableBytes) {
 }
 
 qint64 AvailableMemory() {
-  QFile info(QStringLiteral("/proc/meminfo"));
-  if (!info.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : info.readAll().split('\n'))
-    if (line.startsWith("MemAvailable:"))
-      return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
-  return 0;
+  return ProcBytes(QStringLiteral("/proc/meminfo"), "MemAvailable");
 }
 
 struct EnginePool::Job {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QStringList>
 #include <deque>
 #include <memory>
@@ -59,7 +58,6 @@ class EnginePool {
 
   std::vector<std::unique_ptr<OfficeEngine>> engines_;
   std::deque<std::shared_ptr<Job>> ahead_;  // in the run's order
-  QString spoolDir_;
   int serial_ = 0;
   bool waiting_ = false;
   bool stopping_ = false;

@@ -19,17 +19,6 @@ QByteArray hex(const QString& text) {
   return text.toUtf8().toHex();
 }
 
-// Resident memory of a process in bytes, from /proc.
-qint64 residentBytes(qint64 pid) {
-  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-  if (!status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith("VmRSS:"))
-      return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-  }
-  return 0;
-}
-
 EngineOutcome answerOutcome(const QByteArray& answer) {
   if (answer == "OK") return {};
   if (!answer.startsWith("ERR ")) return {false, QString::fromUtf8(answer), {}};
@@ -40,6 +29,15 @@ EngineOutcome answerOutcome(const QByteArray& answer) {
 }
 
 }  // namespace
+
+qint64 ProcBytes(const QString& file, const QByteArray& key) {
+  QFile info(file);
+  if (!info.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : info.readAll().split('\n'))
+    if (line.startsWith(key + ':'))
+      return line.mid(key.size() + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
+  return 0;
+}
 
 void EngineOutcome::Throw() const {
   if (ok) return;
@@ -143,7 +141,6 @@ void OfficeEngine::Begin(const QString& source, const QString& target, const QSt
     start();
   request_ = "CONVERT " + NativePath(source).toHex() + ' ' + hex(target) + ' ' + hex(format) + '\n';
   done_ = std::move(done);
-  stopping_ = false;
   if (ready_) send();
 }
 
@@ -214,7 +211,9 @@ void OfficeEngine::onFinished() {
 void OfficeEngine::onTimeout() {
   // An answer already in the pipe counts even though the time ran out.
   if (process_ && process_->state() == QProcess::Running) process_->waitForReadyRead(0);
-  if (!done_ || !process_) return;
+  // That answer may have let the next document in already, with a timer
+  // of its own: the time ran out for the one before.
+  if (!done_ || !process_ || timer_->isActive()) return;
   const bool started = ready_;
   discardProcess(true);
   finish(failure(QStringLiteral("PDF 変換エンジンが%1秒以内に%2を終えませんでした。")
@@ -245,7 +244,8 @@ void OfficeEngine::discardProcess(bool kill) {
 void OfficeEngine::retireIfWorn() {
   // Long batches grow LibreOffice; a fresh engine is cheaper than a crash.
   if (documents_ < options_.documentsPerEngine &&
-      residentBytes(process_->processId()) <= options_.memoryBoundBytes)
+      ProcBytes(QStringLiteral("/proc/%1/status").arg(process_->processId()), "VmRSS") <=
+          options_.memoryBoundBytes)
     return;
   QProcess* p = process_.release();
   p->disconnect();

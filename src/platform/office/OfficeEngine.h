@@ -24,6 +24,10 @@ class DocumentRefused : public Failure {
   QString reason_;
 };
 
+// A "Key:   N kB" figure of a /proc file (status, meminfo) in bytes; 0
+// when there is none.
+qint64 ProcBytes(const QString& file, const QByteArray& key);
+
 // How one document went: nothing to say, or the failure to throw.
 struct EngineOutcome {
   bool ok = true;
@@ -105,7 +109,6 @@ class OfficeEngine {
   Done done_;
   bool fresh_ = false;          // its engine was started for it
   bool afterRetiring_ = false;  // it waits for the renewed engine to leave
-  bool stopping_ = false;
 };
 
 }  // namespace folvane::platform
