@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryFile>
 #include <algorithm>
 
 namespace folvane::platform {
@@ -54,7 +55,7 @@ class LinuxAppendFile final : public AppendFile {
 };
 
 // Copies `from` into a new file `to` that must not exist yet: written under
-// a temporary name, synced, then linked into place, so `to` is whole or absent.
+// a temporary name, synced, then renamed into place, so `to` is whole or absent.
 bool copyNoReplace(const QString& from, const QString& to) {
   QFile in;
   const int fd = ::open(native(from).constData(), O_RDONLY | O_CLOEXEC);
@@ -62,20 +63,21 @@ bool copyNoReplace(const QString& from, const QString& to) {
     if (fd >= 0) ::close(fd);
     return false;
   }
-  const QString temp = QFileInfo(to).absolutePath() + QStringLiteral("/.folvane-move-") +
-                       QString::number(::getpid()) + u'-' + QFileInfo(to).fileName();
-  QFile out(temp);
-  if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return false;
+  // A name of its own each time: a copy a killed run left cannot block it.
+  QTemporaryFile out(QFileInfo(to).absolutePath() + QStringLiteral("/.folvane-move-XXXXXX"));
+  if (!out.open()) return false;
   bool ok = true;
   while (ok && !in.atEnd()) {
     const QByteArray chunk = in.read(1 << 20);
     ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
   }
   ok = ok && out.flush() && ::fsync(out.handle()) == 0;
-  out.close();
-  ok = ok && ::link(native(temp).constData(), native(to).constData()) == 0;
-  ::unlink(native(temp).constData());
-  return ok;
+  // The copy gets the mode any new file of the user gets, not the
+  // temporary file's owner-only one.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(out.handle(), 0666 & ~mask);
+  return ok && RenameNoReplace(out.fileName(), to);  // a copy left behind is removed
 }
 
 }  // namespace
@@ -230,25 +232,33 @@ bool LinuxFiles::Move(const QString& from, const QString& to) {
   if (from.isEmpty() || to.isEmpty() || ::stat(native(from).constData(), &st) != 0 ||
       !S_ISREG(st.st_mode))
     return false;
-  if (::renameat2(AT_FDCWD, native(from).constData(), AT_FDCWD, native(to).constData(),
-                  RENAME_NOREPLACE) == 0)
+  if (RenameNoReplace(from, to)) return true;
+  if (errno != EXDEV) return false;
+  // Another file system: copy, then remove the source only once the copy
+  // stands complete.
+  if (!copyNoReplace(from, to)) return false;
+  ::unlink(native(from).constData());
+  return true;
+}
+
+bool RenameNoReplace(const QString& from, const QString& to) {
+  const QByteArray a = native(from);
+  const QByteArray b = native(to);
+  if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
     return true;
-  if (errno == EEXIST) return false;
-  if (errno == EXDEV || errno == EINVAL || errno == ENOSYS) {
-    // Another file system, or one without no-replace renames: copy, then
-    // remove the source only once the copy stands complete.
-    if (errno != EXDEV) {
-      if (::link(native(from).constData(), native(to).constData()) == 0) {
-        ::unlink(native(from).constData());
-        return true;
-      }
-      if (errno == EEXIST) return false;
-    }
-    if (!copyNoReplace(from, to)) return false;
-    ::unlink(native(from).constData());
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // Without the flag: link() refuses an existing name too.
+  if (::link(a.constData(), b.constData()) == 0) {
+    ::unlink(a.constData());
     return true;
   }
-  return false;
+  if (errno == EEXIST || errno == EXDEV) return false;
+  // Nor links (FAT): a rename after a look, which a race could still beat.
+  if (::access(b.constData(), F_OK) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(a.constData(), b.constData()) == 0;
 }
 
 bool LinuxFiles::Delete(const QString& path) {

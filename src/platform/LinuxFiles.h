@@ -39,6 +39,11 @@ class LinuxClock final : public Clock {
 // otherwise the path in the file-name encoding.
 QByteArray NativePath(const QString& path);
 
+// Renames `from` to `to` on one file system unless `to` exists: false with
+// errno EEXIST when it does, EXDEV across file systems. File systems without
+// no-replace renames get a link, or a rename after a look.
+bool RenameNoReplace(const QString& from, const QString& to);
+
 // Windows' order of names in a folder: ordinal order of the upper-cased
 // UTF-16 code units (as NTFS compares), so "docb" < "doc_x".
 bool WindowsNameLess(const QString& a, const QString& b);

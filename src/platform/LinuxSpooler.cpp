@@ -18,6 +18,7 @@
 
 #include "ErrnoText.h"
 #include "Failure.h"
+#include "LinuxFiles.h"
 
 namespace folvane::platform {
 
@@ -28,26 +29,6 @@ QString numbered(const QString& path, int n) {
   const QFileInfo info(path);
   const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
   return info.dir().filePath(info.completeBaseName() + QStringLiteral(" (%1)").arg(n) + suffix);
-}
-
-// Renames `from` to `to` unless `to` exists; false with errno EEXIST when it does.
-bool renameNoReplace(const QString& from, const QString& to) {
-  const QByteArray a = QFile::encodeName(from);
-  const QByteArray b = QFile::encodeName(to);
-  if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-    return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // A file system without the flag: link() refuses an existing name too.
-  if (::link(a.constData(), b.constData()) == 0) {
-    ::unlink(a.constData());
-    return true;
-  }
-  if (errno == EEXIST) return false;
-  if (QFileInfo::exists(to)) {
-    errno = EEXIST;
-    return false;
-  }
-  return ::rename(a.constData(), b.constData()) == 0;
 }
 
 }  // namespace
@@ -86,7 +67,7 @@ void LinuxSpooler::writeVirtual(const QByteArray& pdf, const QString& target) {
   constexpr int kMaxNumber = 9999;
   for (int n = 0; n <= kMaxNumber; ++n) {
     const QString name = n == 0 ? target : numbered(target, n);
-    if (renameNoReplace(temp.fileName(), name)) {
+    if (RenameNoReplace(temp.fileName(), name)) {
       temp.setAutoRemove(false);
       if (n > 0) diversions_.append({target, name});
       return;
