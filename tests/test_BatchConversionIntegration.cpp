@@ -259,6 +259,9 @@ class TestBatchConversionIntegration : public QObject {
   // the same names (clashes numbered in listing order), log lines, failures
   // and pages as one engine taking the files one by one.
   void twoEnginesGiveWhatOneEngineGives() {
+    // What engines killed in the test before left in the spool (their
+    // half-written files) is not this test's: the program removes it at quit.
+    QDir(at("spool")).removeRecursively();
     const QString source = at("same");
     QVERIFY(QDir().mkpath(source));
     for (const char* name : {"report.doc", "report.xls", "reporX.doc", "b.xls", "c.doc", "d.doc"})
@@ -319,7 +322,10 @@ class TestBatchConversionIntegration : public QObject {
     QCOMPARE(two.text, one.text);
     QVERIFY(one.text["repor1.pdf"].contains("Contents of report.doc"));
     QVERIFY(one.text["repor2.pdf"].contains("Contents of report.xls"));
-    QCOMPARE(QDir(at("spool")).entryList(QDir::Files), QStringList());  // nothing left ahead
+    // Nothing left ahead (a rendering dropped while being made goes when it
+    // ends).
+    QTRY_VERIFY2(QDir(at("spool")).entryList(QDir::Files | QDir::Hidden).isEmpty(),
+                 qPrintable(QDir(at("spool")).entryList(QDir::Files | QDir::Hidden).join(u' ')));
   }
 
   // Names as copies from Windows bring them: CP932 bytes are converted and
