@@ -170,6 +170,13 @@ class TestLinuxFiles : public QObject {
     QCOMPARE(read(at("taken.pdf")), QByteArray("old"));
     QVERIFY(files_.Move(from, at("far.pdf")));
     QCOMPARE(read(at("far.pdf")).size(), 3 << 20);
+    // The copy has the mode a new file of the user gets, not a temporary
+    // file's owner-only one.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(at("far.pdf")).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0666 & ~mask);
     QVERIFY(!QFile::exists(from));
     QCOMPARE(QDir(dir_.path()).entryList({".folvane-move-*"}, QDir::Hidden | QDir::Files).size(),
              0);
