@@ -8,6 +8,8 @@ class QPDF;
 
 namespace folvane::platform {
 
+class PdfComposition;
+
 // One PDF in memory, on qpdf. Its file is read through a small pool of open
 // files, so a thousand documents do not hold a thousand file descriptors.
 class PdfDocument {
@@ -37,26 +39,20 @@ class PdfDocument {
   // Writes pages first..last (from 0) to a new file.
   void extract(int first, int last, const QString& target) const;
 
-  // Parses every object of the file now, and makes the copy of the outline
-  // that insertPages takes along, so that the work of reading is done
-  // where this is called (a thread reading ahead). Best effort: what fails
-  // here is done, and fails, where it would have been done otherwise.
+  // Parses every object of the file now, so that the work of reading is
+  // done where this is called (a thread reading ahead). Best effort: what
+  // fails here is done, and fails, where it would have been done otherwise.
   void readAll();
 
  private:
-  struct OutlineCopy;
-  void appendOutline(PdfDocument& source);
+  // From here on the document is a composition of pages.
+  void compose();
+  // The document as qpdf reads it: a composition is written out for it.
+  std::shared_ptr<QPDF> readable() const;
 
   QString path_;
-  std::shared_ptr<QPDF> pdf_;
-  // Merged documents whose pages this one holds: some of their streams are
-  // read through them at save time.
-  std::vector<std::shared_ptr<QPDF>> sources_;
-  bool holdsCopies_ = false;  // pages of other documents were put in
-  int outlineCount_ = -1;     // visible outline entries, once counted
-  // The outline rebuilt ahead by readAll, for the next insertion of this
-  // document; dropped when this document changes.
-  std::unique_ptr<OutlineCopy> outlineCopy_;
+  std::shared_ptr<QPDF> pdf_;  // as opened, until pages are put in or it is saved
+  std::unique_ptr<PdfComposition> composition_;
 };
 
 }  // namespace folvane::platform
