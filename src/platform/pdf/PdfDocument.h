@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <thread>
 #include <vector>
 
 class QPDF;
@@ -22,6 +23,7 @@ class PdfDocument {
   ~PdfDocument();
 
   const QString& path() const { return path_; }
+  std::thread::id openedOn() const { return openedOn_; }
   int pageCount() const;
 
   // Puts `count` pages of `source` from `first` (counted from 0) after page
@@ -51,6 +53,7 @@ class PdfDocument {
   std::shared_ptr<QPDF> readable() const;
 
   QString path_;
+  std::thread::id openedOn_ = std::this_thread::get_id();
   std::shared_ptr<QPDF> pdf_;  // as opened, until pages are put in or it is saved
   std::unique_ptr<PdfComposition> composition_;
 };

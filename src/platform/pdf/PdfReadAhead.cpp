@@ -1,5 +1,6 @@
 #include "PdfReadAhead.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -14,6 +15,9 @@ struct PdfReadAhead::State {
     bool started = false;
     bool ready = false;
   };
+
+  // Opens and reads a document; a failure is kept for the one who takes it.
+  static Slot open(const QString& path);
 
   explicit State(QStringList list) : paths(std::move(list)), documents(size_t(paths.size())) {}
 
@@ -41,6 +45,20 @@ PdfReadAhead::~PdfReadAhead() {
   worker_.post([left = std::make_shared<std::vector<State::Slot>>(std::move(left))] {});
 }
 
+PdfReadAhead::State::Slot PdfReadAhead::State::open(const QString& path) {
+  Slot slot;
+  try {
+    slot.document = std::make_unique<PdfDocument>(path);
+    slot.document->readAll();
+  } catch (...) {
+    slot.document.reset();
+    slot.error = std::current_exception();
+  }
+  slot.ready = true;
+  slot.started = true;
+  return slot;
+}
+
 void PdfReadAhead::readLater(qsizetype index) {
   if (index >= state_->paths.size()) return;
   worker_.post([state = state_, index] {
@@ -49,20 +67,11 @@ void PdfReadAhead::readLater(qsizetype index) {
       if (state->stopped || state->documents[size_t(index)].started) return;
       state->documents[size_t(index)].started = true;
     }
-    State::Slot slot;
-    try {
-      slot.document = std::make_unique<PdfDocument>(state->paths[index]);
-      slot.document->readAll();
-    } catch (...) {
-      slot.document.reset();
-      slot.error = std::current_exception();
-    }
-    slot.ready = true;
+    State::Slot slot = State::open(state->paths[index]);
     {
       const std::lock_guard guard(state->lock);
       if (state->stopped) return;  // the document goes with `slot`, here
       state->documents[size_t(index)] = std::move(slot);
-      state->documents[size_t(index)].started = true;
     }
     state->changed.notify_all();
   });
@@ -84,7 +93,22 @@ std::unique_ptr<PdfDocument> PdfReadAhead::take(const QString& path) {
       readLater(taken + kAhead);
       return std::make_unique<PdfDocument>(path);
     }
-    s.changed.wait(guard, [&] { return waited.ready; });
+    // While the other thread reads this one, this thread reads one after
+    // it that the other has not begun, rather than wait.
+    while (!waited.ready) {
+      qsizetype help = taken + 1;
+      const qsizetype end = std::min(s.paths.size(), taken + kAhead);
+      while (help < end && s.documents[size_t(help)].started) ++help;
+      if (help == end) {
+        s.changed.wait(guard, [&] { return waited.ready; });
+        continue;
+      }
+      s.documents[size_t(help)].started = true;
+      guard.unlock();
+      State::Slot helped = State::open(s.paths[help]);
+      guard.lock();
+      s.documents[size_t(help)] = std::move(helped);
+    }
     slot = std::move(waited);
   }
   readLater(taken + kAhead);

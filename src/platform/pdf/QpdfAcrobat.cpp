@@ -5,6 +5,7 @@
 #include <QTemporaryFile>
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "PdfDocument.h"
 #include "PdfReadAhead.h"
@@ -25,9 +26,11 @@ struct QpdfAcrobat::Shared {
     return std::make_unique<PdfDocument>(path);
   }
 
-  // A merged document is made of many thousand objects: the caller goes on
-  // while the other thread lets go of them.
+  // A document opened on the other thread is let go of there, while the
+  // caller goes on; one opened here is let go of here, as memory given
+  // back on another thread makes both threads wait for the allocator.
   void close(std::unique_ptr<PdfDocument> document) {
+    if (!document || document->openedOn() == std::this_thread::get_id()) return;
     worker.post([document = std::shared_ptr<PdfDocument>(std::move(document))] {});
   }
 };
