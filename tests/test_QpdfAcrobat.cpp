@@ -2,6 +2,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <functional>
 
 #include <QDir>
 #include <QFile>
@@ -111,6 +112,24 @@ void MakeLoopedOutlinePdf(const QString& path, const QString& label) {
     writer.write();
   }
   QFile::remove(plain);
+}
+
+// A one-page PDF carrying a plain stream /Blob of 200 KiB + `i` bytes: the
+// number 100000 + `i`, "..", then the letter `i` picks.
+void MakeBlobPdf(const QString& path, int i) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  std::string data(200 * 1024 + size_t(i), char('a' + i % 26));
+  data.replace(0, 8, QByteArray::number(100000 + i).toStdString() + "..");
+  QPDFObjectHandle page = pdf.makeIndirectObject(
+      QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 100 100] /Resources << >> >>"));
+  page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 0 m 9 9 l S"));
+  page.replaceKey("/Blob", QPDFObjectHandle::newStream(&pdf, data));
+  QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
+  const QByteArray name = QFile::encodeName(path);
+  QPDFWriter writer(pdf, name.constData());
+  writer.setCompressStreams(false);
+  writer.write();
 }
 
 }  // namespace
@@ -489,22 +508,8 @@ class TestQpdfAcrobat : public QObject {
   // picture-like streams of many files arrive whole and in order.
   void manyFilesWithLargeStreamsArriveWhole() {
     const QString m = folder("large");
-    for (int i = 0; i < 80; ++i) {  // more files than the pool keeps open
-      QPDF pdf;
-      pdf.emptyPDF();
-      std::string data(200 * 1024 + size_t(i), char('a' + i % 26));
-      data.replace(0, 8, QByteArray::number(100000 + i).toStdString() + "..");
-      QPDFObjectHandle page = pdf.makeIndirectObject(
-          QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 100 100] /Resources << >> >>"));
-      page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "0 0 m 9 9 l S"));
-      page.replaceKey("/Blob", QPDFObjectHandle::newStream(&pdf, data));
-      QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
-      const QByteArray name =
-          QFile::encodeName(m + QStringLiteral("/f%1.pdf").arg(i, 3, 10, QChar('0')));
-      QPDFWriter writer(pdf, name.constData());
-      writer.setCompressStreams(false);
-      writer.write();
-    }
+    for (int i = 0; i < 80; ++i)  // more files than the pool keeps open
+      MakeBlobPdf(m + QStringLiteral("/f%1.pdf").arg(i, 3, 10, QChar('0')), i);
     const QString out = dir_.filePath("large.pdf");
     QCOMPARE(merge(m, out), int16_t(0));
     QPDF merged;
@@ -519,6 +524,139 @@ class TestQpdfAcrobat : public QObject {
       QCOMPARE(QByteArray::fromStdString(head), QByteArray::number(100000 + i) + "..");
       QCOMPARE(char(data->getBuffer()[data->getSize() - 1]), char('a' + i % 26));
     }
+  }
+
+  // The merged file is written by the program itself: qpdf finds no fault
+  // in it, the first file's own entries (document title, page mode, a link
+  // between its pages, a name that needs escapes) survive, objects packed
+  // in object streams come out, and the header names the newest version.
+  void theMergedFileIsSoundAndKeepsTheFirstFilesEntries() {
+    const QString m = folder("sound");
+    const auto rewrite = [](const QString& path, const std::function<void(QPDF&)>& change,
+                            const std::function<void(QPDFWriter&)>& options) {
+      QPDF pdf;
+      pdf.processFile(QFile::encodeName(path).constData());
+      change(pdf);
+      const QByteArray name = QFile::encodeName(path + ".new");
+      QPDFWriter writer(pdf, name.constData());
+      options(writer);
+      writer.write();
+      QVERIFY(QFile::remove(path) && QFile::rename(path + ".new", path));
+    };
+    MakePdf(m + "/a.pdf", "A", 2);
+    rewrite(
+        m + "/a.pdf",
+        [](QPDF& pdf) {
+          pdf.getTrailer().replaceKey(
+              "/Info", pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Title (Minutes) >>")));
+          pdf.getRoot().replaceKey("/PageMode", QPDFObjectHandle::newName("/UseOutlines"));
+          std::vector<QPDFObjectHandle> pages = pdf.getAllPages();
+          QPDFObjectHandle link = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+              "<< /Type /Annot /Subtype /Link /Rect [0 0 100 100] /Dest [null /Fit] >>"));
+          link.getKey("/Dest").setArrayItem(0, pages[1]);
+          pages[0].replaceKey("/Annots", QPDFObjectHandle::newArray({link}));
+          pages[0].replaceKey("/Odd Key#", QPDFObjectHandle::newName("/x (y)"));
+        },
+        [](QPDFWriter& w) { w.forcePDFVersion("1.3"); });
+    MakePdf(m + "/b.pdf", "B", 1);
+    rewrite(
+        m + "/b.pdf", [](QPDF&) {},
+        [](QPDFWriter& w) {
+          w.setObjectStreamMode(qpdf_o_generate);
+          w.setMinimumPDFVersion("1.7");
+        });
+
+    const QString out = dir_.filePath("sound.pdf");
+    QCOMPARE(merge(m, out), int16_t(0));
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    check.start("qpdf", {"--check", out});
+    QVERIFY(check.waitForFinished(30000));
+    const QString report = QString::fromUtf8(check.readAll());
+    QVERIFY2(check.exitCode() == 0 && report.contains("No syntax or stream encoding errors") &&
+                 !report.contains("WARNING"),
+             qPrintable(report));
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(9), QByteArray("%PDF-1.7\n"));
+    file.close();
+
+    QCOMPARE(PageLabels(out), (QStringList{"A p1", "A p2", "B p1"}));
+    QPDF merged;
+    merged.processFile(QFile::encodeName(out).constData());
+    QCOMPARE(merged.getTrailer().getKey("/Info").getKey("/Title").getUTF8Value(),
+             std::string("Minutes"));
+    QVERIFY(merged.getRoot().getKey("/PageMode").isNameAndEquals("/UseOutlines"));
+    std::vector<QPDFObjectHandle> pages = merged.getAllPages();
+    QCOMPARE(pages[0].getKey("/Annots").getArrayItem(0).getKey("/Dest").getArrayItem(0).getObjGen(),
+             pages[1].getObjGen());
+    QVERIFY(pages[0].getKey("/Odd Key#").isNameAndEquals("/x (y)"));
+    QCOMPARE(outlineOf(out).size(), 5);
+  }
+
+  // Small streams are read when their pages are put in, large ones at the
+  // save. A file cut short after it was opened fails that insertion alone,
+  // and what was put in before stays whole; one cut short before the save
+  // fails the save, and the target stays as it was.
+  void aFileCutShortSpoilsNothing() {
+    const QString m = folder("late");
+    MakePdf(m + "/base.pdf", "S", 1);
+    {
+      QPDF pdf;  // a page whose 60 KB of contents come first in its file
+      pdf.emptyPDF();
+      QPDFObjectHandle page = pdf.makeIndirectObject(
+          QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 100 100] /Resources << >> >>"));
+      page.replaceKey("/Contents", QPDFObjectHandle::newStream(
+                                       &pdf, std::string(60 * 1024, ' ') + "0 0 m 9 9 l S"));
+      page.replaceKey("/ZBlob", QPDFObjectHandle::newStream(&pdf, std::string(200 * 1024, 'z')));
+      QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
+      const QByteArray name = QFile::encodeName(m + "/early.pdf");
+      QPDFWriter writer(pdf, name.constData());
+      writer.setCompressStreams(false);
+      writer.write();
+    }
+    MakeBlobPdf(m + "/blob.pdf", 3);
+    const QString out = m + "/out.pdf";
+    QFile old(out);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+
+    platform::PdfDocument base(m + "/base.pdf");
+    const auto insertCut = [&](platform::PdfDocument& into) {
+      QFile::copy(m + "/early.pdf", m + "/cut.pdf");
+      platform::PdfDocument early(m + "/cut.pdf");
+      early.readAll();  // as read ahead: its objects are known, their data not yet
+      QFile cut(m + "/cut.pdf");
+      QVERIFY(cut.resize(0));
+      QVERIFY_THROWS_EXCEPTION(platform::Failure, into.insertPages(0, early, 0, 1, true));
+      QVERIFY(cut.remove());
+    };
+    insertCut(base);
+    QCOMPARE(base.pageCount(), 1);
+    {
+      platform::PdfDocument blob(m + "/blob.pdf");
+      base.insertPages(0, blob, 0, 1, true);
+    }
+    QFile cut(m + "/blob.pdf");
+    QVERIFY(cut.resize(cut.size() / 2));
+    try {
+      base.save(out);
+      QFAIL("the save went through");
+    } catch (const platform::Failure& e) {
+      QVERIFY2(e.message().contains(out), qPrintable(e.message()));
+    }
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old"));
+    old.close();
+    QCOMPARE(QDir(m).entryList(QDir::Files | QDir::Hidden).size(), 4);  // no temporary file
+
+    platform::PdfDocument again(m + "/base.pdf");
+    insertCut(again);
+    again.save(out);
+    QCOMPARE(output("qpdf", {"--check", out}).count("No syntax or stream encoding errors"), 1);
+    QCOMPARE(PageLabels(out), QStringList{"S p1"});
+    QCOMPARE(outlineOf(out), (QStringList{"S-1>1", "  S-child>1"}));
   }
 
   void printSendsEachWholeFileAsOneJob() {

@@ -33,16 +33,23 @@ void appendRef(std::string& out, int number) {
   out += " 0 R";
 }
 
-// A name as it is written: characters other than the regular ones as #xx.
+// A name as it is written: characters other than the regular ones, and
+// the number sign, as #xx. qpdf holds a number sign that began no #xx in
+// its file as a null character.
 void appendName(std::string& out, const std::string& name) {
+  out += '/';
   for (size_t i = 1; i < name.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c == 0) c = '#';
     if (c < '!' || c > '~' || std::strchr("#()<>[]{}/%", c)) {
-      out += QPDFObjectHandle::newName(name).unparse();
-      return;
+      static constexpr char hex[] = "0123456789abcdef";
+      out += '#';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else {
+      out += char(c);
     }
   }
-  out += name;
 }
 
 // A named destination turned into the explicit one it stands for.
@@ -320,10 +327,12 @@ class PdfComposition::Copier {
       case ::ot_integer:
         appendNumber(out, h.getIntValue());
         break;
+      case ::ot_name:
+        appendName(out, h.getName());
+        break;
       case ::ot_boolean:
       case ::ot_real:
       case ::ot_string:
-      case ::ot_name:
         out += h.unparseResolved();
         break;
       default:  // null, and what is no object
