@@ -115,8 +115,9 @@ void MakeLoopedOutlinePdf(const QString& path, const QString& label) {
 }
 
 // A one-page PDF carrying a plain stream /Blob of 200 KiB + `i` bytes: the
-// number 100000 + `i`, "..", then the letter `i` picks.
-void MakeBlobPdf(const QString& path, int i) {
+// number 100000 + `i`, "..", then the letter `i` picks. Encrypted (AES-256)
+// with a user password, when one is given.
+void MakeBlobPdf(const QString& path, int i, const char* userPassword = nullptr) {
   QPDF pdf;
   pdf.emptyPDF();
   std::string data(200 * 1024 + size_t(i), char('a' + i % 26));
@@ -129,7 +130,21 @@ void MakeBlobPdf(const QString& path, int i) {
   const QByteArray name = QFile::encodeName(path);
   QPDFWriter writer(pdf, name.constData());
   writer.setCompressStreams(false);
+  if (userPassword)
+    writer.setR6EncryptionParameters(userPassword, "owner", true, true, true, true, true, true,
+                                     qpdf_r3p_full, true);
   writer.write();
+}
+
+// The /Blob stream of a page as MakeBlobPdf made it, or what differs.
+QString blobCheck(QPDFObjectHandle page, int i) {
+  const auto data = page.getKey("/Blob").getStreamData();
+  const std::string head(reinterpret_cast<const char*>(data->getBuffer()), 8);
+  if (int(data->getSize()) != 200 * 1024 + i) return QStringLiteral("size %1").arg(data->getSize());
+  if (QByteArray::fromStdString(head) != QByteArray::number(100000 + i) + "..")
+    return QString::fromStdString("head " + head);
+  if (char(data->getBuffer()[data->getSize() - 1]) != char('a' + i % 26)) return "tail";
+  return "ok";
 }
 
 }  // namespace
@@ -406,6 +421,7 @@ class TestQpdfAcrobat : public QObject {
     MakePdf(m + "/a.pdf", "A", 2, true, "");  // opens without a password: owner-protected
     MakePdf(m + "/b.pdf", "B", 1);
     MakePdf(m + "/c.pdf", "C", 1, false, "");
+    MakeBlobPdf(m + "/d.pdf", 4, "");  // its large stream is decrypted as the file is saved
     {
       QPDF first;
       first.processFile(QFile::encodeName(m + "/a.pdf").constData());
@@ -416,7 +432,8 @@ class TestQpdfAcrobat : public QObject {
     QPDF merged;
     merged.processFile(QFile::encodeName(out).constData());
     QVERIFY(!merged.isEncrypted());
-    QCOMPARE(PageLabels(out), (QStringList{"A p1", "A p2", "B p1", "C p1"}));
+    QCOMPARE(PageLabels(out), (QStringList{"A p1", "A p2", "B p1", "C p1", "0 0 m 9 9 l S"}));
+    QCOMPARE(blobCheck(merged.getAllPages()[4], 4), QStringLiteral("ok"));
     QCOMPARE(outlineOf(out),
              (QStringList{"A-1>1", "  A-child>2", "A-2>2", "B-1>3", "  B-child>3"}));
   }
@@ -516,14 +533,8 @@ class TestQpdfAcrobat : public QObject {
     merged.processFile(QFile::encodeName(out).constData());
     const auto pages = QPDFPageDocumentHelper(merged).getAllPages();
     QCOMPARE(int(pages.size()), 80);
-    for (int i = 0; i < 80; ++i) {
-      QPDFObjectHandle page = pages[size_t(i)].getObjectHandle();
-      const auto data = page.getKey("/Blob").getStreamData();
-      QCOMPARE(int(data->getSize()), 200 * 1024 + i);
-      const std::string head(reinterpret_cast<const char*>(data->getBuffer()), 8);
-      QCOMPARE(QByteArray::fromStdString(head), QByteArray::number(100000 + i) + "..");
-      QCOMPARE(char(data->getBuffer()[data->getSize() - 1]), char('a' + i % 26));
-    }
+    for (int i = 0; i < 80; ++i)
+      QCOMPARE(blobCheck(pages[size_t(i)].getObjectHandle(), i), QStringLiteral("ok"));
   }
 
   // The merged file is written by the program itself: qpdf finds no fault

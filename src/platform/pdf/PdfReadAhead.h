@@ -13,7 +13,8 @@ namespace folvane::platform {
 // Each document is handed out once, in list order, and is then the
 // caller's alone; a document read ahead is fully parsed (see
 // PdfDocument::readAll). One that the worker has not begun when it is asked
-// for is opened by the caller, so neither thread waits for the other.
+// for is opened by the caller; while the worker still reads the one asked
+// for, the caller reads one after it, so neither thread waits for the other.
 class PdfReadAhead {
  public:
   PdfReadAhead(PdfWorker& worker, QStringList paths);
