@@ -22,6 +22,7 @@
 #include "fakes/PdfMaker.h"
 #include "platform/Failure.h"
 #include "platform/LinuxFiles.h"
+#include "platform/pdf/PdfComposition.h"
 #include "platform/pdf/PdfDocument.h"
 #include "platform/pdf/QpdfAcrobat.h"
 
@@ -668,6 +669,52 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(output("qpdf", {"--check", out}).count("No syntax or stream encoding errors"), 1);
     QCOMPARE(PageLabels(out), QStringList{"S p1"});
     QCOMPARE(outlineOf(out), (QStringList{"S-1>1", "  S-child>1"}));
+  }
+
+  // Stream data are held in memory up to a bound; past it every stream is
+  // read from its file at the save, as large ones are, and the file comes
+  // out the same.
+  void streamDataAreHeldUpToABound() {
+    const QString m = folder("bound");
+    MakePdf(m + "/base.pdf", "S", 1);
+    MakePdf(m + "/t.pdf", "T", 3);
+    const auto opened = [](const QString& path) {
+      auto pdf = std::make_shared<QPDF>();
+      pdf->processFile(QFile::encodeName(path).constData());
+      pdf->pushInheritedAttributesToPage();
+      return pdf;
+    };
+    struct Made {
+      QStringList labels, outline;
+      int streams = 0, heldStreams = 0;
+    };
+    const auto compose = [&](size_t limit) {
+      platform::PdfComposition composition(opened(m + "/base.pdf"), limit);
+      composition.insert(0, opened(m + "/t.pdf"), 0, 3, true);
+      const QString out = m + QStringLiteral("/out%1.pdf").arg(limit);
+      QFile file(out);
+      if (file.open(QIODevice::WriteOnly)) composition.write(file.handle());
+      file.close();
+      Made made{PageLabels(out), outlineOf(out)};
+      QPDF pdf;
+      pdf.processFile(QFile::encodeName(out).constData());
+      for (QPDFObjectHandle& object : pdf.getAllObjects()) {
+        if (!object.isStream()) continue;
+        ++made.streams;
+        if (!object.getDict().getKey("/Length").isIndirect()) ++made.heldStreams;
+      }
+      return made;
+    };
+    const Made held = compose(platform::PdfComposition::kHoldLimit);
+    const Made read = compose(0);
+    QCOMPARE(held.labels, (QStringList{"S p1", "T p1", "T p2", "T p3"}));
+    QCOMPARE(read.labels, held.labels);
+    QCOMPARE(read.outline, held.outline);
+    QCOMPARE(held.outline.size(), 2 + 4);
+    QCOMPARE(held.streams, 4);
+    QCOMPARE(held.heldStreams, 4);
+    QCOMPARE(read.streams, 4);
+    QCOMPARE(read.heldStreams, 0);
   }
 
   void printSendsEachWholeFileAsOneJob() {

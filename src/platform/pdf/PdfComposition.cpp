@@ -168,12 +168,16 @@ struct PdfComposition::Body {
     int lengthNumber = 0;  // the object that then holds the data's length
   };
   struct Mark {
-    size_t chunks, bytes, objects;
+    size_t chunks, bytes, objects, held;
     int next;
   };
 
+  explicit Body(size_t limit) : holdLimit(limit) {}
+
   std::vector<Chunk> chunks = std::vector<Chunk>(1);
   int next = 1;
+  size_t held = 0;  // bytes of stream data in `chunks`
+  const size_t holdLimit;
 
   int allocate() { return next++; }
 
@@ -196,7 +200,7 @@ struct PdfComposition::Body {
   }
 
   Mark mark() const {
-    return {chunks.size(), chunks.back().bytes.size(), chunks.back().objects.size(), next};
+    return {chunks.size(), chunks.back().bytes.size(), chunks.back().objects.size(), held, next};
   }
   void rollback(const Mark& mark) {
     chunks.resize(mark.chunks);
@@ -206,6 +210,7 @@ struct PdfComposition::Body {
     chunk.keep.reset();
     chunk.stream = QPDFObjectHandle();
     chunk.lengthNumber = 0;
+    held = mark.held;
     next = mark.next;
   }
 };
@@ -345,7 +350,8 @@ class PdfComposition::Copier {
     std::string keys;
     entries(dict, keys, {"/Length"});
     QPDFObjectHandle length = dict.getKey("/Length");
-    if (length.isInteger() && length.getIntValue() >= kHeldStreamBytes) {
+    if ((length.isInteger() && length.getIntValue() >= kHeldStreamBytes) ||
+        body_.held >= body_.holdLimit) {
       const int lengthNumber = body_.allocate();
       std::string& out = body_.begin(number);
       out += "<<" + keys + "/Length ";
@@ -363,6 +369,7 @@ class PdfComposition::Copier {
     out += ">>\nstream\n";
     out += data_;
     out += "\nendstream\nendobj\n";
+    body_.held += data_.size();
   }
 
   // Writes the entries from `item` on, following /Next and /First, under
@@ -456,8 +463,8 @@ class PdfComposition::Copier {
   std::string data_;  // a small stream's data on its way
 };
 
-PdfComposition::PdfComposition(const std::shared_ptr<QPDF>& base)
-    : body_(std::make_unique<Body>()) {
+PdfComposition::PdfComposition(const std::shared_ptr<QPDF>& base, size_t holdLimit)
+    : body_(std::make_unique<Body>(holdLimit)) {
   catalog_ = body_->allocate();
   pageTree_ = body_->allocate();
   outlineRoot_ = body_->allocate();

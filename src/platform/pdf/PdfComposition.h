@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,14 +13,17 @@ namespace folvane::platform {
 // its file. Each insertion writes the objects its pages and bookmarks need
 // at once, so the document they came from can be let go of; saving adds the
 // page tree, the outline's top and the catalog that join them. Streams of
-// 64 KiB and more are not held: they are read from their document when the
-// file is written, and that document is kept until then.
+// 64 KiB and more are not held, nor any stream once `holdLimit` bytes of
+// stream data are held: they are read from their document when the file
+// is written, and that document is kept until then.
 class PdfComposition {
  public:
+  static constexpr size_t kHoldLimit = size_t(64) << 20;
+
   // Starts with the pages, catalog entries, document information and
   // outline of `base`, which must have its inherited page attributes on
   // its pages already.
-  explicit PdfComposition(const std::shared_ptr<QPDF>& base);
+  explicit PdfComposition(const std::shared_ptr<QPDF>& base, size_t holdLimit = kHoldLimit);
   ~PdfComposition();
   PdfComposition(const PdfComposition&) = delete;
   PdfComposition& operator=(const PdfComposition&) = delete;
