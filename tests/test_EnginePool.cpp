@@ -92,35 +92,6 @@ class TestEnginePool : public QObject {
     QCOMPARE(contents(at("trace")), QByteArray("start\nstart\neof\neof\nleave\nleave\n"));
   }
 
-  // When a run ends, an idle engine past half its documents is renewed: the
-  // next run finds its successor started and waits for no renewal; an
-  // engine with fewer documents is kept.
-  void enginesPastHalfTheirDocumentsAreRenewedBetweenRuns() {
-    auto o = options();
-    o.documentsPerEngine = 4;
-    const QString spool = at("spool-between");
-    qputenv("FAKE_OFFICE_TRACE", QFile::encodeName(at("trace-between")));
-    EnginePool pool(o, 1);
-    const auto run = [&](const QStringList& docs) {
-      pool.Expect(docs, spool);
-      for (const QString& doc : docs) pool.Render(doc, doc + ".pdf");
-      pool.Expect({}, spool);
-    };
-    run(sources("between", {"a.doc", "b.doc"}));
-    QCOMPARE(pool.engine(0).processId(), 0);  // asked to leave at once
-    QTRY_VERIFY(pool.engine(0).processId() != 0);
-    QCOMPARE(pool.engine(0).starts(), 2);
-    const qint64 successor = pool.engine(0).processId();
-    run(sources("between", {"c.doc"}));
-    QVERIFY(contents(at("between/c.doc.pdf"))
-                .trimmed()
-                .endsWith("pid=" + QByteArray::number(successor)));
-    QCOMPARE(pool.engine(0).processId(), successor);  // one document: kept
-    pool.Stop();
-    qunsetenv("FAKE_OFFICE_TRACE");
-    QCOMPARE(contents(at("trace-between")), QByteArray("start\neof\nleave\nstart\neof\nleave\n"));
-  }
-
   // A run that passes files by (they failed before printing) or ends early
   // leaves no rendering behind, not even one finishing after the end.
   void whatTheRunDoesNotReachLeavesNothing() {

@@ -123,12 +123,7 @@ void EnginePool::dispatch() {
 
 void EnginePool::Expect(const QStringList& sources, const QString& spoolDir) {
   for (const auto& job : std::exchange(ahead_, {})) drop(job);
-  if (sources.isEmpty()) {
-    // Between runs, engines past half their documents are renewed while
-    // the user does not wait for it.
-    for (const auto& engine : engines_) engine->RenewIfHalfWorn();
-    return;
-  }
+  if (sources.isEmpty()) return;
   QDir().mkpath(spoolDir);
   for (const QString& source : sources) {
     auto job = std::make_shared<Job>();

@@ -28,8 +28,7 @@ class EnginePool {
   EnginePool& operator=(const EnginePool&) = delete;
 
   // The documents a run will ask for, in order, rendered into `spoolDir`.
-  // A new list drops what is left of the last one; an empty one ends the
-  // run, and idle engines past half their documents are renewed then.
+  // A new list drops what is left of the last one.
   void Expect(const QStringList& sources, const QString& spoolDir);
 
   // Renders `source` to the PDF `target`: the rendering made ahead when the

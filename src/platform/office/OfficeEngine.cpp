@@ -92,7 +92,6 @@ void OfficeEngine::Stop() {
   }
   ready_ = false;
   afterRetiring_ = false;
-  startAhead_ = false;
   documents_ = 0;
 }
 
@@ -212,12 +211,6 @@ void OfficeEngine::onFinished() {
 void OfficeEngine::onTimeout() {
   // An answer already in the pipe counts even though the time ran out.
   if (process_ && process_->state() == QProcess::Running) process_->waitForReadyRead(0);
-  // An engine started ahead of a run that did not come up in time is
-  // ended: the next document starts another.
-  if (!done_ && process_ && !ready_ && !timer_->isActive()) {
-    discardProcess(true);
-    return;
-  }
   // That answer may have let the next document in already, with a timer
   // of its own: the time ran out for the one before.
   if (!done_ || !process_ || timer_->isActive()) return;
@@ -254,16 +247,6 @@ void OfficeEngine::retireIfWorn() {
       ProcBytes(QStringLiteral("/proc/%1/status").arg(process_->processId()), "VmRSS") <=
           options_.memoryBoundBytes)
     return;
-  retire();
-}
-
-void OfficeEngine::RenewIfHalfWorn() {
-  if (done_ || !process_ || !ready_ || documents_ * 2 < options_.documentsPerEngine) return;
-  retire();
-  startAhead_ = true;
-}
-
-void OfficeEngine::retire() {
   QProcess* p = process_.release();
   p->disconnect();
   ready_ = false;
@@ -272,21 +255,11 @@ void OfficeEngine::retire() {
   QObject::connect(p, &QProcess::finished, [this, p] {
     retiring_.erase(std::remove(retiring_.begin(), retiring_.end(), p), retiring_.end());
     p->deleteLater();
-    if (!retiring_.empty()) return;
-    const bool ahead = std::exchange(startAhead_, false);
-    if (std::exchange(afterRetiring_, false) && done_) {
-      try {
-        start();
-      } catch (const Failure& e) {
-        finish(failure(e.message()));
-      }
-    } else if (ahead && !process_ && !done_) {
-      // Started now, the successor is ready when the next run comes; one
-      // that cannot start is tried again, and told, with a document.
-      try {
-        start();
-      } catch (const Failure&) {
-      }
+    if (!retiring_.empty() || !std::exchange(afterRetiring_, false) || !done_) return;
+    try {
+      start();
+    } catch (const Failure& e) {
+      finish(failure(e.message()));
     }
   });
   QTimer::singleShot(5000, p, [p] { p->kill(); });

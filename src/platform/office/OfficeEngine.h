@@ -78,10 +78,6 @@ class OfficeEngine {
   // Asks an idle helper to leave without waiting: Stop then finds it gone,
   // so several engines end side by side.
   void AskToLeave();
-  // Renews an idle engine that has done half its documents or more, so the
-  // next run does not wait for its renewal: it leaves now, and its
-  // successor starts once it has left.
-  void RenewIfHalfWorn();
 
   bool busy() const { return bool(done_); }
   // The helper's process id while it runs, 0 otherwise.
@@ -98,7 +94,6 @@ class OfficeEngine {
   void finish(const EngineOutcome& outcome);
   void discardProcess(bool kill);
   void retireIfWorn();
-  void retire();
   EngineOutcome failure(const QString& message) const;
 
   Options options_;
@@ -114,7 +109,6 @@ class OfficeEngine {
   Done done_;
   bool fresh_ = false;          // its engine was started for it
   bool afterRetiring_ = false;  // it waits for the renewed engine to leave
-  bool startAhead_ = false;     // a successor starts as soon as the renewed one left
 };
 
 }  // namespace folvane::platform
