@@ -1,3 +1,5 @@
+#include <cstdio>
+
 #include <qpdf/FileInputSource.hh>
 
 #include <QDir>
@@ -114,6 +116,26 @@ class TestPooledFileInputSource : public QObject {
       QCOMPARE(QByteArray(buf, int(n)), QByteArray("file ") + QByteArray::number(i));
     }
     QVERIFY(openDescriptors() - before <= int(PooledFileInputSource::kOpenFiles));
+    // A file replaced under its name, or rewritten, while it was closed is
+    // not read as if it were the same: its old offsets mean nothing now.
+    const auto rewrite = [&](int i, const QByteArray& data, bool replace) {
+      const QString path = dir_.filePath(QStringLiteral("f%1").arg(i));
+      QFile f(replace ? path + ".new" : path);
+      QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      f.write(data);
+      f.close();
+      if (replace) QVERIFY(::rename(QFile::encodeName(f.fileName()), QFile::encodeName(path)) == 0);
+    };
+    rewrite(0, "file 0", true);    // same bytes, another file
+    rewrite(1, "file 9", false);   // same size, other bytes
+    rewrite(2, "file 22", false);  // grown
+    for (int i = 0; i < 200; ++i) {
+      sources[size_t(i)]->seek(0, SEEK_SET);
+      if (i < 3)
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, sources[size_t(i)]->read(buf, sizeof(buf)));
+      else
+        QCOMPARE(sources[size_t(i)]->read(buf, sizeof(buf)), size_t(6 + (i > 9) + (i > 99)));
+    }
     sources.clear();
     QCOMPARE(openDescriptors(), before);
     QVERIFY_THROWS_EXCEPTION(std::runtime_error,

@@ -686,7 +686,7 @@ class TestQpdfAcrobat : public QObject {
     };
     struct Made {
       QStringList labels, outline;
-      int streams = 0, heldStreams = 0;
+      int streams = 0, heldStreams = 0, endstreams = 0;
     };
     const auto compose = [&](size_t limit) {
       platform::PdfComposition composition(opened(m + "/base.pdf"), limit);
@@ -696,6 +696,9 @@ class TestQpdfAcrobat : public QObject {
       if (file.open(QIODevice::WriteOnly)) composition.write(file.handle());
       file.close();
       Made made{PageLabels(out), outlineOf(out)};
+      QFile bytes(out);
+      made.endstreams =
+          bytes.open(QIODevice::ReadOnly) ? int(bytes.readAll().count("endstream")) : -1;
       QPDF pdf;
       pdf.processFile(QFile::encodeName(out).constData());
       for (QPDFObjectHandle& object : pdf.getAllObjects()) {
@@ -715,6 +718,54 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(held.heldStreams, 4);
     QCOMPARE(read.streams, 4);
     QCOMPARE(read.heldStreams, 0);
+    QCOMPARE(held.endstreams, 4);  // each stream ends once, wherever its data came from
+    QCOMPARE(read.endstreams, 4);
+  }
+
+  // A file put in page by page, out of order, shares its font among them,
+  // and its links between pages hold across the insertions; a link to a
+  // page never put in leads nowhere.
+  void aFilePutInPageByPageKeepsItsLinksAndSharing() {
+    const QString m = folder("bypage");
+    MakePdf(m + "/base.pdf", "S", 1);
+    MakePdf(m + "/t.pdf", "T", 3);
+    {
+      QPDF pdf;
+      pdf.processFile(QFile::encodeName(m + "/t.pdf").constData());
+      std::vector<QPDFObjectHandle> pages = pdf.getAllPages();
+      for (size_t from : {0, 1}) {
+        QPDFObjectHandle link = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+            "<< /Type /Annot /Subtype /Link /Rect [0 0 100 100] /Dest [null /Fit] >>"));
+        link.getKey("/Dest").setArrayItem(0, pages[from + 1]);
+        pages[from].replaceKey("/Annots", QPDFObjectHandle::newArray({link}));
+      }
+      const QByteArray name = QFile::encodeName(m + "/linked.pdf");
+      QPDFWriter writer(pdf, name.constData());
+      writer.write();
+    }
+    platform::PdfDocument base(m + "/base.pdf");
+    {
+      platform::PdfDocument t(m + "/linked.pdf");
+      base.insertPages(0, t, 0, 1, false);  // T p1 links to T p2, not put in yet
+      base.insertPages(1, t, 1, 1, false);  // T p2 links to T p3, never put in
+    }
+    const QString out = dir_.filePath("bypage.pdf");
+    base.save(out);
+    QCOMPARE(output("qpdf", {"--check", out}).count("No syntax or stream encoding errors"), 1);
+    QCOMPARE(PageLabels(out), (QStringList{"S p1", "T p1", "T p2"}));
+    QPDF merged;
+    merged.processFile(QFile::encodeName(out).constData());
+    std::vector<QPDFObjectHandle> pages = merged.getAllPages();
+    const auto linkOf = [](QPDFObjectHandle page) {
+      return page.getKey("/Annots").getArrayItem(0).getKey("/Dest").getArrayItem(0);
+    };
+    QCOMPARE(linkOf(pages[1]).getObjGen(), pages[2].getObjGen());
+    QVERIFY(linkOf(pages[2]).isNull());
+    const auto fontOf = [](QPDFObjectHandle page) {
+      return page.getKey("/Resources").getKey("/Font").getKey("/F1").getObjGen();
+    };
+    QCOMPARE(fontOf(pages[1]), fontOf(pages[2]));
+    QVERIFY(fontOf(pages[0]) != fontOf(pages[1]));  // another file's font stays its own
   }
 
   void printSendsEachWholeFileAsOneJob() {

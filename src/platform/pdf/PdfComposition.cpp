@@ -14,6 +14,7 @@
 #include <random>
 #include <set>
 #include <stdexcept>
+#include <tuple>
 #include <unordered_map>
 
 namespace folvane::platform {
@@ -174,10 +175,30 @@ struct PdfComposition::Body {
 
   explicit Body(size_t limit) : holdLimit(limit) {}
 
+  // What an input's objects are numbered here, kept across its insertions
+  // so that they share what they can, and links between pages put in by
+  // different insertions hold.
+  struct Source {
+    std::weak_ptr<QPDF> pdf;
+    std::unordered_map<uint64_t, int> numbers;
+    // Pages referred to before they were put in, with the numbers kept for them.
+    std::unordered_map<uint64_t, int> pendingPages;
+  };
+
   std::vector<Chunk> chunks = std::vector<Chunk>(1);
   int next = 1;
   size_t held = 0;  // bytes of stream data in `chunks`
   const size_t holdLimit;
+  std::unordered_map<const QPDF*, Source> sources;
+  std::set<int> unfilled;  // numbers kept for pages never put in: written as null
+
+  // The numbering of `pdf`'s objects; sources let go of are forgotten.
+  Source& sourceOf(const std::shared_ptr<QPDF>& pdf) {
+    std::erase_if(sources, [](const auto& entry) { return entry.second.pdf.expired(); });
+    Source& source = sources[pdf.get()];
+    source.pdf = pdf;
+    return source;
+  }
 
   int allocate() { return next++; }
 
@@ -195,8 +216,7 @@ struct PdfComposition::Body {
     chunk.keep = keep;
     chunk.stream = stream;
     chunk.lengthNumber = lengthNumber;
-    chunks.emplace_back();
-    chunks.back().bytes = "\nendstream\nendobj\n";
+    chunks.emplace_back();  // the stream's end follows its data when written
   }
 
   Mark mark() const {
@@ -218,7 +238,8 @@ struct PdfComposition::Body {
 // Writes the objects one insertion needs, each once, under new numbers.
 class PdfComposition::Copier {
  public:
-  Copier(Body& body, const std::shared_ptr<QPDF>& pdf) : body_(body), pdf_(pdf) {}
+  Copier(Body& body, const std::shared_ptr<QPDF>& pdf, Body::Source& source)
+      : body_(body), pdf_(pdf), numbers_(source.numbers), pending_(source.pendingPages) {}
 
   // The page objects, under new numbers that every reference to them in
   // this insertion takes; their parent is `pageTree`.
@@ -226,8 +247,16 @@ class PdfComposition::Copier {
                          int pageTree) {
     std::vector<int> numbers;
     for (int i = first; i < first + count; ++i) {
-      numbers.push_back(body_.allocate());
-      numbers_[key(all[size_t(i)])] = numbers.back();
+      const uint64_t page = key(all[size_t(i)]);
+      const auto kept = pending_.find(page);
+      if (kept != pending_.end()) {
+        numbers.push_back(kept->second);
+        body_.unfilled.erase(kept->second);
+        pending_.erase(kept);
+      } else {
+        numbers.push_back(body_.allocate());
+      }
+      numbers_[page] = numbers.back();
     }
     for (int i = 0; i < count; ++i) {
       std::string& out = body_.begin(numbers[size_t(i)]);
@@ -276,11 +305,18 @@ class PdfComposition::Copier {
   int numberOf(QPDFObjectHandle h) {
     const auto [at, fresh] = numbers_.try_emplace(key(h), 0);
     if (!fresh) return at->second;
-    // A page not put in (a link to a page left out), or the page tree,
-    // would bring every page of the source along.
+    // A page not put in (yet), or the page tree, would bring every page of
+    // the source along: a page gets a number kept for it, written as null
+    // unless the page is put in later.
     if (h.isDictionary()) {
       QPDFObjectHandle type = h.getKey("/Type");
-      if (type.isNameAndEquals("/Page") || type.isNameAndEquals("/Pages")) return 0;
+      if (type.isNameAndEquals("/Pages")) return 0;
+      if (type.isNameAndEquals("/Page")) {
+        at->second = body_.allocate();
+        pending_[at->first] = at->second;
+        body_.unfilled.insert(at->second);
+        return at->second;
+      }
     }
     const int number = body_.allocate();
     at->second = number;
@@ -458,7 +494,8 @@ class PdfComposition::Copier {
 
   Body& body_;
   std::shared_ptr<QPDF> pdf_;
-  std::unordered_map<uint64_t, int> numbers_;
+  std::unordered_map<uint64_t, int>& numbers_;
+  std::unordered_map<uint64_t, int>& pending_;
   std::deque<std::pair<int, QPDFObjectHandle>> queue_;
   std::string data_;  // a small stream's data on its way
 };
@@ -489,8 +526,11 @@ void PdfComposition::add(int after, const std::shared_ptr<QPDF>& source, int fir
       after > int(pages_.size()) - 1)
     throw std::runtime_error("page numbers out of range");
   const Body::Mark mark = body_->mark();
+  Body::Source& known = body_->sourceOf(source);
+  const Body::Source knownBefore = known;
+  const std::set<int> unfilledBefore = body_->unfilled;
   try {
-    Copier copier(*body_, source);
+    Copier copier(*body_, source, known);
     const std::vector<int> numbers = copier.pages(all, first, count, pageTree_);
     std::vector<TopEntry> top;
     const int visible = bookmarks ? copier.outline(top) : 0;
@@ -509,18 +549,21 @@ void PdfComposition::add(int after, const std::shared_ptr<QPDF>& source, int fir
     }
     copier.drain();
 
-    const std::string version = source->getPDFVersion();
-    int major = 0, minor = 0;
-    if (std::sscanf(version.c_str(), "%d.%d", &major, &minor) == 2 &&
-        std::make_pair(major, minor) > std::make_pair(versionMajor_, versionMinor_)) {
-      versionMajor_ = major;
-      versionMinor_ = minor;
-    }
+    std::pair version(versionMajor_, versionMinor_);
+    std::pair<int, int> read;
+    if (std::sscanf(source->getPDFVersion().c_str(), "%d.%d", &read.first, &read.second) == 2)
+      version = std::max(version, read);
+    // Room first: nothing after it can fail half-way.
+    pages_.reserve(pages_.size() + numbers.size());
+    top_.reserve(top_.size() + top.size());
+    std::tie(versionMajor_, versionMinor_) = version;
     pages_.insert(pages_.begin() + (after + 1), numbers.begin(), numbers.end());
     for (TopEntry& entry : top) top_.push_back(std::move(entry));
     outlineVisible_ += visible;
   } catch (...) {
     body_->rollback(mark);
+    known = knownBefore;
+    body_->unfilled = unfilledBefore;
     throw;
   }
 }
@@ -555,6 +598,11 @@ void PdfComposition::write(int fd) const {
     appendNumber(text, number);
     text += " 0 obj\n<<";
   };
+  for (const int page : body_->unfilled) {  // pages linked to but never put in
+    offsets[size_t(page)] = start + text.size();
+    appendNumber(text, page);
+    text += " 0 obj\nnull\nendobj\n";
+  }
   for (size_t i = 0; i < top_.size(); ++i) {
     begin(top_[i].number);
     text += top_[i].keys + "/Parent ";

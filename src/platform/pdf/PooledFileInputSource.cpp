@@ -94,19 +94,30 @@ int PooledFileInputSource::descriptor() {
     return fd_;
   }
   while (open.size() >= kOpenFiles) open.back()->closeLocked();
-  fd_ = ::open(filename_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw std::runtime_error(filename_ + ": " + std::strerror(errno));
+  const int fd = ::open(filename_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error(filename_ + ": " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    throw std::runtime_error(filename_ + ": cannot stat");
+  }
+  // Opened again, the name must still lead to the file first read: bytes
+  // from another file at the old offsets would go out as good ones.
+  const Identity now{uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size),
+                     int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
+  if (size_ >= 0 && !(now == identity_)) {
+    ::close(fd);
+    throw std::runtime_error(filename_ + ": the file was changed or replaced while it was read");
+  }
+  identity_ = now;
+  size_ = st.st_size;
+  fd_ = fd;
   open.push_front(this);
   return fd_;
 }
 
 qpdf_offset_t PooledFileInputSource::size() {
-  if (size_ < 0) {
-    struct stat st {};
-    if (::fstat(descriptor(), &st) != 0) throw std::runtime_error(filename_ + ": cannot stat");
-    size_ = st.st_size;
-  }
-  return size_;
+  return size_;  // known since the constructor opened the file
 }
 
 void PooledFileInputSource::seek(qpdf_offset_t offset, int whence) {
