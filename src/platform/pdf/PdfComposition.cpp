@@ -34,6 +34,20 @@ void appendRef(std::string& out, int number) {
   out += " 0 R";
 }
 
+// An outline entry's links to its parent and its neighbours (0: none).
+void appendLinks(std::string& out, int parent, int prev, int next) {
+  out += "/Parent ";
+  appendRef(out, parent);
+  if (prev != 0) {
+    out += "/Prev ";
+    appendRef(out, prev);
+  }
+  if (next != 0) {
+    out += "/Next ";
+    appendRef(out, next);
+  }
+}
+
 // A name as it is written: characters other than the regular ones, and
 // the number sign, as #xx. qpdf holds a number sign that began no #xx in
 // its file as a null character.
@@ -451,16 +465,9 @@ class PdfComposition::Copier {
         continue;
       }
       std::string& out = body_.begin(entry.number);
-      out += "<<" + keys + "/Parent ";
-      appendRef(out, parent);
-      if (i > 0) {
-        out += "/Prev ";
-        appendRef(out, found[i - 1].number);
-      }
-      if (i + 1 < found.size()) {
-        out += "/Next ";
-        appendRef(out, found[i + 1].number);
-      }
+      out += "<<" + keys;
+      appendLinks(out, parent, i > 0 ? found[i - 1].number : 0,
+                  i + 1 < found.size() ? found[i + 1].number : 0);
       out += ">>\nendobj\n";
     }
     return level;
@@ -605,16 +612,9 @@ void PdfComposition::write(int fd) const {
   }
   for (size_t i = 0; i < top_.size(); ++i) {
     begin(top_[i].number);
-    text += top_[i].keys + "/Parent ";
-    appendRef(text, outlineRoot_);
-    if (i > 0) {
-      text += "/Prev ";
-      appendRef(text, top_[i - 1].number);
-    }
-    if (i + 1 < top_.size()) {
-      text += "/Next ";
-      appendRef(text, top_[i + 1].number);
-    }
+    text += top_[i].keys;
+    appendLinks(text, outlineRoot_, i > 0 ? top_[i - 1].number : 0,
+                i + 1 < top_.size() ? top_[i + 1].number : 0);
     text += ">>\nendobj\n";
   }
   begin(outlineRoot_);
