@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include "fakes/FailureOf.h"
@@ -73,11 +74,15 @@ class TestEnginePool : public QObject {
     // Before the run asks for anything, both engines have work.
     QTRY_VERIFY(pool.engine(0).busy() && pool.engine(1).busy());
     QSet<QByteArray> pids;
+    const int cores = QThread::idealThreadCount();
     for (int i = 0; i < docs.size(); ++i) {
       const QString target = at(QStringLiteral("spool-ahead/out%1.pdf").arg(i));
       pool.Render(docs[i], target);
       const QByteArray pdf = contents(target);
       QVERIFY2(pdf.contains(docs[i].toUtf8() + " first version"), pdf.constData());
+      // Engines side by side share the cores rather than each taking all.
+      QVERIFY2(pdf.contains(" threads=" + QByteArray::number(std::max(1, cores / 2)) + " "),
+               pdf.constData());
       pids << pdf.mid(pdf.indexOf("pid="));
       QFile::remove(target);
     }

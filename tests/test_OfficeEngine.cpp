@@ -48,6 +48,10 @@ class TestOfficeEngine : public QObject {
     }
     QCOMPARE(engine.starts(), 1);
     QVERIFY(engine.processId() > 0);
+    // An engine on its own leaves LibreOffice its threads.
+    QFile pdf(out("a.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.readAll().contains(" threads=" + qgetenv("MAX_CONCURRENCY") + " "));
   }
 
   void aCrashFailsThatDocumentOnlyAndTheNextGetsANewEngine() {

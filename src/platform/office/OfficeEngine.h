@@ -52,6 +52,9 @@ class OfficeEngine {
     // third faster after 100 documents) and a warm restart takes 0.2 s.
     int documentsPerEngine = 40;
     qint64 memoryBoundBytes = qint64(1536) << 20;
+    // LibreOffice's worker threads per engine (MAX_CONCURRENCY); 0: its own
+    // choice, one per core.
+    int threads = 0;
   };
   using Done = std::function<void(const EngineOutcome&)>;
 
