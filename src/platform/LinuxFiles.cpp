@@ -241,6 +241,16 @@ bool LinuxFiles::Move(const QString& from, const QString& to) {
   return true;
 }
 
+FileStamp FileStamp::Of(const struct stat& st) {
+  return {uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size), int64_t(st.st_mtim.tv_sec),
+          int64_t(st.st_mtim.tv_nsec)};
+}
+
+FileStamp StampOf(const QString& path) {
+  struct stat st {};
+  return ::stat(NativePath(path).constData(), &st) == 0 ? FileStamp::Of(st) : FileStamp{};
+}
+
 bool RenameNoReplace(const QString& from, const QString& to) {
   const QByteArray a = native(from);
   const QByteArray b = native(to);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <QTemporaryDir>
+#include <cstdint>
 #include <memory>
 
 #include "CodePage.h"
@@ -38,6 +41,18 @@ class LinuxClock final : public Clock {
 // The bytes a path names on disk: those a listing read for a CP932 name,
 // otherwise the path in the file-name encoding.
 QByteArray NativePath(const QString& path);
+
+// A file as it is now: device, inode, size and modification time. Two
+// stamps differ when a name leads to another file, or the file changed.
+struct FileStamp {
+  uint64_t device = 0, inode = 0;
+  int64_t size = -1, seconds = 0, nanoseconds = 0;  // size -1: no file
+  bool operator==(const FileStamp&) const = default;
+  static FileStamp Of(const struct stat& st);
+};
+
+// The stamp of the file at `path`; an empty one when there is none.
+FileStamp StampOf(const QString& path);
 
 // Renames `from` to `to` on one file system unless `to` exists: false with
 // errno EEXIST when it does, EXDEV across file systems. File systems without

@@ -1,14 +1,10 @@
 #include "EnginePool.h"
 
-#include <QThread>
-
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QThread>
 #include <algorithm>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/LinuxFiles.h"
 
@@ -16,15 +12,6 @@ namespace folvane::platform {
 namespace {
 
 constexpr qint64 kEngineBytes = qint64(300) << 20;
-
-// What tells a file changed since its rendering began.
-QByteArray signatureOf(const QString& path) {
-  struct stat st {};
-  if (::stat(NativePath(path).constData(), &st) != 0) return {};
-  return QByteArray::number(qulonglong(st.st_ino)) + ':' + QByteArray::number(qint64(st.st_size)) +
-         ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
-         QByteArray::number(qint64(st.st_mtim.tv_nsec));
-}
 
 }  // namespace
 
@@ -41,7 +28,7 @@ struct EnginePool::Job {
   QString source;
   QString output;
   QString format;
-  QByteArray signature;  // of the source as its rendering began
+  FileStamp stamp;  // of the source as its rendering began
   enum { Queued, Running, Done } state = Queued;
   EngineOutcome outcome;
   bool dropped = false;
@@ -115,7 +102,7 @@ void EnginePool::dispatch() {
     if (job->state != Job::Queued) continue;
     OfficeEngine* engine = idleEngine();
     if (!engine) return;
-    job->signature = signatureOf(job->source);
+    job->stamp = StampOf(job->source);
     job->state = Job::Running;
     try {
       engine->Begin(job->source, job->output, job->format, [this, job](const EngineOutcome& o) {
@@ -181,18 +168,18 @@ EngineOutcome EnginePool::take(const QString& source, const QString& target, con
     wait(job);
     if (!ahead_.empty() && ahead_.front() == job) ahead_.pop_front();
     // A file changed after its rendering began is rendered again.
-    if (job->output == target || signatureOf(source) == job->signature) break;
+    if (job->output == target || StampOf(source) == job->stamp) break;
     QFile::remove(job->output);
     job.reset();
   }
-  if (job->outcome.ok && job->output != target) {
-    if (::rename(QFile::encodeName(job->output).constData(),
-                 QFile::encodeName(target).constData()) != 0) {
+  if (job->output != target) {  // rendered ahead: into place, or away
+    if (!job->outcome.ok) {
+      QFile::remove(job->output);
+    } else if (::rename(QFile::encodeName(job->output).constData(),
+                        QFile::encodeName(target).constData()) != 0) {
       QFile::remove(job->output);
       return {false, QStringLiteral("PDF を作業フォルダーに置けません。"), {}};
     }
-  } else if (!job->outcome.ok && job->output != target) {
-    QFile::remove(job->output);
   }
   return job->outcome;
 }

@@ -103,13 +103,13 @@ int PooledFileInputSource::descriptor() {
   }
   // Opened again, the name must still lead to the file first read: bytes
   // from another file at the old offsets would go out as good ones.
-  const Identity now{uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size),
-                     int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
-  if (size_ >= 0 && !(now == identity_)) {
+  const FileStamp now = FileStamp::Of(st);
+  if (size_ >= 0 && !(now == stamp_)) {
     ::close(fd);
-    throw std::runtime_error(filename_ + ": the file was changed or replaced while it was read");
+    throw std::runtime_error(filename_ +
+                             ": 読んでいる間にファイルが変更されたか置き換えられました");
   }
-  identity_ = now;
+  stamp_ = now;
   size_ = st.st_size;
   fd_ = fd;
   open.push_front(this);
@@ -128,11 +128,9 @@ void PooledFileInputSource::seek(qpdf_offset_t offset, int whence) {
     case SEEK_CUR:
       pos_ += offset;
       break;
-    case SEEK_END: {
-      const std::lock_guard guard(pool().lock);
+    case SEEK_END:
       pos_ = size() + offset;
       break;
-    }
     default:
       throw std::logic_error("bad whence");
   }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-
 #include <qpdf/InputSource.hh>
 
 #include <string>
+
+#include "platform/LinuxFiles.h"
 
 namespace folvane::platform {
 
@@ -47,14 +47,8 @@ class PooledFileInputSource final : public InputSource {
   int fd_ = -1;
   qpdf_offset_t pos_ = 0;
   qpdf_offset_t size_ = -1;  // known once the file was opened
-  // What the file was when first opened: device, inode, size, modification time.
-  struct Identity {
-    uint64_t device = 0, inode = 0;
-    int64_t size = 0, seconds = 0, nanoseconds = 0;
-    bool operator==(const Identity&) const = default;
-  };
-  Identity identity_;
-  char* window_ = nullptr;  // kWindow bytes of the pool's, while the file is open
+  FileStamp stamp_;          // the file as first opened
+  char* window_ = nullptr;   // kWindow bytes of the pool's, while the file is open
   size_t windowLength_ = 0;
   qpdf_offset_t windowStart_ = 0;
 };
