@@ -102,8 +102,8 @@ class AppendTo final : public Pipeline {
 void readRaw(QPDFObjectHandle stream, Pipeline& to) {
   bool filtered = false;
   if (!stream.pipeStreamData(&to, &filtered, 0, qpdf_dl_none, true))
-    throw std::runtime_error("the data of object " + std::to_string(stream.getObjectID()) +
-                             " cannot be read");
+    throw std::runtime_error("オブジェクト " + std::to_string(stream.getObjectID()) +
+                             " のデータを読めません");
 }
 
 // Buffered writes to a file descriptor.
@@ -531,7 +531,7 @@ void PdfComposition::add(int after, const std::shared_ptr<QPDF>& source, int fir
   const std::vector<QPDFObjectHandle>& all = source->getAllPages();
   if (first < 0 || count < 0 || size_t(first) + size_t(count) > all.size() || after < -1 ||
       after > int(pages_.size()) - 1)
-    throw std::runtime_error("page numbers out of range");
+    throw std::runtime_error("ページ番号が範囲外です");
   const Body::Mark mark = body_->mark();
   Body::Source& known = body_->sourceOf(source);
   const Body::Source knownBefore = known;
@@ -653,8 +653,10 @@ void PdfComposition::write(int fd) const {
   text += "\n0000000000 65535 f \n";
   for (size_t number = 1; number < offsets.size(); ++number) {
     if (offsets[number] == 0)
-      throw std::logic_error("object " + std::to_string(number) + " was not written");
-    if (offsets[number] > 9999999999ULL) throw std::runtime_error("the file is too large");
+      throw std::logic_error("内部エラー: オブジェクト " + std::to_string(number) +
+                             " が書かれていません");
+    if (offsets[number] > 9999999999ULL)
+      throw std::runtime_error("ファイルが大きすぎます（10 GB 以上）");
     char line[21];
     std::snprintf(line, sizeof line, "%010llu 00000 n \n", (unsigned long long)offsets[number]);
     text.append(line, 20);

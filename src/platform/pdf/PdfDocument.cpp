@@ -157,7 +157,7 @@ void PdfDocument::extract(int first, int last, const QString& target) const {
     const std::shared_ptr<QPDF> pdf = readable();
     const auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
     if (first < 0 || last >= int(pages.size()) || first > last)
-      throw std::runtime_error("page numbers out of range");
+      throw std::runtime_error("ページ番号が範囲外です");
     QPDFPageDocumentHelper outPages(out);
     for (int i = first; i <= last; ++i)
       outPages.addPage(
