@@ -39,6 +39,15 @@ class ExpectedDocuments {
   platform::Office& office_;
 };
 
+// The upper-cased three-letter extension the run goes by.
+QString extensionKey(const QString& name) {
+  return name.right(3).toUpper();
+}
+
+bool isWordOrExcel(const QString& key) {
+  return key == u"XLS" || key == u"DOC";
+}
+
 }  // namespace
 
 QList<ConversionFailure> modConvPDF::ConvertDirectory() {
@@ -50,17 +59,15 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   const QStringList names =
       platform_.files.FileSearch(settings_.SourceDir + sep + "*.*", &unreadable);
   for (const QString& name : unreadable) {
-    const QString key = name.right(3).toUpper();
-    if (key == u"XLS" || key == u"DOC" || key == u"JPG" || key == u"TIF")
+    const QString key = extensionKey(name);
+    if (isWordOrExcel(key) || key == u"JPG" || key == u"TIF")
       failures.append({name, QStringLiteral("ファイル名の文字コードが UTF-8 でも CP932 でもないため"
                                             "読めません。")});
   }
   // The office may render the documents ahead, in the order they come.
   QStringList documents;
-  for (const QString& name : names) {
-    const QString key = name.right(3).toUpper();
-    if (key == u"XLS" || key == u"DOC") documents << settings_.SourceDir + sep + name;
-  }
+  for (const QString& name : names)
+    if (isWordOrExcel(extensionKey(name))) documents << settings_.SourceDir + sep + name;
   const ExpectedDocuments expected(platform_.office, documents);
   bool deleted = false;
   platform::ProgressRun progress(platform_.progress, names.size());
@@ -72,9 +79,9 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
     const QString baseName = hasBase ? name.left(name.size() - 4) : QString();
     if (hasBase) SetPDFWriterFileName(platform_, platform_.outputFolder + baseName + kPdf);
 
-    const QString key = name.right(3).toUpper();
+    const QString key = extensionKey(name);
     const QString source = settings_.SourceDir + sep + name;
-    const bool wordOrExcel = key == u"XLS" || key == u"DOC";
+    const bool wordOrExcel = isWordOrExcel(key);
     bool printed = false;
     QString printError;
     if (wordOrExcel || key == u"JPG" || key == u"TIF") {

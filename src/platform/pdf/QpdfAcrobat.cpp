@@ -212,10 +212,6 @@ std::shared_ptr<AutomationObject> QpdfAcrobat::CreateObject(const QString& progI
       QStringLiteral("オートメーション オブジェクト「%1」を作成できません。").arg(progId));
 }
 
-}  // namespace folvane::platform
-
-namespace folvane::platform {
-
 QpdfAcrobat::QpdfAcrobat(Spooler& spooler, QString spoolDir)
     : spooler_(spooler), spoolDir_(std::move(spoolDir)), shared_(std::make_shared<Shared>()) {}
 
