@@ -88,6 +88,7 @@ class TimedApplication final : public platform::OfficeApplication {
     Timed t(phases_.quit);
     inner_->Quit();
   }
+  platform::FileVersion PrintedVersion() const override { return inner_->PrintedVersion(); }
 
  private:
   std::unique_ptr<platform::OfficeApplication> inner_;
@@ -119,6 +120,12 @@ bool TimedFiles::Move(const QString& from, const QString& to) {
 bool TimedFiles::Delete(const QString& path) {
   Timed t(path == collectingFile_ ? phases_.collectingDelete : phases_.sourceDelete);
   return inner_.Delete(path);
+}
+
+platform::Deletion TimedFiles::DeleteVersion(const QString& path,
+                                             const platform::FileVersion& version) {
+  Timed t(phases_.sourceDelete);
+  return inner_.DeleteVersion(path, version);
 }
 
 long TimedRegistry::RegCreateKeyExA(platform::HKEY key, const QString& subKey, uint32_t reserved,

@@ -71,6 +71,8 @@ class TimedFiles final : public platform::Files {
   bool Exists(const QString& path) override;
   bool Move(const QString& from, const QString& to) override;
   bool Delete(const QString& path) override;
+  platform::Deletion DeleteVersion(const QString& path,
+                                   const platform::FileVersion& version) override;
 
  private:
   platform::Files& inner_;

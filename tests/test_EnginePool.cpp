@@ -7,6 +7,7 @@
 
 #include "fakes/FailureOf.h"
 #include "platform/Failure.h"
+#include "platform/LinuxFiles.h"
 #include "platform/office/EnginePool.h"
 
 using namespace folvane::platform;
@@ -153,6 +154,45 @@ class TestEnginePool : public QObject {
     pool.Expect({}, spool);
     QTRY_COMPARE(spooled(spool), QStringList());
     QVERIFY(!QFile::exists(at("out/3.pdf")) && !QFile::exists(at("out/4.pdf")));
+  }
+
+  // A file saved again while its second rendering runs is rendered a third
+  // time; one that never stands still ends after three, and the version each
+  // returns is the one its PDF shows.
+  void aFileSavedDuringItsRenderingIsRenderedAgain() {
+    const QStringList docs = sources("saved", {"e-slow.doc", "f-slow.doc"});
+    const QString spool = at("spool-saved");
+    const auto save = [](const QString& path, const QByteArray& text) {
+      QFile f(path);
+      return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    };
+    EnginePool pool(options(), 1);
+    pool.Expect(docs, spool);
+    QTRY_VERIFY(!spooled(spool).isEmpty());  // e was rendered ahead
+    QVERIFY(save(docs[0], "second version\n"));
+    // The second rendering has taken its copy by then (it takes 0.3 s).
+    QTimer::singleShot(150, [&] { save(docs[0], "third version, saved during the second\n"); });
+    QDir().mkpath(at("out-saved"));
+    const FileVersion e = pool.Render(docs[0], at("out-saved/e.pdf"));
+    QVERIFY2(contents(at("out-saved/e.pdf")).contains("third version"),
+             contents(at("out-saved/e.pdf")).constData());
+    QVERIFY(e.stamp == StampOf(docs[0]));
+    QCOMPARE(e.stamp.size, qint64(QByteArray("third version, saved during the second\n").size()));
+
+    // Saved every 100 ms: three renderings, then the last one's version,
+    // which is no longer the file's.
+    int saves = 0;
+    QTimer saver;
+    QObject::connect(&saver, &QTimer::timeout,
+                     [&] { save(docs[1], "save " + QByteArray::number(++saves) + "\n"); });
+    saver.start(100);
+    QTRY_VERIFY(saves >= 2);
+    const FileVersion f = pool.Render(docs[1], at("out-saved/f.pdf"));
+    saver.stop();
+    QVERIFY(f.known());
+    QVERIFY(!(f.stamp == StampOf(docs[1])));
+    QVERIFY2(saves >= 6, qPrintable(QString::number(saves)));  // renderings took their time
+    QVERIFY(contents(at("out-saved/f.pdf")).contains("save "));
   }
 
   // Quitting while the run waits for a document: it fails at once, the

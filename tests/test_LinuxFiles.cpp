@@ -3,9 +3,14 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <thread>
 
 #include "platform/LinuxFiles.h"
 
@@ -190,6 +195,134 @@ class TestLinuxFiles : public QObject {
     QVERIFY(files_.Delete(at("d.doc")));
     QVERIFY(!files_.Exists(at("d.doc")));
     QVERIFY(!files_.Delete(at("d.doc")));
+  }
+
+  // A source goes only as the version a PDF was made of: the copy the
+  // engine read names it, and every other state of the file keeps it.
+  void deleteVersionRemovesOnlyTheVersionRead() {
+    QVERIFY(QDir().mkpath(at("del")));
+    const auto versionOf = [&](const QString& path) {
+      const Snapshot s = TakeSnapshot(QFile::encodeName(path).toStdString(),
+                                      QFile::encodeName(at("del-copy")).toStdString());
+      ::unlink(QFile::encodeName(at("del-copy")).constData());
+      return s;
+    };
+    make(at("del/same.doc"), "as read");
+    const Snapshot same = versionOf(at("del/same.doc"));
+    QCOMPARE(same.error, std::string());
+    QCOMPARE(files_.DeleteVersion(at("del/same.doc"), same.version), Deletion::Deleted);
+    QVERIFY(!QFile::exists(at("del/same.doc")));
+    QCOMPARE(files_.DeleteVersion(at("del/same.doc"), same.version), Deletion::Gone);
+    QVERIFY(QDir(at("del"))
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                .isEmpty());  // nothing of ours left beside it
+
+    // Rewritten with the same size and its modification time put back: the
+    // change time still tells.
+    make(at("del/touched.doc"), "version 1");
+    const Snapshot touched = versionOf(at("del/touched.doc"));
+    struct stat before {};
+    QCOMPARE(::stat(QFile::encodeName(at("del/touched.doc")).constData(), &before), 0);
+    QThread::msleep(20);
+    make(at("del/touched.doc"), "version 2");
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(at("del/touched.doc")).constData(), times, 0),
+             0);
+    QCOMPARE(files_.DeleteVersion(at("del/touched.doc"), touched.version), Deletion::Changed);
+    QCOMPARE(read(at("del/touched.doc")), QByteArray("version 2"));
+
+    // The same stamp with other bytes (what coarse file times allow): kept.
+    make(at("del/bytes.doc"), "bytes");
+    FileVersion other = versionOf(at("del/bytes.doc")).version;
+    other.digest ^= 1;
+    QCOMPARE(files_.DeleteVersion(at("del/bytes.doc"), other), Deletion::Changed);
+    // Another file saved under its name (a save by rename): kept.
+    const FileVersion replaced = versionOf(at("del/bytes.doc")).version;
+    make(at("del/new.tmp"), "bytes");
+    QVERIFY(::rename(QFile::encodeName(at("del/new.tmp")).constData(),
+                     QFile::encodeName(at("del/bytes.doc")).constData()) == 0);
+    QCOMPARE(files_.DeleteVersion(at("del/bytes.doc"), replaced), Deletion::Changed);
+    QCOMPARE(files_.DeleteVersion(at("del/bytes.doc"), FileVersion{}), Deletion::Changed);
+    QVERIFY(QFile::exists(at("del/bytes.doc")));
+  }
+
+  // A file another program has open for writing (a copy still arriving) is
+  // waited for while events go on: deleted when the writer leaves it as it
+  // was, kept when it wrote, kept when it stays.
+  void deleteVersionWaitsForAWriter() {
+    QVERIFY(QDir().mkpath(at("busy")));
+    const auto versionOf = [&](const QString& path) {
+      const Snapshot s = TakeSnapshot(QFile::encodeName(path).toStdString(),
+                                      QFile::encodeName(at("busy-copy")).toStdString());
+      ::unlink(QFile::encodeName(at("busy-copy")).constData());
+      return s.version;
+    };
+    for (const char* name : {"left.doc", "wrote.doc", "stays.doc"})
+      make(at("busy/") + name, "part");
+    const FileVersion left = versionOf(at("busy/left.doc"));
+    const FileVersion wrote = versionOf(at("busy/wrote.doc"));
+    const FileVersion stays = versionOf(at("busy/stays.doc"));
+
+    QFile writer(at("busy/left.doc"));
+    QVERIFY(writer.open(QIODevice::WriteOnly | QIODevice::Append));
+    QTimer::singleShot(400, [&] { writer.close(); });
+    QCOMPARE(files_.DeleteVersion(at("busy/left.doc"), left), Deletion::Deleted);
+    QVERIFY(!writer.isOpen());  // the wait let the timer run
+
+    QFile writing(at("busy/wrote.doc"));
+    QVERIFY(writing.open(QIODevice::WriteOnly | QIODevice::Append));
+    QTimer::singleShot(400, [&] {
+      writing.write(" and the rest");
+      writing.close();
+    });
+    QCOMPARE(files_.DeleteVersion(at("busy/wrote.doc"), wrote), Deletion::Changed);
+    QCOMPARE(read(at("busy/wrote.doc")), QByteArray("part and the rest"));
+
+    QFile open(at("busy/stays.doc"));
+    QVERIFY(open.open(QIODevice::ReadWrite));
+    QElapsedTimer waited;
+    waited.start();
+    QCOMPARE(files_.DeleteVersion(at("busy/stays.doc"), stays), Deletion::InUse);
+    QVERIFY(waited.elapsed() >= kWriterWaitMs);
+    QVERIFY(QFile::exists(at("busy/stays.doc")));
+  }
+
+  // The engine's copy is taken only while the file stands still: a file
+  // being written just now is waited for, and one that keeps being written
+  // is not copied half.
+  void snapshotWaitsForAFileBeingWritten() {
+    make(at("snap.doc"), "start");
+    QFile writer(at("snap.doc"));
+    QVERIFY(writer.open(QIODevice::WriteOnly | QIODevice::Append));
+    std::thread later([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(600));
+      writer.write(" end");
+      writer.close();
+    });
+    const Snapshot done = TakeSnapshot(QFile::encodeName(at("snap.doc")).toStdString(),
+                                       QFile::encodeName(at("snap-copy")).toStdString());
+    later.join();
+    QCOMPARE(done.error, std::string());
+    QCOMPARE(read(at("snap-copy")), QByteArray("start end"));
+    QCOMPARE(done.version.stamp.size, qint64(9));
+    QFile::remove(at("snap-copy"));
+
+    QFile endless(at("snap.doc"));
+    QVERIFY(endless.open(QIODevice::WriteOnly | QIODevice::Append));
+    std::atomic<bool> stop = false;
+    std::thread writing([&] {
+      while (!stop) {
+        endless.write("x");
+        endless.flush();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+    });
+    const Snapshot busy = TakeSnapshot(QFile::encodeName(at("snap.doc")).toStdString(),
+                                       QFile::encodeName(at("snap-copy")).toStdString());
+    stop = true;
+    writing.join();
+    QCOMPARE(busy.error, std::string("busy"));
+    QVERIFY(!QFile::exists(at("snap-copy")));
   }
 
   void clockUsesJapaneseFormsUnderPlainLocales() {

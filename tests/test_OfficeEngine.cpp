@@ -38,12 +38,19 @@ class TestOfficeEngine : public QObject {
     return o;
   }
   QString out(const char* name) { return dir_.filePath(QString::fromUtf8(name)); }
+  // A source file, as the engine reads one.
+  QString src(const char* name) {
+    QDir().mkpath(dir_.filePath("src"));
+    QFile f(dir_.filePath("src/" + QString::fromUtf8(name)));
+    if (!f.exists() && f.open(QIODevice::WriteOnly)) f.write("contents\n");
+    return f.fileName();
+  }
 
  private slots:
   void oneEngineServesManyDocuments() {
     OfficeEngine engine(options());
     for (const char* name : {"a.pdf", "b.pdf", "報告.pdf"}) {
-      engine.Convert(QStringLiteral("/src/doc"), out(name), "pdf");
+      engine.Convert(src("doc"), out(name), "pdf");
       QVERIFY(QFile::exists(out(name)));
     }
     QCOMPARE(engine.starts(), 1);
@@ -56,12 +63,12 @@ class TestOfficeEngine : public QObject {
 
   void aCrashFailsThatDocumentOnlyAndTheNextGetsANewEngine() {
     OfficeEngine engine(options());
-    engine.Convert("/src/first", out("c1.pdf"), "pdf");
-    const QString why = failureOf([&] { engine.Convert("/src/crash.doc", out("c2.pdf"), "pdf"); });
+    engine.Convert(src("first"), out("c1.pdf"), "pdf");
+    const QString why = failureOf([&] { engine.Convert(src("crash.doc"), out("c2.pdf"), "pdf"); });
     QVERIFY2(why.contains("異常終了"), qPrintable(why));
     QCOMPARE(engine.starts(),
              2);  // tried once more on a new engine, in case it was not the document
-    engine.Convert("/src/after", out("c3.pdf"), "pdf");
+    engine.Convert(src("after"), out("c3.pdf"), "pdf");
     QVERIFY(QFile::exists(out("c3.pdf")));
     QCOMPARE(engine.starts(), 3);
   }
@@ -71,7 +78,7 @@ class TestOfficeEngine : public QObject {
     o.documentTimeoutMs = 400;
     OfficeEngine engine(o);
     const qint64 before = [&] {
-      engine.Convert("/src/warm", out("h0.pdf"), "pdf");
+      engine.Convert(src("warm"), out("h0.pdf"), "pdf");
       return engine.processId();
     }();
     // The window thread goes on with its events while the engine hangs.
@@ -79,22 +86,22 @@ class TestOfficeEngine : public QObject {
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start(20);
-    const QString why = failureOf([&] { engine.Convert("/src/hang.doc", out("h1.pdf"), "pdf"); });
+    const QString why = failureOf([&] { engine.Convert(src("hang.doc"), out("h1.pdf"), "pdf"); });
     ticker.stop();
     QVERIFY2(why.contains("終えませんでした"), qPrintable(why));
     QVERIFY(ticks >= 3);
     QVERIFY(!QFile::exists(QStringLiteral("/proc/%1/cmdline").arg(before)) ||
             QFile(QStringLiteral("/proc/%1/cmdline").arg(before)).size() == 0);
-    engine.Convert("/src/after", out("h2.pdf"), "pdf");
+    engine.Convert(src("after"), out("h2.pdf"), "pdf");
     QCOMPARE(engine.starts(), 2);
   }
 
   void anIdleEngineKilledMeanwhileCostsNoDocument() {
     OfficeEngine engine(options());
-    engine.Convert("/src/one", out("k1.pdf"), "pdf");
+    engine.Convert(src("one"), out("k1.pdf"), "pdf");
     ::kill(pid_t(engine.processId()), SIGKILL);
     QTest::qWait(50);
-    engine.Convert("/src/two", out("k2.pdf"), "pdf");
+    engine.Convert(src("two"), out("k2.pdf"), "pdf");
     QVERIFY(QFile::exists(out("k2.pdf")));
     QCOMPARE(engine.starts(), 2);
   }
@@ -108,7 +115,7 @@ class TestOfficeEngine : public QObject {
     qputenv("FAKE_OFFICE_TRACE", QFile::encodeName(out("trace")));
     qputenv("FAKE_OFFICE_LINGER", "0.3");
     for (const char* name : {"r1.pdf", "r2.pdf", "r3.pdf"})
-      engine.Convert("/src/x", out(name), "pdf");
+      engine.Convert(src("x"), out(name), "pdf");
     qunsetenv("FAKE_OFFICE_TRACE");
     qunsetenv("FAKE_OFFICE_LINGER");
     QCOMPARE(engine.starts(), 2);
@@ -120,8 +127,8 @@ class TestOfficeEngine : public QObject {
 
   void engineErrorsCarryTheirCause() {
     OfficeEngine engine(options());
-    const QString why = failureOf([&] { engine.Convert("/src/fail.doc", out("e.pdf"), "pdf"); });
-    QVERIFY2(why.contains("cannot load /src/fail.doc"), qPrintable(why));
+    const QString why = failureOf([&] { engine.Convert(src("fail.doc"), out("e.pdf"), "pdf"); });
+    QVERIFY2(why.contains("cannot load " + src("fail.doc")), qPrintable(why));
     QCOMPARE(engine.starts(), 1);  // an ordinary error keeps the engine
   }
 
@@ -178,27 +185,27 @@ class TestOfficeEngine : public QObject {
     auto o = options();
     o.documentTimeoutMs = 60000;
     OfficeEngine engine(o);
-    engine.Convert("/src/warm", out("q0.pdf"), "pdf");
+    engine.Convert(src("warm"), out("q0.pdf"), "pdf");
     const qint64 pid = engine.processId();
     QString secondCall;
     // What the quit button does while the engine works on a document.
     QTimer::singleShot(200, [&] {
-      secondCall = failureOf([&] { engine.Convert("/src/other", out("q2.pdf"), "pdf"); });
+      secondCall = failureOf([&] { engine.Convert(src("other"), out("q2.pdf"), "pdf"); });
       engine.Stop();
     });
-    const QString why = failureOf([&] { engine.Convert("/src/hang.doc", out("q1.pdf"), "pdf"); });
+    const QString why = failureOf([&] { engine.Convert(src("hang.doc"), out("q1.pdf"), "pdf"); });
     QVERIFY2(why.contains("終了しました"), qPrintable(why));  // not the time limit
     QVERIFY(secondCall.contains("変換中"));
     QCOMPARE(engine.processId(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 5000);
     QCOMPARE(engine.starts(), 1);  // the document was not handed to a new engine
-    engine.Convert("/src/after", out("q3.pdf"), "pdf");
+    engine.Convert(src("after"), out("q3.pdf"), "pdf");
     QVERIFY(QFile::exists(out("q3.pdf")));
   }
 
   void stopEndsTheHelper() {
     OfficeEngine engine(options());
-    engine.Convert("/src/x", out("s.pdf"), "pdf");
+    engine.Convert(src("x"), out("s.pdf"), "pdf");
     const qint64 pid = engine.processId();
     engine.Stop();
     QCOMPARE(engine.processId(), 0);

@@ -192,6 +192,51 @@ class TestModConvPDF : public QObject {
     QCOMPARE(r.logLines().size(), 4 * 3);  // every printed file keeps its three lines
   }
 
+  // A source goes only as the version its PDF shows: one saved while it
+  // printed, or written by another program, or that cannot be removed, is
+  // kept, and each is told apart from the files that gave no PDF.
+  void sourcesGoOnlyAsTheVersionPrinted() {
+    Run r;
+    r.settings.SourceDel = true;
+    for (const char* name : {"a.doc", "saved.doc", "same.xls", "open.doc", "locked.xls"})
+      r.fake.files.put(QStringLiteral("/src/") + name, "v1");
+    r.fake.files.inUse << "/src/open.doc";
+    r.fake.files.failDelete << "/src/locked.xls";
+    r.fake.office.duringPrint = [&] {
+      const QString doc = r.fake.office.log.filter("Open ").last().mid(5);
+      // Saved again while it prints; the same bytes saved again count too.
+      if (doc.endsWith("saved.doc")) r.fake.files.put(doc, "v2");
+      if (doc.endsWith("same.xls")) r.fake.files.put(doc, "v1");
+    };
+    const auto failures = r.go();
+    QVERIFY(!r.fake.files.has("/src/a.doc"));
+    QCOMPARE(r.fake.files.at("/src/saved.doc"), QByteArray("v2"));
+    QVERIFY(r.fake.files.has("/src/same.xls"));
+    QVERIFY(r.fake.files.has("/src/open.doc"));
+    QVERIFY(r.fake.files.has("/src/locked.xls"));
+    for (const char* pdf : {"a.pdf", "saved.pdf", "same.pdf", "open.pdf", "locked.pdf"})
+      QVERIFY2(r.fake.files.has(QStringLiteral("/dest/") + pdf), pdf);
+    QMap<QString, QString> kept;
+    for (const auto& f : failures) {
+      QVERIFY2(f.kept && !f.notice, qPrintable(f.name));
+      kept[f.name] = f.reason;
+    }
+    QCOMPARE(kept.keys(), (QStringList{"locked.xls", "open.doc", "same.xls", "saved.doc"}));
+    QVERIFY(kept["saved.doc"].contains("変換中に変更された"));
+    QVERIFY(kept["same.xls"].contains("変換中に変更された"));
+    QVERIFY(kept["open.doc"].contains("書き込み中"));
+    QVERIFY(kept["locked.xls"].contains("削除できません"));
+    const QString text = FailureReport(failures);
+    QVERIFY2(text.startsWith("次のファイルは PDF に変換しましたが、元のファイルは残しています。"),
+             qPrintable(text));
+    QVERIFY(!text.contains("変換できませんでした"));
+    // A run without the deletion never asks.
+    Run keep;
+    keep.fake.files.put("/src/a.doc");
+    QVERIFY(keep.go().isEmpty());
+    QVERIFY(keep.fake.files.log.filter("Delete /src").isEmpty());
+  }
+
   void aMissingEngineStillLogsEveryFile() {
     Run r;
     r.fake.files.put("/src/a.doc");

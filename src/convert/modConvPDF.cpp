@@ -84,12 +84,14 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
     const bool wordOrExcel = isWordOrExcel(key);
     bool printed = false;
     QString printError;
+    platform::FileVersion version;
     if (wordOrExcel || key == u"JPG" || key == u"TIF") {
       // A PDF left from an earlier file must never pass for this file's.
       platform_.files.Delete(platform_.collectingFile);
       if (wordOrExcel) {
         printError = printWithApplication(
-            key == u"XLS" ? platform::OfficeKind::Excel : platform::OfficeKind::Word, source);
+            key == u"XLS" ? platform::OfficeKind::Excel : platform::OfficeKind::Word, source,
+            version);
         printed = printError.isEmpty();
       } else {
         imagePage_.strImageNm = source;
@@ -112,9 +114,14 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
     const Placed placed = hasBase ? placePdf(name, baseName)
                                   : Placed{false, QStringLiteral("ファイル名が短すぎます。")};
     // Only a PDF printed from this very file, now in the destination, lets
-    // the source go.
+    // the source go, and only as the version that was printed.
     if (printed && placed.moved) {
-      if (settings_.SourceDel) deleted = platform_.files.Delete(source) || deleted;
+      if (settings_.SourceDel) {
+        if (auto kept = deleteSource(name, source, version))
+          failures.append(*kept);
+        else
+          deleted = true;
+      }
     } else if (wordOrExcel) {
       failures.append({name, printed ? placed.reason : printError});
     }
@@ -131,7 +138,30 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   return failures;
 }
 
-QString modConvPDF::printWithApplication(platform::OfficeKind kind, const QString& source) {
+std::optional<ConversionFailure> modConvPDF::deleteSource(const QString& name,
+                                                          const QString& source,
+                                                          const platform::FileVersion& printed) {
+  const auto kept = [&](const QString& reason) {
+    return ConversionFailure{name, reason, false, true};
+  };
+  switch (platform_.files.DeleteVersion(source, printed)) {
+    case platform::Deletion::Deleted:
+    case platform::Deletion::Gone:
+      return std::nullopt;
+    case platform::Deletion::Changed:
+      return kept(
+          QStringLiteral("変換中に変更されたため、削除しませんでした"
+                         "（PDF は変更前の内容です）。"));
+    case platform::Deletion::InUse:
+      return kept(QStringLiteral("ほかのプログラムが書き込み中のため、削除しませんでした。"));
+    case platform::Deletion::Failed:
+      break;
+  }
+  return kept(QStringLiteral("削除できませんでした。"));
+}
+
+QString modConvPDF::printWithApplication(platform::OfficeKind kind, const QString& source,
+                                         platform::FileVersion& printed) {
   QString error;
   std::unique_ptr<platform::OfficeApplication> app;
   const auto noApp = [] {
@@ -139,12 +169,13 @@ QString modConvPDF::printWithApplication(platform::OfficeKind kind, const QStrin
   };
   attempt(error, [&] { app = platform_.office.CreateApplication(kind); });
   attempt(error, [&] { app ? app->Open(source) : noApp(); });
-  const bool printed = attempt(error, [&] { app ? app->PrintOut() : noApp(); });
+  const bool done = attempt(error, [&] { app ? app->PrintOut() : noApp(); });
+  if (done) printed = app->PrintedVersion();
   attempt(error, [&] {
     if (app) app->Quit();
   });
   app.reset();
-  return printed ? QString() : error;
+  return done ? QString() : error;
 }
 
 modConvPDF::Placed modConvPDF::placePdf(const QString& name, const QString& baseName) {
@@ -202,17 +233,23 @@ QString LogText(const QString& text) {
 
 QString FailureReport(const QList<ConversionFailure>& failures) {
   QString notices;
-  QStringList files;
+  QStringList files, kept;
   for (const ConversionFailure& f : failures) {
     if (f.notice)
       notices += f.reason + u'\n';
     else
-      files << QStringLiteral("%1：%2").arg(LogText(f.name), f.reason);
+      (f.kept ? kept : files) << QStringLiteral("%1：%2").arg(LogText(f.name), f.reason);
   }
-  if (files.isEmpty()) return notices.trimmed();
-  if (!notices.isEmpty()) notices += u'\n';
-  return platform::ListedMessage(
-      notices + QStringLiteral("次のファイルは PDF に変換できませんでした。\n"), files);
+  QStringList parts;
+  if (!notices.isEmpty()) parts << notices.trimmed();
+  if (!files.isEmpty())
+    parts << platform::ListedMessage(
+        QStringLiteral("次のファイルは PDF に変換できませんでした。\n"), files);
+  if (!kept.isEmpty())
+    parts << platform::ListedMessage(
+        QStringLiteral("次のファイルは PDF に変換しましたが、元のファイルは残しています。\n"),
+        kept);
+  return parts.join(QStringLiteral("\n\n"));
 }
 
 }  // namespace folvane

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 #include "frmImage.h"
 #include "platform/Platform.h"
@@ -9,12 +10,14 @@
 
 namespace folvane {
 
-// A Word or Excel file of a run that left no PDF in the destination; or,
-// with `notice` set, something about the run as a whole (a lost log).
+// A Word or Excel file of a run that left no PDF in the destination; with
+// `kept` set, one whose PDF is there but whose source was not deleted; with
+// `notice` set, something about the run as a whole (a lost log).
 struct ConversionFailure {
   QString name;
   QString reason;
   bool notice = false;
+  bool kept = false;
 };
 
 // The batch conversion: every Word and Excel file of Settings.SourceDir is
@@ -27,8 +30,9 @@ class modConvPDF {
       : platform_(platform), settings_(settings), imagePage_(imagePage) {}
 
   // Returns the Word and Excel files whose PDF did not reach the destination,
-  // those whose names could not be read, and a notice when sources were
-  // deleted while the log could not be written.
+  // those whose names could not be read, the sources kept although asked to
+  // be deleted, and a notice when sources were deleted while the log could
+  // not be written.
   QList<ConversionFailure> ConvertDirectory();
 
   // The highest counter the name search tries before it gives up.
@@ -41,7 +45,10 @@ class modConvPDF {
     bool moved = false;
     QString reason;
   };
-  QString printWithApplication(platform::OfficeKind kind, const QString& source);
+  QString printWithApplication(platform::OfficeKind kind, const QString& source,
+                               platform::FileVersion& printed);
+  std::optional<ConversionFailure> deleteSource(const QString& name, const QString& source,
+                                                const platform::FileVersion& printed);
   Placed placePdf(const QString& name, const QString& baseName);
   void writeLine(const QString& text);
 

@@ -4,7 +4,18 @@
 #include <QStringList>
 #include <memory>
 
+#include "FileVersion.h"
+
 namespace folvane::platform {
+
+// What became of a file that was to be deleted as one version of it.
+enum class Deletion {
+  Deleted,
+  Gone,     // it was not there any more
+  Changed,  // another version, or another file under its name: kept
+  InUse,    // another program writes it: kept
+  Failed,   // it could not be removed
+};
 
 // A text file opened for appending: each line goes to disk in the code page,
 // ended by CR LF, before WriteLine returns.
@@ -47,6 +58,13 @@ class Files {
   virtual bool Move(const QString& from, const QString& to) = 0;
 
   virtual bool Delete(const QString& path) = 0;
+
+  // Deletes the file at `path` only while it still is `version` (a PDF was
+  // made of that version): same file, stamp and bytes, compared on the open
+  // file just before it goes. A file another program writes is waited for
+  // a few seconds, processing events, then kept. An unknown version is
+  // never deleted.
+  virtual Deletion DeleteVersion(const QString& path, const FileVersion& version) = 0;
 };
 
 // The current date and time as the user's locale writes them: short date,

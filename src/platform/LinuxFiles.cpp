@@ -9,13 +9,18 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryFile>
+#include <QTimer>
 #include <algorithm>
 
 namespace folvane::platform {
@@ -241,11 +246,6 @@ bool LinuxFiles::Move(const QString& from, const QString& to) {
   return true;
 }
 
-FileStamp FileStamp::Of(const struct stat& st) {
-  return {uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size), int64_t(st.st_mtim.tv_sec),
-          int64_t(st.st_mtim.tv_nsec)};
-}
-
 FileStamp StampOf(const QString& path) {
   struct stat st {};
   return ::stat(NativePath(path).constData(), &st) == 0 ? FileStamp::Of(st) : FileStamp{};
@@ -273,6 +273,72 @@ bool RenameNoReplace(const QString& from, const QString& to) {
 
 bool LinuxFiles::Delete(const QString& path) {
   return !path.isEmpty() && ::unlink(native(path).constData()) == 0;
+}
+
+namespace {
+
+// Waits, letting window events through: a job yields while it waits.
+void pause(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// The same file, not rewritten: what a rename aside leaves of a stamp
+// (it changes the change time).
+bool sameContentStamp(const struct stat& st, const FileStamp& stamp) {
+  const FileStamp now = FileStamp::Of(st);
+  return now.device == stamp.device && now.inode == stamp.inode && now.size == stamp.size &&
+         now.mtimeSec == stamp.mtimeSec && now.mtimeNsec == stamp.mtimeNsec;
+}
+
+}  // namespace
+
+Deletion LinuxFiles::DeleteVersion(const QString& path, const FileVersion& version) {
+  if (path.isEmpty()) return Deletion::Failed;
+  if (!version.known()) return Deletion::Changed;
+  const QByteArray name = native(path);
+  QElapsedTimer waited;
+  waited.start();
+  for (;;) {
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT ? Deletion::Gone : Deletion::Failed;
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return Deletion::Failed;
+    if (!(FileStamp::Of(st) == version.stamp)) return Deletion::Changed;
+    // Kept while another program writes it (a copy still arriving, a save
+    // under way); a file of another user, or on a file system without
+    // leases, counts as written while its times are recent.
+    const Writers writers = TakeReadLease(fd);
+    if (writers == Writers::Present ||
+        (writers == Writers::Unknown && !Settled(st, kSettleSeconds))) {
+      if (waited.elapsed() >= kWriterWaitMs) return Deletion::InUse;
+      pause(250);
+      continue;
+    }
+    const std::optional<uint64_t> digest = DigestOf(fd);
+    if (!digest) return Deletion::Failed;
+    if (*digest != version.digest) return Deletion::Changed;
+    // Moved aside under a name of ours first: by the time it is removed, the
+    // name cannot lead to a file saved meanwhile.
+    const QString aside =
+        QFileInfo(path).path() +
+        QStringLiteral("/.folvane-delete-%1")
+            .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+    if (!RenameNoReplace(path, aside)) return errno == ENOENT ? Deletion::Gone : Deletion::Failed;
+    const QByteArray asideName = QFile::encodeName(aside);
+    struct stat moved {
+    }, now{};
+    const bool same = ::stat(asideName.constData(), &moved) == 0 && moved.st_dev == st.st_dev &&
+                      moved.st_ino == st.st_ino && ::fstat(fd, &now) == 0 &&
+                      sameContentStamp(now, version.stamp) &&
+                      (writers == Writers::Unknown || LeaseHeld(fd));
+    if (same && ::unlink(asideName.constData()) == 0) return Deletion::Deleted;
+    // Changed in between: back under its own name.
+    RenameNoReplace(aside, path);
+    return same ? Deletion::Failed : Deletion::Changed;
+  }
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "CodePage.h"
+#include "FileVersion.h"
 #include "Files.h"
 
 namespace folvane::platform {
@@ -24,6 +25,7 @@ class LinuxFiles final : public Files {
   bool Exists(const QString& path) override;
   bool Move(const QString& from, const QString& to) override;
   bool Delete(const QString& path) override;
+  Deletion DeleteVersion(const QString& path, const FileVersion& version) override;
 
  private:
   CodePage codePage_;
@@ -41,15 +43,6 @@ class LinuxClock final : public Clock {
 // The bytes a path names on disk: those a listing read for a CP932 name,
 // otherwise the path in the file-name encoding.
 QByteArray NativePath(const QString& path);
-
-// A file as it is now: device, inode, size and modification time. Two
-// stamps differ when a name leads to another file, or the file changed.
-struct FileStamp {
-  uint64_t device = 0, inode = 0;
-  int64_t size = -1, seconds = 0, nanoseconds = 0;  // size -1: no file
-  bool operator==(const FileStamp&) const = default;
-  static FileStamp Of(const struct stat& st);
-};
 
 // The stamp of the file at `path`; an empty one when there is none.
 FileStamp StampOf(const QString& path);

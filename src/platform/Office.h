@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "FileVersion.h"
+
 namespace folvane::platform {
 
 enum class OfficeKind { Word, Excel };
@@ -16,6 +18,9 @@ class OfficeApplication {
   virtual void Open(const QString& path) = 0;
   virtual void PrintOut() = 0;
   virtual void Quit() = 0;
+  // The version of the opened file the last PrintOut printed; unknown
+  // before one did.
+  virtual FileVersion PrintedVersion() const = 0;
 };
 
 // The office engine that stands for Word and Excel.

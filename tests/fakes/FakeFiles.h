@@ -20,8 +20,24 @@ class FakeFiles final : public platform::Files {
   QSet<QString> failAppend;
   std::function<bool(const QString&)> alsoExists;  // names that exist without content
 
+  QSet<QString> inUse;  // files another program writes: never deleted
+  QSet<QString> failDelete;
+
   static QString clean(const QString& path) { return QDir::cleanPath(path); }
-  void put(const QString& path, const QByteArray& bytes = "x") { files[clean(path)] = bytes; }
+  // Each write makes a new version, even of the same bytes (as a save does).
+  void put(const QString& path, const QByteArray& bytes = "x") {
+    files[clean(path)] = bytes;
+    writes_[clean(path)] = ++writeCount_;
+  }
+  // The version of a file: its content and the write that made it.
+  platform::FileVersion VersionOf(const QString& path) const {
+    if (!has(path)) return {};
+    platform::FileVersion v;
+    v.stamp.inode = uint64_t(writes_.value(clean(path)));
+    v.stamp.size = at(path).size();
+    v.digest = qHash(at(path));
+    return v;
+  }
   bool has(const QString& path) const { return files.contains(clean(path)); }
   QByteArray at(const QString& path) const { return files.value(clean(path)); }
 
@@ -60,6 +76,7 @@ class FakeFiles final : public platform::Files {
     log << QStringLiteral("Move %1 %2").arg(from, to);
     if (!has(from) || Exists(to)) return false;
     files[clean(to)] = files.take(clean(from));
+    writes_[clean(to)] = writes_.take(clean(from));
     return true;
   }
 
@@ -68,7 +85,21 @@ class FakeFiles final : public platform::Files {
     return files.remove(clean(path)) > 0;
   }
 
+  platform::Deletion DeleteVersion(const QString& path,
+                                   const platform::FileVersion& version) override {
+    log << QStringLiteral("Delete ") + path;
+    if (!has(path)) return platform::Deletion::Gone;
+    if (!version.known() || !(VersionOf(path) == version)) return platform::Deletion::Changed;
+    if (inUse.contains(clean(path))) return platform::Deletion::InUse;
+    if (failDelete.contains(clean(path))) return platform::Deletion::Failed;
+    files.remove(clean(path));
+    return platform::Deletion::Deleted;
+  }
+
  private:
+  QMap<QString, int> writes_;
+  int writeCount_ = 0;
+
   class Appender final : public platform::AppendFile {
    public:
     Appender(FakeFiles& fs, QString path) : fs_(fs), path_(std::move(path)) {}

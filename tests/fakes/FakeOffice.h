@@ -50,6 +50,8 @@ class FakeOffice final : public platform::Office {
     void PrintOut() override {
       office_.log << QStringLiteral("PrintOut");
       if (document_.isEmpty()) throw platform::Failure(QStringLiteral("no document"));
+      // What the rendering read; a change while it prints comes after.
+      printed_ = office_.files_.VersionOf(document_);
       if (office_.duringPrint) office_.duringPrint();
       if (office_.failPrint.contains(document_))
         throw platform::Failure(QStringLiteral("engine crashed"));
@@ -57,10 +59,12 @@ class FakeOffice final : public platform::Office {
         office_.files_.put(office_.collectingFile_, "%PDF-1.4 from " + document_.toUtf8());
     }
     void Quit() override { office_.log << QStringLiteral("Quit"); }
+    platform::FileVersion PrintedVersion() const override { return printed_; }
 
    private:
     FakeOffice& office_;
     QString document_;
+    platform::FileVersion printed_;
   };
 
   FakeFiles& files_;

@@ -28,7 +28,6 @@ struct EnginePool::Job {
   QString source;
   QString output;
   QString format;
-  FileStamp stamp;  // of the source as its rendering began
   enum { Queued, Running, Done } state = Queued;
   EngineOutcome outcome;
   bool dropped = false;
@@ -102,7 +101,6 @@ void EnginePool::dispatch() {
     if (job->state != Job::Queued) continue;
     OfficeEngine* engine = idleEngine();
     if (!engine) return;
-    job->stamp = StampOf(job->source);
     job->state = Job::Running;
     try {
       engine->Begin(job->source, job->output, job->format, [this, job](const EngineOutcome& o) {
@@ -156,7 +154,10 @@ EngineOutcome EnginePool::take(const QString& source, const QString& target, con
       job = ahead_.front();
     }
   }
-  for (int round = 0; round < 2; ++round) {
+  // A file changed since the copy its rendering read is rendered again, a
+  // few times at most: the last rendering names the version it shows.
+  constexpr int kRenderings = 3;
+  for (int round = 0; round < kRenderings; ++round) {
     if (!job) {
       job = std::make_shared<Job>();
       job->source = source;
@@ -167,9 +168,11 @@ EngineOutcome EnginePool::take(const QString& source, const QString& target, con
     dispatch();
     wait(job);
     if (!ahead_.empty() && ahead_.front() == job) ahead_.pop_front();
-    // A file changed after its rendering began is rendered again.
-    if (job->output == target || StampOf(source) == job->stamp) break;
-    QFile::remove(job->output);
+    const FileVersion& rendered = job->outcome.version;
+    if (!job->outcome.ok || !rendered.known() || StampOf(source) == rendered.stamp ||
+        round + 1 == kRenderings)
+      break;
+    if (job->output != target) QFile::remove(job->output);
     job.reset();
   }
   if (job->output != target) {  // rendered ahead: into place, or away
@@ -184,8 +187,10 @@ EngineOutcome EnginePool::take(const QString& source, const QString& target, con
   return job->outcome;
 }
 
-void EnginePool::Render(const QString& source, const QString& target) {
-  take(source, target, QStringLiteral("pdf"), true).Throw();
+FileVersion EnginePool::Render(const QString& source, const QString& target) {
+  const EngineOutcome outcome = take(source, target, QStringLiteral("pdf"), true);
+  outcome.Throw();
+  return outcome.version;
 }
 
 void EnginePool::Convert(const QString& source, const QString& target, const QString& format) {

@@ -32,9 +32,11 @@ class EnginePool {
   void Expect(const QStringList& sources, const QString& spoolDir);
 
   // Renders `source` to the PDF `target`: the rendering made ahead when the
-  // file has not changed since, else a new one. Documents expected before
-  // it are dropped. Waits processing events; throws as OfficeEngine::Convert.
-  void Render(const QString& source, const QString& target);
+  // file has not changed since, else a new one (a few times at most while it
+  // keeps changing). Returns the version of the file the PDF shows.
+  // Documents expected before it are dropped. Waits processing events;
+  // throws as OfficeEngine::Convert.
+  FileVersion Render(const QString& source, const QString& target);
 
   // Any other conversion, on the first engine free.
   void Convert(const QString& source, const QString& target, const QString& format);

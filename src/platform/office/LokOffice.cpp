@@ -31,12 +31,13 @@ class LokApplication final : public OfficeApplication {
 
   void PrintOut() override {
     if (document_.isEmpty()) throw Failure(QStringLiteral("開いている文書がありません。"));
+    printed_ = {};
     QDir().mkpath(spoolDir_);
     QTemporaryFile pdf(spoolDir_ + QStringLiteral("/print-XXXXXX.pdf"));
     if (!pdf.open()) throw Failure(QStringLiteral("作業ファイルを作れません。"));
     pdf.close();
     try {
-      engines_.Render(document_, pdf.fileName());
+      printed_ = engines_.Render(document_, pdf.fileName());
     } catch (const DocumentRefused& refused) {
       throw Failure(RefusalText(refused.reason(), kind_));
     }
@@ -50,6 +51,7 @@ class LokApplication final : public OfficeApplication {
   }
 
   void Quit() override { document_.clear(); }
+  FileVersion PrintedVersion() const override { return printed_; }
 
  private:
   OfficeKind kind_;
@@ -57,6 +59,7 @@ class LokApplication final : public OfficeApplication {
   Spooler& spooler_;
   QString spoolDir_;
   QString document_;
+  FileVersion printed_;
 };
 
 }  // namespace

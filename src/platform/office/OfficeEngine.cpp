@@ -21,6 +21,11 @@ QByteArray hex(const QString& text) {
 
 EngineOutcome answerOutcome(const QByteArray& answer) {
   if (answer == "OK") return {};
+  if (answer.startsWith("OK ")) {
+    EngineOutcome done;
+    done.version = FileVersion::FromText(answer.mid(3).toStdString()).value_or(FileVersion{});
+    return done;
+  }
   if (!answer.startsWith("ERR ")) return {false, QString::fromUtf8(answer), {}};
   const QList<QByteArray> fields = answer.mid(4).split(' ');
   const QString cause = QString::fromUtf8(QByteArray::fromHex(fields.value(0)));

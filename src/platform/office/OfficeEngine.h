@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Failure.h"
+#include "platform/FileVersion.h"
 
 class QProcess;
 class QTimer;
@@ -33,6 +34,9 @@ struct EngineOutcome {
   bool ok = true;
   QString message;
   QString reason;  // set when the document itself was refused
+  // What the converted copy of the source held; unknown when the helper
+  // does not say.
+  FileVersion version{};
   void Throw() const;
 };
 

@@ -7,11 +7,13 @@
 // Protocol, one line each way, fields separated by a blank and hex-encoded
 // (UTF-8 inside), so paths may hold any character:
 //   -> CONVERT <source path> <target path> <format>
-//   <- OK | ERR <message> [<reason>]
-// The reason, a plain word, says why a document was refused: "empty",
-// "password", "damaged", "text", "picture" or "unknown" (no Word or Excel
-// content). Before the first request it says READY (or ERR and ends). End of
-// input ends it.
+//   <- OK <version> | ERR <message> [<reason>]
+// LibreOffice reads a private copy of the source, taken while the file
+// stands still; the version (FileVersion's text, not hex) names what that
+// copy held. The reason, a plain word, says why a document was refused:
+// "empty", "password", "damaged", "text", "picture", "unknown" (no Word or
+// Excel content) or "busy" (still being written). Before the first request it says READY (or ERR
+// and ends). End of input ends it.
 //
 // A source named .doc or .xls must hold what Word or Excel opens under that
 // name; LibreOffice alone would open nearly anything, a picture or a damaged
@@ -37,6 +39,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/FileVersion.h"
 
 namespace {
 
@@ -616,7 +620,10 @@ struct Outcome {
 // the source; emptied after each document.
 class WorkFiles {
  public:
-  explicit WorkFiles(std::string dir) : dir_(std::move(dir)) { ::mkdir(dir_.c_str(), 0700); }
+  explicit WorkFiles(std::string dir) : dir_(std::move(dir)) {
+    ::mkdir(dir_.c_str(), 0700);
+    ::mkdir((dir_ + "/in").c_str(), 0700);
+  }
   ~WorkFiles() { clear(); }
   std::string make(const std::string& name) {
     const std::string path = dir_ + "/" + name;
@@ -634,16 +641,25 @@ class WorkFiles {
   std::vector<std::string> made_;
 };
 
+// Converts `src` into `dst`; `version` tells what the converted copy held.
 Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
-                const std::string& dst, const std::string& format) {
+                const std::string& dst, const std::string& format,
+                folvane::platform::FileVersion& version) {
   const std::string ext = extensionOf(src);
   const bool checked = ext == "doc" || ext == "xls";
-  std::string load = src;
+  // The copy keeps the file's name (LibreOffice may show it), in UTF-8,
+  // the only kind of file URL it takes.
+  const std::string name = src.substr(src.rfind('/') + 1);
+  std::string load = work.make(
+      "in/" + (validUtf8(name) ? name : "source." + (ext.empty() ? std::string("bin") : ext)));
+  const folvane::platform::Snapshot copy = folvane::platform::TakeSnapshot(src, load);
+  if (copy.error == "busy") return {"busy", "the file is being written"};
+  if (!copy.error.empty()) return {"", "the file cannot be read"};
+  version = copy.version;
+  const std::string read = load;  // every look at the content reads the copy
   if (checked) {
-    struct stat st {};
-    if (::stat(src.c_str(), &st) != 0) return {"", "the file cannot be read"};
     char delimiter = 0;
-    const std::string head = readHead(src, 64 * 1024);
+    const std::string head = readHead(read, 64 * 1024);
     switch (classify(head, ext == "xls", delimiter)) {
       case Content::Empty:
         return {"empty", "the file is empty"};
@@ -655,7 +671,7 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
         return {"unknown", "no Word or Excel content"};
       case Content::Delimited: {
         // Calc would ask for import options here; a flat sheet asks nothing.
-        std::ifstream in(src, std::ios::binary);
+        std::ifstream in(read, std::ios::binary);
         std::stringstream all;
         all << in.rdbuf();
         load = work.make("sheet.fods");
@@ -665,7 +681,7 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
         break;
       }
       case Content::Archive: {
-        std::ifstream in(src, std::ios::binary);
+        std::ifstream in(read, std::ios::binary);
         std::stringstream all;
         all << in.rdbuf();
         const std::string page = pageOfArchive(all.str());
@@ -678,18 +694,12 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
         // Calc would ask for import options for HTML; the web page view asks nothing.
         if (ext == "xls") {
           load = work.make("page.html");
-          if (::symlink(src.c_str(), load.c_str()) != 0) return {"", "cannot link"};
+          if (::symlink(read.c_str(), load.c_str()) != 0) return {"", "cannot link"};
         }
         break;
       case Content::Document:
         break;
     }
-  }
-  if (load == src && !validUtf8(src)) {
-    // LibreOffice takes file URLs in UTF-8 only; a link with a plain name
-    // opens the file by its own bytes.
-    load = work.make("source." + (ext.empty() ? std::string("bin") : ext));
-    if (::symlink(src.c_str(), load.c_str()) != 0) return {"", "cannot link"};
   }
 
   g_passwordAsked = false;
@@ -746,10 +756,11 @@ int main(int argc, char* argv[]) {
       reply("ERR " + toHex("bad request"));
       continue;
     }
-    const Outcome outcome = convert(*office, work, src, dst, format);
+    folvane::platform::FileVersion version;
+    const Outcome outcome = convert(*office, work, src, dst, format, version);
     work.clear();
     if (outcome.reason.empty() && outcome.message.empty())
-      reply("OK");
+      reply("OK " + version.text());
     else
       reply("ERR " + toHex(outcome.message) + (outcome.reason.empty() ? "" : " " + outcome.reason));
   }
