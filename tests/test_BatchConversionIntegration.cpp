@@ -328,6 +328,121 @@ class TestBatchConversionIntegration : public QObject {
                  qPrintable(QDir(at("spool")).entryList(QDir::Files | QDir::Hidden).join(u' ')));
   }
 
+  // A document rendered ahead, saved by its user (so rendered again), then
+  // saved once more while that second rendering runs: the source goes only
+  // with a PDF of its newest content, or stays with that content.
+  void aFileSavedDuringItsSecondRenderingIsNeverLost() {
+    const QString source = at("saved");
+    QVERIFY(QDir().mkpath(source) && QDir().mkpath(at("saved-dest")));
+    makeDocument(source + "/a.doc", "First letter");
+    makeDocument(source + "/b.doc", "Second letter");
+    makeDocument(source + "/target.doc", "Version one");
+    makeDocument(at("make/v2.doc"), "Version two");
+    makeDocument(at("make/v3.doc"), "Version three");
+    const auto bytes = [](const QString& path) {
+      QFile f(path);
+      return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const auto save = [&](const QString& from) {
+      QFile f(source + "/target.doc");  // in place, as an editor saves
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(bytes(from));
+    };
+    // The copy an engine reads while it renders the target.
+    const auto rendering = [&](const QByteArray& what) {
+      for (const QString& profile : engines_->profileDirs())
+        if (bytes(profile + "/work/in/target.doc") == what) return true;
+      return false;
+    };
+    bool secondSaved = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (!secondSaved && rendering(bytes(at("make/v2.doc")))) {
+        save(at("make/v3.doc"));
+        secondSaved = true;
+      }
+    });
+    fake_.ui.onDoEvents = [&, saved = false]() mutable {
+      // After the first file the target has been rendered ahead.
+      if (std::exchange(saved, true)) return;
+      QTRY_VERIFY(rendering(bytes(source + "/target.doc")) ||
+                  QDir(at("spool")).entryList({"ahead-*.pdf"}, QDir::Files).size() >= 2);
+      save(at("make/v2.doc"));
+      watch.start(1);
+    };
+    SettingsRecord settings = settings_;
+    settings.SourceDir = source;
+    settings.DestDir = at("saved-dest");
+    settings.LogFile = at("saved.log");
+    platform::Platform p = platform();
+    const auto failures = modConvPDF(p, settings, imagePage_).ConvertDirectory();
+    fake_.ui.onDoEvents = nullptr;
+    watch.stop();
+    QVERIFY(secondSaved);
+    const QString pdf = pdfText(at("saved-dest/target.pdf"));
+    if (QFile::exists(source + "/target.doc")) {
+      QCOMPARE(bytes(source + "/target.doc"), bytes(at("make/v3.doc")));
+      QCOMPARE(failures.size(), 1);
+      QVERIFY(failures[0].kept);
+    } else {
+      QVERIFY2(pdf.contains("Version three"), qPrintable(pdf));
+      QVERIFY2(failures.isEmpty(), qPrintable(FailureReport(failures)));
+    }
+    QVERIFY(!QFile::exists(source + "/a.doc") && !QFile::exists(source + "/b.doc"));
+  }
+
+  // A workbook still being copied into the folder when the run reaches it
+  // is waited for: converted whole, or kept and told; never cut short.
+  void aFileStillArrivingIsConvertedWholeOrKept() {
+    const QString source = at("arriving");
+    QVERIFY(QDir().mkpath(source) && QDir().mkpath(at("arriving-dest")));
+    QString rows;
+    for (int i = 1; i <= 1500; ++i)
+      rows += QStringLiteral(
+                  "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>"
+                  "Row %1 of the arriving workbook</text:p></table:table-cell></table:table-row>")
+                  .arg(i);
+    writeText(at("make/big.fods"), fakes::FlatSheet(rows));
+    engines_->Convert(at("make/big.fods"), at("make/big.xls"), "xls");
+    QFile whole(at("make/big.xls"));
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    const QByteArray all = whole.readAll();
+    QVERIFY(all.size() > 64 * 1024);
+    makeDocument(source + "/b.doc", "Already there");
+    // Written as a slow copy writes: one descriptor, 16 KB every 100 ms.
+    QFile copy(source + "/a.xls");
+    QVERIFY(copy.open(QIODevice::WriteOnly));
+    copy.write(all.left(16 * 1024));
+    copy.flush();
+    std::thread copier([&] {
+      for (qsizetype done = 16 * 1024; done < all.size(); done += 16 * 1024) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        copy.write(all.mid(done, 16 * 1024));
+        copy.flush();
+      }
+      copy.close();
+    });
+    SettingsRecord settings = settings_;
+    settings.SourceDir = source;
+    settings.DestDir = at("arriving-dest");
+    settings.LogFile = at("arriving.log");
+    platform::Platform p = platform();
+    const auto failures = modConvPDF(p, settings, imagePage_).ConvertDirectory();
+    copier.join();
+    if (QFile::exists(source + "/a.xls")) {
+      QFile kept(source + "/a.xls");
+      QVERIFY(kept.open(QIODevice::ReadOnly));
+      QCOMPARE(kept.readAll(), all);
+      QCOMPARE(failures.size(), 1);
+      QCOMPARE(failures[0].name, QStringLiteral("a.xls"));
+      QVERIFY2(failures[0].reason.contains("書き込み中"), qPrintable(failures[0].reason));
+    } else {
+      const QString pdf = pdfText(at("arriving-dest/a.pdf"));
+      QVERIFY2(pdf.contains("Row 1500 of the arriving workbook"), qPrintable(pdf.right(200)));
+      QVERIFY2(failures.isEmpty(), qPrintable(FailureReport(failures)));
+    }
+  }
+
   // Names as copies from Windows bring them: CP932 bytes are converted and
   // logged like any other; a name valid in no code page is told and kept.
   void cp932NamesAreConvertedAndUnreadableOnesTold() {

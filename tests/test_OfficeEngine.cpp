@@ -157,6 +157,8 @@ class TestOfficeEngine : public QObject {
              QStringLiteral("Excel ブックではありません（中身は文字だけのテキストです）。"));
     QVERIFY(reasonFor("refuse-unknown.xls", OfficeKind::Excel)
                 .startsWith("Excel ブックではありません"));
+    QCOMPARE(reasonFor("refuse-busy.xls", OfficeKind::Excel),
+             QStringLiteral("ほかのプログラムが書き込み中のため、変換できませんでした。"));
     QCOMPARE(engine.starts(), 1);  // a refusal keeps the engine
     QVERIFY(spooler.printed.isEmpty());
     // An error without a reason keeps LibreOffice's own words.

@@ -70,6 +70,8 @@ QString RefusalText(const QString& reason, OfficeKind kind) {
   if (reason == u"password") return QStringLiteral("パスワードで保護されています。");
   if (reason == u"damaged") return QStringLiteral("ファイルが壊れているため開けません。");
   if (reason == u"empty") return QStringLiteral("空のファイルです（0 バイト）。");
+  if (reason == u"busy")
+    return QStringLiteral("ほかのプログラムが書き込み中のため、変換できませんでした。");
   if (reason == u"text")
     return QStringLiteral("%1ではありません（中身は文字だけのテキストです）。").arg(what);
   if (reason == u"picture") return QStringLiteral("%1ではありません（中身は画像です）。").arg(what);
