@@ -216,6 +216,30 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(QDir(m).entryList(QDir::Files | QDir::Hidden).size(), 2);  // no temporary left
   }
 
+  // In a shared folder another user may plant links under names a save
+  // could use: the save writes through none of them and leaves nothing.
+  void aSaveFollowsNoPlantedLink() {
+    const QString m = folder("planted");
+    const QString shared = folder("shared");
+    MakePdf(m + "/a.pdf", "A", 1);
+    QFile victim(dir_.filePath("victim.txt"));
+    QVERIFY(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
+    victim.close();
+    const QByteArray target = QFile::encodeName(victim.fileName());
+    for (const QString& name : {QStringLiteral(".merged.pdf.folvane-%1").arg(::getpid()),
+                                QStringLiteral(".folvane-tmp-0")})
+      QVERIFY(::symlink(target.constData(), QFile::encodeName(shared + "/" + name).constData()) ==
+              0);
+    QCOMPARE(merge(m, shared + "/merged.pdf"), int16_t(0));
+    QCOMPARE(PageLabels(shared + "/merged.pdf"), QStringList{"A p1"});
+    QVERIFY(victim.open(QIODevice::ReadOnly));
+    QCOMPARE(victim.readAll(), QByteArray("precious"));
+    QCOMPARE(QDir(shared)
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                 .size(),
+             3);  // the two links and the merged file
+  }
+
   void cp932NamesAreMergedAndPrintedAndUnreadableOnesTold() {
     const QString m = folder("names");
     const QByteArray bytes = QFile::encodeName(m) + '/';
@@ -796,7 +820,7 @@ class TestQpdfAcrobat : public QObject {
                                 platform::Arg(true), platform::Arg(false)});
     fake_.spooler.onPrint = nullptr;
     QCOMPARE(pages, QStringList{"R p2,R p3"});
-    QVERIFY(QDir(dir_.filePath("spool")).entryList(QDir::Files).isEmpty());
+    QVERIFY(QDir(dir_.filePath("spool")).entryList({"*.pdf"}, QDir::Files).isEmpty());
     QVERIFY_THROWS_EXCEPTION(platform::Failure, view->Invoke("Fly", {}));
     QVERIFY_THROWS_EXCEPTION(platform::Failure, view->Invoke("Close", {}));  // wrong arity
     QVERIFY_THROWS_EXCEPTION(platform::Failure, acrobat_.CreateObject("AcroExch.Nothing"));

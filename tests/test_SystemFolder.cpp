@@ -1,11 +1,16 @@
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "platform/FolderTemporary.h"
 #include "platform/SystemFolder.h"
 
-using folvane::platform::SystemFolder;
+using namespace folvane::platform;
 
 class TestSystemFolder : public QObject {
   Q_OBJECT
@@ -60,6 +65,78 @@ class TestSystemFolder : public QObject {
       QVERIFY2(exists(kept), kept);
     QVERIFY(asked.contains(111) && asked.contains(222));
     QCOMPARE(SystemFolder::SpoolDir(222), SystemFolder::Root() + QStringLiteral("/spool/222"));
+  }
+
+  // A run killed while it writes into a user's folder: an unnamed temporary
+  // leaves nothing at all; a named one (file systems without unnamed files)
+  // is removed at the next start, and nothing else the journal might name.
+  void temporariesInUsersFoldersGoWithTheirKilledRun() {
+    QVERIFY(SystemFolder::Prepare());
+    const QString folder = home_.filePath("documents");
+    QVERIFY(QDir().mkpath(folder));
+    QFile keep(folder + "/keep.txt");
+    QVERIFY(keep.open(QIODevice::WriteOnly));
+    QVERIFY(::symlink("keep.txt", QFile::encodeName(folder + "/.folvane-tmp-link").constData()) ==
+            0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      const QString journal = TemporaryJournalIn(SystemFolder::SpoolDir(::getpid()));
+      FolderTemporary unnamed(folder, journal);
+      FolderTemporary named(folder, journal, false);
+      const bool written = unnamed.isOpen() && named.isOpen() &&
+                           ::write(unnamed.handle(), "half", 4) == 4 &&
+                           ::write(named.handle(), "half", 4) == 4;
+      // What else a journal may name is not ours to remove.
+      JournalTemporary(journal, QFile::encodeName(folder + "/keep.txt"));
+      JournalTemporary(journal, QFile::encodeName(folder + "/.folvane-tmp-link"));
+      if (written) ::raise(SIGKILL);
+      ::_exit(1);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status));
+    const auto entries = [&] {
+      return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                    QDir::NoDotAndDotDot);
+    };
+    QCOMPARE(entries().size(), 3);  // the named one is left by the kill
+    SystemFolder::RemoveLeftovers([](qint64) { return false; });
+    QCOMPARE(entries(), (QStringList{".folvane-tmp-link", "keep.txt"}));
+    QVERIFY(!QFile::exists(SystemFolder::SpoolDir(child)));
+  }
+
+  // Put in place whole, never over a file there; a replacing put swaps it
+  // in one step; what is not put in place is gone with the object.
+  void temporariesArePutInPlaceWhole() {
+    const QString folder = home_.filePath("place");
+    QVERIFY(QDir().mkpath(folder));
+    const QString journal = home_.filePath("place-journal");
+    for (const bool unnamed : {true, false}) {
+      const QString tag = unnamed ? "u" : "n";
+      QFile there(folder + "/there-" + tag);
+      QVERIFY(there.open(QIODevice::WriteOnly) && there.write("old") == 3);
+      there.close();
+      {
+        FolderTemporary t(folder, journal, unnamed);
+        QVERIFY(t.isOpen() && ::write(t.handle(), "new", 3) == 3);
+        QVERIFY(!t.PlaceNoReplace(there.fileName()));
+        QCOMPARE(errno, EEXIST);
+        QVERIFY(t.PlaceNoReplace(folder + "/fresh-" + tag));
+      }
+      {
+        FolderTemporary t(folder, journal, unnamed);
+        QVERIFY(t.isOpen() && ::write(t.handle(), "newer", 5) == 5);
+        QVERIFY(t.PlaceReplacing(there.fileName()));
+      }
+      { FolderTemporary dropped(folder, journal, unnamed); }
+      QFile fresh(folder + "/fresh-" + tag);
+      QVERIFY(fresh.open(QIODevice::ReadOnly));
+      QCOMPARE(fresh.readAll(), QByteArray("new"));
+      QVERIFY(there.open(QIODevice::ReadOnly));
+      QCOMPARE(there.readAll(), QByteArray("newer"));
+    }
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{"fresh-n", "fresh-u", "there-n", "there-u"}));
   }
 };
 

@@ -1,5 +1,7 @@
 #include "LinuxFiles.h"
 
+#include "FolderTemporary.h"
+
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -59,30 +61,32 @@ class LinuxAppendFile final : public AppendFile {
   CodePage codePage_;
 };
 
-// Copies `from` into a new file `to` that must not exist yet: written under
-// a temporary name, synced, then renamed into place, so `to` is whole or absent.
-bool copyNoReplace(const QString& from, const QString& to) {
+// Copies `from` into a new file `to` that must not exist yet: written as a
+// temporary file of the target's folder, synced, then put in place, so `to`
+// is whole or absent, and nothing of the copy outlives a kill.
+bool copyNoReplace(const QString& from, const QString& to, const QString& journal) {
   QFile in;
   const int fd = ::open(native(from).constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     if (fd >= 0) ::close(fd);
     return false;
   }
-  // A name of its own each time: a copy a killed run left cannot block it.
-  QTemporaryFile out(QFileInfo(to).absolutePath() + QStringLiteral("/.folvane-move-XXXXXX"));
-  if (!out.open()) return false;
+  FolderTemporary out(QFileInfo(to).absolutePath(), journal);
+  if (!out.isOpen()) return false;
+  QFile writer;
+  if (!writer.open(out.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) return false;
   bool ok = true;
   while (ok && !in.atEnd()) {
     const QByteArray chunk = in.read(1 << 20);
-    ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    ok = !chunk.isEmpty() && writer.write(chunk) == chunk.size();
   }
-  ok = ok && out.flush() && ::fsync(out.handle()) == 0;
+  ok = ok && writer.flush() && ::fsync(out.handle()) == 0;
   // The copy gets the mode any new file of the user gets, not the
   // temporary file's owner-only one.
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(out.handle(), 0666 & ~mask);
-  return ok && RenameNoReplace(out.fileName(), to);  // a copy left behind is removed
+  return ok && out.PlaceNoReplace(to);
 }
 
 }  // namespace
@@ -241,7 +245,8 @@ bool LinuxFiles::Move(const QString& from, const QString& to) {
   if (errno != EXDEV) return false;
   // Another file system: copy, then remove the source only once the copy
   // stands complete.
-  if (!copyNoReplace(from, to)) return false;
+  if (!copyNoReplace(from, to, workFolder_.isEmpty() ? QString() : TemporaryJournalIn(workFolder_)))
+    return false;
   ::unlink(native(from).constData());
   return true;
 }
@@ -263,12 +268,22 @@ bool RenameNoReplace(const QString& from, const QString& to) {
     return true;
   }
   if (errno == EEXIST || errno == EXDEV) return false;
-  // Nor links (FAT): a rename after a look, which a race could still beat.
-  if (::access(b.constData(), F_OK) == 0) {
-    errno = EEXIST;
-    return false;
-  }
-  return ::rename(a.constData(), b.constData()) == 0;
+  // Nor links: the name is taken first by an empty file of ours, created
+  // exclusively, so a file arriving meanwhile finds it taken; the rename
+  // replaces only that placeholder, still empty and still there.
+  const int fd = ::open(b.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  struct stat held {
+  }, named{};
+  const bool ours = ::fstat(fd, &held) == 0 && ::lstat(b.constData(), &named) == 0 &&
+                    held.st_dev == named.st_dev && held.st_ino == named.st_ino &&
+                    named.st_size == 0;
+  ::close(fd);
+  if (ours && ::rename(a.constData(), b.constData()) == 0) return true;
+  const int error = ours ? errno : EEXIST;
+  if (ours) ::unlink(b.constData());
+  errno = error;
+  return false;
 }
 
 bool LinuxFiles::Delete(const QString& path) {

@@ -15,7 +15,8 @@ namespace folvane::platform {
 class LinuxFiles final : public Files {
  public:
   // Links that open CP932 names go into a temporary folder under
-  // `workFolder` (the system's temporary folder when empty).
+  // `workFolder` (the system's temporary folder when empty), and the
+  // journal of temporary files in users' folders lives there.
   explicit LinuxFiles(CodePage codePage, QString workFolder = {})
       : codePage_(std::move(codePage)), workFolder_(std::move(workFolder)) {}
 
@@ -49,7 +50,8 @@ FileStamp StampOf(const QString& path);
 
 // Renames `from` to `to` on one file system unless `to` exists: false with
 // errno EEXIST when it does, EXDEV across file systems. File systems without
-// no-replace renames get a link, or a rename after a look.
+// no-replace renames get a link, or else the name is first taken by an
+// empty file created exclusively, which the rename then replaces.
 bool RenameNoReplace(const QString& from, const QString& to);
 
 // Windows' order of names in a folder: ordinal order of the upper-cased

@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include "FileRegistry.h"
+#include "FolderTemporary.h"
 #include "InstallLayout.h"
 #include "LauncherProgress.h"
 #include "LinuxDrives.h"
@@ -48,7 +49,8 @@ struct LinuxPlatform::Members {
   LinuxSystem system;
   LinuxFiles files{profile.codePage(), SystemFolder::SpoolDir(process.ProcessId())};
   LinuxClock clock;
-  LinuxSpooler spooler{profile, registry, printers};
+  LinuxSpooler spooler{profile, registry, printers,
+                       TemporaryJournalIn(SystemFolder::SpoolDir(process.ProcessId()))};
   QLockFile profileLock{SystemFolder::Root() + QStringLiteral("/office-profile.lock")};
   bool temporaryProfile = false;
   // A batch renders on every core the memory allows.

@@ -13,11 +13,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 #include <vector>
 
 #include "ErrnoText.h"
 #include "Failure.h"
+#include "FolderTemporary.h"
 #include "LinuxFiles.h"
 
 namespace folvane::platform {
@@ -56,8 +56,11 @@ void LinuxSpooler::writeVirtual(const QByteArray& pdf, const QString& target) {
     if (!out.open(QIODevice::WriteOnly) || out.write(pdf) < 0 || !out.commit()) throw cannotWrite();
     return;
   }
-  QTemporaryFile temp(QFileInfo(target).dir().filePath(QStringLiteral(".folvane-print-XXXXXX")));
-  if (!temp.open() || temp.write(pdf) != pdf.size() || !temp.flush() || ::fsync(temp.handle()) != 0)
+  FolderTemporary temp(QFileInfo(target).absolutePath(), journal_);
+  QFile out;
+  if (!temp.isOpen() ||
+      !out.open(temp.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
+      out.write(pdf) != pdf.size() || !out.flush() || ::fsync(temp.handle()) != 0)
     throw cannotWrite();
   // A temporary file is the owner's alone; the PDF gets the mode any new
   // file of the user gets.
@@ -67,8 +70,7 @@ void LinuxSpooler::writeVirtual(const QByteArray& pdf, const QString& target) {
   constexpr int kMaxNumber = 9999;
   for (int n = 0; n <= kMaxNumber; ++n) {
     const QString name = n == 0 ? target : numbered(target, n);
-    if (RenameNoReplace(temp.fileName(), name)) {
-      temp.setAutoRemove(false);
+    if (temp.PlaceNoReplace(name)) {
       if (n > 0) diversions_.append({target, name});
       return;
     }

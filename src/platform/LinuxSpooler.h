@@ -9,8 +9,10 @@ namespace folvane::platform {
 
 class LinuxSpooler final : public Spooler {
  public:
-  LinuxSpooler(Profile& profile, Registry& registry, Printers& printers)
-      : profile_(profile), registry_(registry), printers_(printers) {}
+  // The virtual printer's temporary files in users' folders are recorded
+  // in `journal` where they need a name (see FolderTemporary).
+  LinuxSpooler(Profile& profile, Registry& registry, Printers& printers, QString journal = {})
+      : profile_(profile), registry_(registry), printers_(printers), journal_(std::move(journal)) {}
 
   void PrintPdf(const QString& pdfPath, const QString& title) override;
   QList<Diversion> TakeDiversions() override;
@@ -28,6 +30,7 @@ class LinuxSpooler final : public Spooler {
   Profile& profile_;
   Registry& registry_;
   Printers& printers_;
+  QString journal_;
 };
 
 }  // namespace folvane::platform

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "FolderTemporary.h"
+
 namespace folvane::platform {
 
 QString SystemFolder::Root() {
@@ -41,9 +43,11 @@ void SystemFolder::RemoveLeftovers(const std::function<bool(qint64)>& running) {
   const QDir spool(Root() + QStringLiteral("/spool"));
   for (const QFileInfo& entry :
        spool.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
-    if (entry.isDir() && ownerGone(entry.fileName(), QString()))
+    if (entry.isDir() && ownerGone(entry.fileName(), QString())) {
+      // Its temporary files in users' folders first: the journal says where.
+      RemoveJournalled(TemporaryJournalIn(entry.filePath()));
       QDir(entry.filePath()).removeRecursively();
-    else if (entry.isFile())  // files straight in the spool are of no one now
+    } else if (entry.isFile())  // files straight in the spool are of no one now
       QFile::remove(entry.filePath());
   }
   const QDir root(Root());

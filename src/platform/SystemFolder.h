@@ -21,8 +21,9 @@ class SystemFolder {
   // The spool folder of the process `pid`: S/spool/<pid>.
   static QString SpoolDir(qint64 pid);
 
-  // Removes what runs that were killed left in S: their spool folders,
-  // their private office profiles and half-written registry files. `running`
+  // Removes what runs that were killed left in S: their spool folders (and
+  // the temporary files in users' folders their journals name), their
+  // private office profiles and half-written registry files. `running`
   // tells whether a process id is a running instance, whose things stay.
   static void RemoveLeftovers(const std::function<bool(qint64)>& running);
 };

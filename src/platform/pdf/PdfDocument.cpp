@@ -16,6 +16,7 @@
 #include "PooledFileInputSource.h"
 #include "platform/ErrnoText.h"
 #include "platform/Failure.h"
+#include "platform/FolderTemporary.h"
 
 namespace folvane::platform {
 namespace {
@@ -113,7 +114,7 @@ std::shared_ptr<QPDF> PdfDocument::readable() const {
   return pdf;
 }
 
-void PdfDocument::save(const QString& target) {
+void PdfDocument::save(const QString& target, const QString& journal) {
   // Every message names `target`, never the temporary file beside it.
   const auto failure = [&](const QString& reason) {
     return Failure(
@@ -123,29 +124,24 @@ void PdfDocument::save(const QString& target) {
   const QFileInfo info(target);
   if (!QFileInfo(info.absolutePath()).isDir())
     throw failure(QStringLiteral("保存先のフォルダー「%1」がありません").arg(info.absolutePath()));
-  const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                       QStringLiteral(".folvane-") + QString::number(::getpid());
-  int fd = -1;
+  // Written as a temporary file of the target's folder, which nobody can
+  // plant a link for and which a kill leaves nothing of, then put in place.
+  FolderTemporary temp(info.absolutePath(), journal);
   try {
+    if (!temp.isOpen()) throw QPDFSystemError("open", errno);
     if (!composition_) compose();
-    fd = ::open(native(temp).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw QPDFSystemError("open", errno);
-    composition_->write(fd);
+    composition_->write(temp.handle());
   } catch (const QPDFSystemError& e) {
-    if (fd >= 0) ::close(fd);
-    QFile::remove(temp);
     throw failure(ErrnoText(e.getErrno()));
   } catch (const std::exception& e) {
-    if (fd >= 0) ::close(fd);
-    QFile::remove(temp);
-    throw failure(QString::fromUtf8(e.what()).replace(temp, target));
+    throw failure(QString::fromUtf8(e.what()));
   }
-  int error = 0;
-  if (::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(native(temp).c_str(), native(target).c_str()) != 0) error = errno;
-  if (error != 0) {
-    QFile::remove(temp);
+  // The merged file is as any new file of the user's, not owner-only.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(temp.handle(), 0666 & ~mask);
+  if (::fsync(temp.handle()) != 0 || !temp.PlaceReplacing(target)) {
+    const int error = errno;
     throw failure(ErrnoText(error));
   }
 }

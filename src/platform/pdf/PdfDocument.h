@@ -33,10 +33,11 @@ class PdfDocument {
   // base's own outline is cleaned the same way at the first such call.
   void insertPages(int after, PdfDocument& source, int first, int count, bool bookmarks);
 
-  // Writes the whole document to `target`, unencrypted: under a temporary
-  // name first, then renamed, so `target` is complete or as it was. A
-  // Failure names `target`, never the temporary file.
-  void save(const QString& target);
+  // Writes the whole document to `target`, unencrypted: as a temporary file
+  // of its folder first (see FolderTemporary; `journal` records it where it
+  // needs a name), then put in place, so `target` is complete or as it was.
+  // A Failure names `target`, never the temporary file.
+  void save(const QString& target, const QString& journal = {});
 
   // Writes pages first..last (from 0) to a new file.
   void extract(int first, int last, const QString& target) const;

@@ -11,6 +11,7 @@
 #include "PdfReadAhead.h"
 #include "PdfWorker.h"
 #include "platform/Failure.h"
+#include "platform/FolderTemporary.h"
 
 namespace folvane::platform {
 
@@ -19,6 +20,7 @@ namespace folvane::platform {
 struct QpdfAcrobat::Shared {
   PdfWorker worker;
   std::weak_ptr<PdfReadAhead> readAhead;
+  QString journal;  // of the temporary files a save makes
 
   std::unique_ptr<PdfDocument> open(const QString& path) {
     if (auto ahead = readAhead.lock())
@@ -122,7 +124,7 @@ class PDDoc final : public Dispatch<PDDoc> {
           [](PDDoc& d, std::vector<Arg>& a) {
             if (toInt(a[0].get()) != 1)
               throw Failure(QStringLiteral("全体保存（1）のみ扱えます。"));
-            d.open().save(toText(a[1].get()));
+            d.open().save(toText(a[1].get()), d.shared_ ? d.shared_->journal : QString());
             return Variant(true);
           }}},
         {"close",
@@ -213,7 +215,9 @@ std::shared_ptr<AutomationObject> QpdfAcrobat::CreateObject(const QString& progI
 }
 
 QpdfAcrobat::QpdfAcrobat(Spooler& spooler, QString spoolDir)
-    : spooler_(spooler), spoolDir_(std::move(spoolDir)), shared_(std::make_shared<Shared>()) {}
+    : spooler_(spooler), spoolDir_(std::move(spoolDir)), shared_(std::make_shared<Shared>()) {
+  shared_->journal = TemporaryJournalIn(spoolDir_);
+}
 
 std::shared_ptr<void> QpdfAcrobat::ReadAhead(const QStringList& paths) {
   auto ahead = std::make_shared<PdfReadAhead>(shared_->worker, paths);
