@@ -85,6 +85,55 @@ class TestBatchConversionIntegration : public QObject {
     engines_->Convert(source, path, sheet ? "xls" : "doc");
   }
 
+  // plain.doc and encrypted.doc (password "secret", RC4) in `dir`, saved by
+  // LibreOffice itself through a Basic macro: LibreOfficeKit cannot save
+  // with a password.
+  void makeProtectedDocuments(const QString& dir) {
+    const QString soffice = QStringLiteral("/usr/lib/libreoffice/program/soffice");
+    QDir().mkpath(dir);
+    const QString profile = dir + "/profile", tmp = dir + "/tmp";
+    QDir().mkpath(tmp);
+    auto run = [&](const QStringList& args) {
+      QProcess p;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert("TMPDIR", tmp);  // its temporary folder stays ours
+      p.setProcessEnvironment(env);
+      p.start(soffice, QStringList{"--headless", "--norestore", "--invisible",
+                                   "-env:UserInstallation=file://" + profile} +
+                           args);
+      return p.waitForFinished(120000) && p.exitCode() == 0;
+    };
+    // The first start lays out the profile and would overwrite the macro.
+    QVERIFY(run({"--terminate_after_init"}));
+    QFile module(profile + "/user/basic/Standard/Module1.xba");
+    QVERIFY(module.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    module.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE script:module PUBLIC "-//OpenOffice.org//DTD OfficeDocument 1.0//EN" "module.dtd">
+<script:module xmlns:script="http://openoffice.org/2000/script" script:name="Module1" script:language="StarBasic">
+Sub Make(dir As String)
+  Dim hidden(0) As New com.sun.star.beans.PropertyValue
+  hidden(0).Name = &quot;Hidden&quot; : hidden(0).Value = True
+  Dim plain(0) As New com.sun.star.beans.PropertyValue
+  plain(0).Name = &quot;FilterName&quot; : plain(0).Value = &quot;MS Word 97&quot;
+  Dim locked(1) As New com.sun.star.beans.PropertyValue
+  locked(0).Name = &quot;FilterName&quot; : locked(0).Value = &quot;MS Word 97&quot;
+  locked(1).Name = &quot;Password&quot; : locked(1).Value = &quot;secret&quot;
+  doc = StarDesktop.loadComponentFromURL(&quot;private:factory/swriter&quot;, &quot;_blank&quot;, 0, hidden())
+  doc.Text.setString(&quot;Folvane&quot;)
+  doc.storeToURL(ConvertToURL(dir &amp; &quot;/plain.doc&quot;), plain())
+  doc.close(True)
+  Rem Given a password, a new document is silently not stored at all; one loaded from a file is.
+  doc = StarDesktop.loadComponentFromURL(ConvertToURL(dir &amp; &quot;/plain.doc&quot;), &quot;_blank&quot;, 0, hidden())
+  doc.storeToURL(ConvertToURL(dir &amp; &quot;/encrypted.doc&quot;), locked())
+  doc.close(True)
+End Sub
+</script:module>
+)");
+    module.close();
+    QVERIFY(run({QStringLiteral("macro:///Standard.Module1.Make(\"%1\")").arg(dir)}));
+    QVERIFY(QFile::exists(dir + "/encrypted.doc"));  // soffice says 0 when the macro fails
+  }
+
  private slots:
   void initTestCase() {
     QVERIFY(QDir().mkpath(at("make")) && QDir().mkpath(at("src")) && QDir().mkpath(at("dest")));
@@ -441,6 +490,42 @@ class TestBatchConversionIntegration : public QObject {
       QVERIFY2(pdf.contains("Row 1500 of the arriving workbook"), qPrintable(pdf.right(200)));
       QVERIFY2(failures.isEmpty(), qPrintable(FailureReport(failures)));
     }
+  }
+
+  // Word 97-2003 documents saved with a password (RC4) are told as such
+  // before LibreOffice sees them: it would crash on them, and each crash
+  // would cost an engine.
+  void protectedWordDocumentsAreToldWithoutACrash() {
+    const QString source = at("locked");
+    QVERIFY(QDir().mkpath(source) && QDir().mkpath(at("locked-dest")));
+    makeProtectedDocuments(at("locked-make"));
+    for (const char* name : {"a-locked.doc", "c-locked.doc"})
+      QVERIFY(QFile::copy(at("locked-make/encrypted.doc"), source + "/" + name));
+    makeDocument(source + "/b-open.doc", "Open letter");
+    // Each warm engine: its process and how often it was started.
+    const auto warm = [&] {
+      QList<QPair<qint64, int>> engines;
+      for (int e = 0; e < engines_->size(); ++e)
+        if (engines_->engine(e).processId() > 0)
+          engines.append({engines_->engine(e).processId(), engines_->engine(e).starts()});
+      return engines;
+    };
+    const auto before = warm();
+    QVERIFY(!before.isEmpty());
+    SettingsRecord settings = settings_;
+    settings.SourceDir = source;
+    settings.DestDir = at("locked-dest");
+    settings.LogFile = at("locked.log");
+    platform::Platform p = platform();
+    const auto failures = modConvPDF(p, settings, imagePage_).ConvertDirectory();
+    for (const auto& engine : before) QVERIFY(warm().contains(engine));
+    QCOMPARE(failures.size(), 2);
+    for (const auto& f : failures) {
+      QVERIFY(f.name.endsWith("-locked.doc"));
+      QCOMPARE(f.reason, QStringLiteral("パスワードで保護されています。"));
+      QVERIFY(QFile::exists(source + "/" + f.name));
+    }
+    QVERIFY(pdfText(at("locked-dest/b-open.pdf")).contains("Open letter"));
   }
 
   // Names as copies from Windows bring them: CP932 bytes are converted and

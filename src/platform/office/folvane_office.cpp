@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "platform/FileVersion.h"
+#include "platform/office/OleDocument.h"
 
 namespace {
 
@@ -698,6 +699,15 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
         }
         break;
       case Content::Document:
+        // LibreOffice crashes on some encrypted Word 97 files instead of asking
+        // for their password; the file's own flag tells first.
+        if (ext == "doc" && startsWith(head, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+          std::ifstream in(read, std::ios::binary);
+          std::stringstream all;
+          all << in.rdbuf();
+          if (folvane::platform::WordDocumentEncrypted(all.str()))
+            return {"password", "the document is password-protected"};
+        }
         break;
     }
   }
