@@ -327,6 +327,31 @@ class TestFolvane : public QObject {
     QCOMPARE(s.fake.ui.messages[0].icon, platform::MsgIcon::Warning);
   }
 
+  // What the platform has to say during a run (a damaged registry file set
+  // aside) waits for its end: one message after the run's own, the run
+  // never stopped for it.
+  void platformNoticesWaitForTheRunsEnd() {
+    Started s;
+    s.ini.Settings.SourceDir = "/src";
+    s.ini.Settings.DestDir = "/dest";
+    s.ini.Settings.PDFWriterName = "Acrobat PDFWriter";
+    for (const char* name : {"/src/a.doc", "/src/b.doc", "/src/bad.doc"}) s.fake.files.put(name);
+    s.fake.office.failPrint << "/src/bad.doc";
+    int shownDuringTheRun = 0;
+    s.fake.office.duringPrint = [&] {
+      s.fake.ui.Notice("レジストリファイルが読めませんでした。");
+      shownDuringTheRun += int(s.fake.ui.messages.size());
+    };
+    s.window.cmdIConv->click();
+    QCOMPARE(shownDuringTheRun, 0);
+    QCOMPARE(s.fake.ui.messages.size(), 2);
+    QVERIFY(s.fake.ui.messages[0].text.contains("bad.doc"));
+    QCOMPARE(s.fake.ui.messages[1].text, QStringLiteral("レジストリファイルが読めませんでした。"));
+    // Outside a job a notice is shown at once.
+    s.fake.ui.Notice("今すぐ");
+    QCOMPARE(s.fake.ui.messages.size(), 3);
+  }
+
   void noPdfPrinterNoRun() {
     Started s;
     s.ini.Settings.SourceDir = "/src";

@@ -44,7 +44,7 @@ struct LinuxPlatform::Members {
                        }};
   QtUi ui;
   FileRegistry registry{SystemFolder::WindowsDir() + QStringLiteral("/registry.json"),
-                        [this](const QString& text) { ui.MsgBox(text, MsgIcon::Warning); }};
+                        [this](const QString& text) { ui.Notice(text); }};
   LinuxPrinters printers{profile};
   LinuxSystem system;
   LinuxFiles files{profile.codePage(), SystemFolder::SpoolDir(process.ProcessId())};

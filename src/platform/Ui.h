@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace folvane::platform {
 
@@ -21,6 +25,22 @@ class Ui {
     showMessage(text, icon, title);
   }
 
+  // A message of the platform's own, about no job in particular (a damaged
+  // file set aside): shown at once, or, while notices are held (a job
+  // runs), kept and shown when they are let go, each text once.
+  void Notice(const QString& text, MsgIcon icon = MsgIcon::Warning) {
+    if (holds_ == 0)
+      MsgBox(text, icon);
+    else if (!std::any_of(held_.begin(), held_.end(),
+                          [&](const auto& n) { return n.first == text; }))
+      held_.append({text, icon});
+  }
+  void HoldNotices() { ++holds_; }
+  void ReleaseNotices() {
+    if (holds_ > 0 && --holds_ > 0) return;
+    for (const auto& [text, icon] : std::exchange(held_, {})) MsgBox(text, icon);
+  }
+
   // Lets pending window events run once (repaints, clicks).
   virtual void DoEvents() = 0;
 
@@ -35,6 +55,10 @@ class Ui {
 
  protected:
   virtual void showMessage(const QString& text, MsgIcon icon, const QString& title) = 0;
+
+ private:
+  int holds_ = 0;
+  QList<QPair<QString, MsgIcon>> held_;
 };
 
 }  // namespace folvane::platform

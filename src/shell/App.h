@@ -36,13 +36,18 @@ struct App {
 class JobGuard {
  public:
   explicit JobGuard(App& app) : app_(app), owns_(!app.jobRunning) {
-    if (owns_)
+    if (owns_) {
       app_.jobRunning = true;
-    else
+      // Nothing of the platform's own stops a job midway to wait for OK.
+      app_.platform.ui.HoldNotices();
+    } else {
       app_.platform.ui.Beep();
+    }
   }
   ~JobGuard() {
-    if (owns_) app_.jobRunning = false;
+    if (!owns_) return;
+    app_.jobRunning = false;
+    app_.platform.ui.ReleaseNotices();
   }
   JobGuard(const JobGuard&) = delete;
   JobGuard& operator=(const JobGuard&) = delete;
