@@ -29,6 +29,14 @@ QByteArray read(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The version of a file as the engine takes it, through a copy let go of.
+Snapshot snapshotOf(const QString& path) {
+  const QByteArray copy = QFile::encodeName(path) + ".copy";
+  const Snapshot s = TakeSnapshot(QFile::encodeName(path).toStdString(), copy.toStdString());
+  ::unlink(copy.constData());
+  return s;
+}
+
 dev_t deviceOf(const QString& path) {
   struct stat st {};
   return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : 0;
@@ -201,14 +209,8 @@ class TestLinuxFiles : public QObject {
   // engine read names it, and every other state of the file keeps it.
   void deleteVersionRemovesOnlyTheVersionRead() {
     QVERIFY(QDir().mkpath(at("del")));
-    const auto versionOf = [&](const QString& path) {
-      const Snapshot s = TakeSnapshot(QFile::encodeName(path).toStdString(),
-                                      QFile::encodeName(at("del-copy")).toStdString());
-      ::unlink(QFile::encodeName(at("del-copy")).constData());
-      return s;
-    };
     make(at("del/same.doc"), "as read");
-    const Snapshot same = versionOf(at("del/same.doc"));
+    const Snapshot same = snapshotOf(at("del/same.doc"));
     QCOMPARE(same.error, std::string());
     QCOMPARE(files_.DeleteVersion(at("del/same.doc"), same.version), Deletion::Deleted);
     QVERIFY(!QFile::exists(at("del/same.doc")));
@@ -220,7 +222,7 @@ class TestLinuxFiles : public QObject {
     // Rewritten with the same size and its modification time put back: the
     // change time still tells.
     make(at("del/touched.doc"), "version 1");
-    const Snapshot touched = versionOf(at("del/touched.doc"));
+    const Snapshot touched = snapshotOf(at("del/touched.doc"));
     struct stat before {};
     QCOMPARE(::stat(QFile::encodeName(at("del/touched.doc")).constData(), &before), 0);
     QThread::msleep(20);
@@ -233,11 +235,11 @@ class TestLinuxFiles : public QObject {
 
     // The same stamp with other bytes (what coarse file times allow): kept.
     make(at("del/bytes.doc"), "bytes");
-    FileVersion other = versionOf(at("del/bytes.doc")).version;
+    FileVersion other = snapshotOf(at("del/bytes.doc")).version;
     other.digest ^= 1;
     QCOMPARE(files_.DeleteVersion(at("del/bytes.doc"), other), Deletion::Changed);
     // Another file saved under its name (a save by rename): kept.
-    const FileVersion replaced = versionOf(at("del/bytes.doc")).version;
+    const FileVersion replaced = snapshotOf(at("del/bytes.doc")).version;
     make(at("del/new.tmp"), "bytes");
     QVERIFY(::rename(QFile::encodeName(at("del/new.tmp")).constData(),
                      QFile::encodeName(at("del/bytes.doc")).constData()) == 0);
@@ -251,17 +253,11 @@ class TestLinuxFiles : public QObject {
   // was, kept when it wrote, kept when it stays.
   void deleteVersionWaitsForAWriter() {
     QVERIFY(QDir().mkpath(at("busy")));
-    const auto versionOf = [&](const QString& path) {
-      const Snapshot s = TakeSnapshot(QFile::encodeName(path).toStdString(),
-                                      QFile::encodeName(at("busy-copy")).toStdString());
-      ::unlink(QFile::encodeName(at("busy-copy")).constData());
-      return s.version;
-    };
     for (const char* name : {"left.doc", "wrote.doc", "stays.doc"})
       make(at("busy/") + name, "part");
-    const FileVersion left = versionOf(at("busy/left.doc"));
-    const FileVersion wrote = versionOf(at("busy/wrote.doc"));
-    const FileVersion stays = versionOf(at("busy/stays.doc"));
+    const FileVersion left = snapshotOf(at("busy/left.doc")).version;
+    const FileVersion wrote = snapshotOf(at("busy/wrote.doc")).version;
+    const FileVersion stays = snapshotOf(at("busy/stays.doc")).version;
 
     QFile writer(at("busy/left.doc"));
     QVERIFY(writer.open(QIODevice::WriteOnly | QIODevice::Append));
