@@ -172,6 +172,24 @@ class TestLinuxFiles : public QObject {
     QVERIFY(QFile::exists(to));
   }
 
+  // Without no-replace renames and links (some FUSE and network file
+  // systems) the name is held by an exclusive placeholder: never replaced.
+  void theLastResortRenameNeverReplaces() {
+    make(at("last-from"), "moved");
+    make(at("last-there"), "there");
+    QVERIFY(!RenameOverPlaceholder(at("last-from"), at("last-there")));
+    QCOMPARE(errno, EEXIST);
+    QCOMPARE(read(at("last-there")), QByteArray("there"));
+    QVERIFY(::symlink("last-there", QFile::encodeName(at("last-link")).constData()) == 0);
+    QVERIFY(!RenameOverPlaceholder(at("last-from"), at("last-link")));
+    QCOMPARE(read(at("last-there")), QByteArray("there"));
+    QVERIFY(RenameOverPlaceholder(at("last-from"), at("last-new")));
+    QCOMPARE(read(at("last-new")), QByteArray("moved"));
+    QVERIFY(!QFile::exists(at("last-from")));
+    QVERIFY(!RenameOverPlaceholder(at("last-from"), at("last-none")));  // nothing to move
+    QVERIFY(!QFile::exists(at("last-none")));
+  }
+
   void moveAcrossFileSystemsIsWholeOrNothing() {
     QTemporaryDir other(QStringLiteral("/dev/shm/folvane-test-XXXXXX"));
     if (!other.isValid() || deviceOf(other.path()) == deviceOf(dir_.path()))

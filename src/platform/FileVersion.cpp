@@ -157,8 +157,8 @@ Snapshot TakeSnapshot(const std::string& source, const std::string& copy) {
         ::unlink(copy.c_str());
         return {{}, "unreadable"};
       }
-      struct stat after {
-      }, named{};
+      struct stat after {};
+      struct stat named {};
       steady = ::fstat(in.get(), &after) == 0 && ::stat(source.c_str(), &named) == 0 &&
                FileStamp::Of(after) == FileStamp::Of(before) &&
                FileStamp::Of(named) == FileStamp::Of(before);

@@ -268,13 +268,19 @@ bool RenameNoReplace(const QString& from, const QString& to) {
     return true;
   }
   if (errno == EEXIST || errno == EXDEV) return false;
-  // Nor links: the name is taken first by an empty file of ours, created
-  // exclusively, so a file arriving meanwhile finds it taken; the rename
-  // replaces only that placeholder, still empty and still there.
+  return RenameOverPlaceholder(from, to);
+}
+
+bool RenameOverPlaceholder(const QString& from, const QString& to) {
+  const QByteArray a = native(from);
+  const QByteArray b = native(to);
+  // The name is taken first by an empty file of ours, created exclusively,
+  // so a file arriving meanwhile finds it taken; the rename replaces only
+  // that placeholder, still empty and still there.
   const int fd = ::open(b.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
-  struct stat held {
-  }, named{};
+  struct stat held {};
+  struct stat named {};
   const bool ours = ::fstat(fd, &held) == 0 && ::lstat(b.constData(), &named) == 0 &&
                     held.st_dev == named.st_dev && held.st_ino == named.st_ino &&
                     named.st_size == 0;
@@ -343,8 +349,8 @@ Deletion LinuxFiles::DeleteVersion(const QString& path, const FileVersion& versi
             .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
     if (!RenameNoReplace(path, aside)) return errno == ENOENT ? Deletion::Gone : Deletion::Failed;
     const QByteArray asideName = QFile::encodeName(aside);
-    struct stat moved {
-    }, now{};
+    struct stat moved {};
+    struct stat now {};
     const bool same = ::stat(asideName.constData(), &moved) == 0 && moved.st_dev == st.st_dev &&
                       moved.st_ino == st.st_ino && ::fstat(fd, &now) == 0 &&
                       sameContentStamp(now, version.stamp) &&

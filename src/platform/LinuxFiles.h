@@ -53,6 +53,8 @@ FileStamp StampOf(const QString& path);
 // no-replace renames get a link, or else the name is first taken by an
 // empty file created exclusively, which the rename then replaces.
 bool RenameNoReplace(const QString& from, const QString& to);
+// RenameNoReplace where neither no-replace renames nor links are had.
+bool RenameOverPlaceholder(const QString& from, const QString& to);
 
 // Windows' order of names in a folder: ordinal order of the upper-cased
 // UTF-16 code units (as NTFS compares), so "docb" < "doc_x".
