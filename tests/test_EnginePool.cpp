@@ -195,6 +195,32 @@ class TestEnginePool : public QObject {
     QVERIFY(contents(at("out-saved/f.pdf")).contains("save "));
   }
 
+  // A rendering made ahead that failed is tried again when the file was
+  // saved since (a copy arrived whole); one that stands as it was keeps its
+  // reason.
+  void aFailureAheadIsRetriedOnlyForAChangedFile() {
+    QDir().mkpath(at("retry"));
+    const auto write = [&](const QString& name, const QByteArray& text) {
+      QFile f(at("retry/" + name));
+      return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    };
+    QVERIFY(write("saved.doc", "refuse-damaged\n") && write("same.doc", "refuse-damaged\n"));
+    const QStringList docs{at("retry/saved.doc"), at("retry/same.doc")};
+    EnginePool pool(options(), 1);
+    pool.Expect(docs, at("spool-retry"));
+    QTRY_VERIFY(!pool.engine(0).busy());  // both refused ahead
+    QVERIFY(write("saved.doc", "whole at last\n"));
+    QDir().mkpath(at("out-retry"));
+    pool.Render(docs[0], at("out-retry/saved.pdf"));
+    QVERIFY(contents(at("out-retry/saved.pdf")).contains("whole at last"));
+    try {
+      pool.Render(docs[1], at("out-retry/same.pdf"));
+      QFAIL("an unchanged refused file rendered");
+    } catch (const DocumentRefused& refused) {
+      QCOMPARE(refused.reason(), QStringLiteral("damaged"));
+    }
+  }
+
   // Quitting while the run waits for a document: it fails at once, the
   // engines are gone, and nothing rendered ahead stays.
   void stopDuringAWaitEndsEveryEngine() {

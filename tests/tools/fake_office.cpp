@@ -2,8 +2,9 @@
 // speaking its protocol and taking the source's copy as it does. Answers by
 // the source's name: *crash* ends the process, *hang* never answers, *fail*
 // answers with an error, *refuse-<reason>* refuses the document with that
-// reason, *blank* "succeeds" without writing anything; anything else gets a
-// small PDF naming the source and the first line of the copy read. *slow*
+// reason, *blank* "succeeds" without writing anything; a copy whose first
+// line is refuse-<reason> is refused so; anything else gets a small PDF
+// naming the source and the first line of the copy read. *slow*
 // takes 0.3 s after the copy is taken. FAKE_OFFICE_NOREADY=1 fails at start.
 // With FAKE_OFFICE_TRACE=<file> it notes "start", "eof" and "leave" there;
 // it leaves FAKE_OFFICE_LINGER seconds after its input ends, as LibreOffice
@@ -87,11 +88,18 @@ int main(int argc, char* argv[]) {
       std::cout << "ERR " << toHex("cannot read " + src) << " " << snapshot.error << std::endl;
       continue;
     }
-    if (src.find("slow") != std::string::npos) sleepSeconds(0.3);
-    if (src.find("blank") == std::string::npos) {
-      std::string first;
+    std::string first;
+    {
       std::ifstream read(copy);
       std::getline(read, first);
+    }
+    if (first.rfind("refuse-", 0) == 0) {  // by content too: a file saved anew may pass
+      ::unlink(copy.c_str());
+      std::cout << "ERR " << toHex("refused") << " " << first.substr(7) << std::endl;
+      continue;
+    }
+    if (src.find("slow") != std::string::npos) sleepSeconds(0.3);
+    if (src.find("blank") == std::string::npos) {
       const char* threads = std::getenv("MAX_CONCURRENCY");
       std::ofstream(dst) << "%PDF-1.4 " << src << " " << first
                          << " threads=" << (threads ? threads : "") << " pid=" << ::getpid()

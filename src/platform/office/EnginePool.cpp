@@ -28,6 +28,7 @@ struct EnginePool::Job {
   QString source;
   QString output;
   QString format;
+  FileStamp began;  // the source as its rendering began
   enum { Queued, Running, Done } state = Queued;
   EngineOutcome outcome;
   bool dropped = false;
@@ -101,6 +102,7 @@ void EnginePool::dispatch() {
     if (job->state != Job::Queued) continue;
     OfficeEngine* engine = idleEngine();
     if (!engine) return;
+    job->began = StampOf(job->source);
     job->state = Job::Running;
     try {
       engine->Begin(job->source, job->output, job->format, [this, job](const EngineOutcome& o) {
@@ -154,8 +156,9 @@ EngineOutcome EnginePool::take(const QString& source, const QString& target, con
       job = ahead_.front();
     }
   }
-  // A file changed since the copy its rendering read is rendered again, a
-  // few times at most: the last rendering names the version it shows.
+  // A file changed since the copy its rendering read (or, when that failed,
+  // since it began: a copy still arriving) is rendered again, a few times at
+  // most: the last rendering names the version it shows.
   constexpr int kRenderings = 3;
   for (int round = 0; round < kRenderings; ++round) {
     if (!job) {
@@ -169,9 +172,8 @@ EngineOutcome EnginePool::take(const QString& source, const QString& target, con
     wait(job);
     if (!ahead_.empty() && ahead_.front() == job) ahead_.pop_front();
     const FileVersion& rendered = job->outcome.version;
-    if (!job->outcome.ok || !rendered.known() || StampOf(source) == rendered.stamp ||
-        round + 1 == kRenderings)
-      break;
+    const FileStamp& read = job->outcome.ok && rendered.known() ? rendered.stamp : job->began;
+    if (StampOf(source) == read || round + 1 == kRenderings) break;
     if (job->output != target) QFile::remove(job->output);
     job.reset();
   }
