@@ -157,7 +157,12 @@ End Sub
   }
 
   void documentsAndWorkbooksBecomePdfsWithTheirText() {
+    // The copy of a user's document that an engine killed mid-way left in
+    // its profile goes when the next engine starts there.
+    QVERIFY(QDir().mkpath(at("profile/work/in")));
+    writeText(at("profile/work/in/left by a killed engine.doc"), "private");
     makeDocument(at("src/letter.doc"), "Quarterly letter");
+    QVERIFY(QDir(at("profile/work/in")).isEmpty());
     makeDocument(at("src/報告書.doc"), "売上報告書");
     makeDocument(at("src/Figures.XLS"), "集計表 total");
     writeText(at("src/notes.txt"), "left alone");

@@ -349,10 +349,6 @@ class TestOleDocument : public QObject {
     QVERIFY(!damaged([&](std::string& f) { f[entries + 0x42] = 1; }));  // no root
   }
 
-  // Real Word 97 files, plain and with a password (RC4), made by the
-  // installed LibreOffice through a Basic macro: no other interface stores
-  // a .doc with a password. Slow, so only when asked for.
-
  private:
   static uint16_t f16(const std::string& b, size_t at) {
     return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);

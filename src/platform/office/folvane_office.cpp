@@ -20,6 +20,7 @@
 // file included, as plain text.
 #define LOK_USE_UNSTABLE_API
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
+#include <dirent.h>
 #include <iconv.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -623,7 +624,15 @@ class WorkFiles {
  public:
   explicit WorkFiles(std::string dir) : dir_(std::move(dir)) {
     ::mkdir(dir_.c_str(), 0700);
-    ::mkdir((dir_ + "/in").c_str(), 0700);
+    const std::string in = dir_ + "/in";
+    ::mkdir(in.c_str(), 0700);
+    // Copies of users' documents an engine killed mid-way left.
+    if (DIR* d = ::opendir(in.c_str())) {
+      while (const dirent* e = ::readdir(d))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+          ::unlink((in + "/" + e->d_name).c_str());
+      ::closedir(d);
+    }
   }
   ~WorkFiles() { clear(); }
   std::string make(const std::string& name) {
