@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,6 +138,14 @@ class TestSystemFolder : public QObject {
     }
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              (QStringList{"fresh-n", "fresh-u", "there-n", "there-u"}));
+    // Put in place, each has the mode any new file of the user gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (const char* name : {"fresh-n", "fresh-u", "there-n", "there-u"}) {
+      struct stat st {};
+      QCOMPARE(::stat(QFile::encodeName(folder + "/" + name).constData(), &st), 0);
+      QCOMPARE(st.st_mode & 0777, 0666 & ~mask);
+    }
   }
 };
 

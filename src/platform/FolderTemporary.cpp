@@ -26,6 +26,14 @@ QByteArray procPath(int fd) {
   return "/proc/self/fd/" + QByteArray::number(fd);
 }
 
+// A temporary file is the owner's alone; put in place, it gets the mode
+// any new file of the user gets.
+void giveUsersMode(int fd) {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+}
+
 }  // namespace
 
 QString TemporaryJournalIn(const QString& spoolDir) {
@@ -97,6 +105,7 @@ QByteArray FolderTemporary::namedCopy() {
 
 bool FolderTemporary::PlaceNoReplace(const QString& target) {
   if (fd_ < 0 || placed_) return false;
+  giveUsersMode(fd_);
   if (name_.isEmpty()) {
     // A link refuses an existing name, as the rename below does.
     if (::linkat(AT_FDCWD, procPath(fd_).constData(), AT_FDCWD,
@@ -110,6 +119,7 @@ bool FolderTemporary::PlaceNoReplace(const QString& target) {
 
 bool FolderTemporary::PlaceReplacing(const QString& target) {
   if (fd_ < 0 || placed_) return false;
+  giveUsersMode(fd_);
   if (name_.isEmpty() && namedCopy().isEmpty()) return false;
   if (::rename(name_.constData(), QFile::encodeName(target).constData()) != 0) return false;
   return placed_ = true;

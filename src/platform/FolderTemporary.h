@@ -10,7 +10,8 @@ namespace folvane::platform {
 // place whole; elsewhere (FAT) it is made with O_EXCL|O_NOFOLLOW under a
 // unique hidden name that `journal` records first, so that the next start
 // removes it after a kill or a power cut. Removed when destroyed unless put
-// in place. Created owner-only.
+// in place. Owner-only until put in place, then of the mode any new file of
+// the user gets.
 class FolderTemporary {
  public:
   // `journal` may be empty: then a named temporary is recorded nowhere.

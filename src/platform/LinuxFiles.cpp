@@ -81,11 +81,6 @@ bool copyNoReplace(const QString& from, const QString& to, const QString& journa
     ok = !chunk.isEmpty() && writer.write(chunk) == chunk.size();
   }
   ok = ok && writer.flush() && ::fsync(out.handle()) == 0;
-  // The copy gets the mode any new file of the user gets, not the
-  // temporary file's owner-only one.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(out.handle(), 0666 & ~mask);
   return ok && out.PlaceNoReplace(to);
 }
 

@@ -62,11 +62,6 @@ void LinuxSpooler::writeVirtual(const QByteArray& pdf, const QString& target) {
       !out.open(temp.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
       out.write(pdf) != pdf.size() || !out.flush() || ::fsync(temp.handle()) != 0)
     throw cannotWrite();
-  // A temporary file is the owner's alone; the PDF gets the mode any new
-  // file of the user gets.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(temp.handle(), 0666 & ~mask);
   constexpr int kMaxNumber = 9999;
   for (int n = 0; n <= kMaxNumber; ++n) {
     const QString name = n == 0 ? target : numbered(target, n);

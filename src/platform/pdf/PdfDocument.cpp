@@ -136,10 +136,6 @@ void PdfDocument::save(const QString& target, const QString& journal) {
   } catch (const std::exception& e) {
     throw failure(QString::fromUtf8(e.what()));
   }
-  // The merged file is as any new file of the user's, not owner-only.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(temp.handle(), 0666 & ~mask);
   if (::fsync(temp.handle()) != 0 || !temp.PlaceReplacing(target)) {
     const int error = errno;
     throw failure(ErrnoText(error));
