@@ -133,6 +133,16 @@ End Sub
     QVERIFY(run({QStringLiteral("macro:///Standard.Module1.Make(\"%1\")").arg(dir)}));
     QVERIFY(QFile::exists(dir + "/encrypted.doc"));  // soffice says 0 when the macro fails
   }
+  // A run over the folder `name`, into `name`-dest, logged in `name`.log,
+  // with the settings of the suite otherwise.
+  QList<ConversionFailure> convertFolder(const QString& name) {
+    SettingsRecord settings = settings_;
+    settings.SourceDir = at(name);
+    settings.DestDir = at(name + "-dest");
+    settings.LogFile = at(name + ".log");
+    platform::Platform p = platform();
+    return modConvPDF(p, settings, imagePage_).ConvertDirectory();
+  }
 
  private slots:
   void initTestCase() {
@@ -424,12 +434,7 @@ End Sub
       save(at("make/v2.doc"));
       watch.start(1);
     };
-    SettingsRecord settings = settings_;
-    settings.SourceDir = source;
-    settings.DestDir = at("saved-dest");
-    settings.LogFile = at("saved.log");
-    platform::Platform p = platform();
-    const auto failures = modConvPDF(p, settings, imagePage_).ConvertDirectory();
+    const auto failures = convertFolder("saved");
     fake_.ui.onDoEvents = nullptr;
     watch.stop();
     QVERIFY(secondSaved);
@@ -476,12 +481,7 @@ End Sub
       }
       copy.close();
     });
-    SettingsRecord settings = settings_;
-    settings.SourceDir = source;
-    settings.DestDir = at("arriving-dest");
-    settings.LogFile = at("arriving.log");
-    platform::Platform p = platform();
-    const auto failures = modConvPDF(p, settings, imagePage_).ConvertDirectory();
+    const auto failures = convertFolder("arriving");
     copier.join();
     if (QFile::exists(source + "/a.xls")) {
       QFile kept(source + "/a.xls");
@@ -517,12 +517,7 @@ End Sub
     };
     const auto before = warm();
     QVERIFY(!before.isEmpty());
-    SettingsRecord settings = settings_;
-    settings.SourceDir = source;
-    settings.DestDir = at("locked-dest");
-    settings.LogFile = at("locked.log");
-    platform::Platform p = platform();
-    const auto failures = modConvPDF(p, settings, imagePage_).ConvertDirectory();
+    const auto failures = convertFolder("locked");
     for (const auto& engine : before) QVERIFY(warm().contains(engine));
     QCOMPARE(failures.size(), 2);
     for (const auto& f : failures) {
@@ -545,12 +540,7 @@ End Sub
         0);  // 表紙.doc
     writeText(source + "/tmp.doc", "x");
     QCOMPARE(::rename((folder + "tmp.doc").constData(), (folder + "\xff\xfe.doc").constData()), 0);
-    SettingsRecord settings = settings_;
-    settings.SourceDir = source;
-    settings.DestDir = at("names-dest");
-    settings.LogFile = at("names.log");
-    platform::Platform p = platform();
-    const auto failures = modConvPDF(p, settings, imagePage_).ConvertDirectory();
+    const auto failures = convertFolder("names");
     QVERIFY(pdfText(at("names-dest/表紙.pdf")).contains("Shift JIS named letter"));
     QVERIFY(::access((folder + "\x95\x5c\x8e\x86.doc").constData(), F_OK) != 0);  // SourceDel
     QCOMPARE(failures.size(), 1);

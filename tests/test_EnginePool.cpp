@@ -15,6 +15,12 @@ using folvane::fakes::failureOf;
 
 namespace {
 
+// Saves `text` as the file's whole content, in place, as an editor saves.
+bool save(const QString& path, const QByteArray& text) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
 QByteArray contents(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -135,11 +141,7 @@ class TestEnginePool : public QObject {
       return false;
     };
     QTRY_VERIFY(renderedAhead("c2.doc first version"));
-    {
-      QFile f(docs[1]);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write("second version, longer than the first\n");
-    }
+    QVERIFY(save(docs[1], "second version, longer than the first\n"));
     pool.Render(docs[1], at("out/2.pdf"));
     QVERIFY(contents(at("out/2.pdf")).contains("second version"));
     try {
@@ -162,10 +164,6 @@ class TestEnginePool : public QObject {
   void aFileSavedDuringItsRenderingIsRenderedAgain() {
     const QStringList docs = sources("saved", {"e-slow.doc", "f-slow.doc"});
     const QString spool = at("spool-saved");
-    const auto save = [](const QString& path, const QByteArray& text) {
-      QFile f(path);
-      return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
-    };
     EnginePool pool(options(), 1);
     pool.Expect(docs, spool);
     QTRY_VERIFY(!spooled(spool).isEmpty());  // e was rendered ahead
@@ -200,16 +198,13 @@ class TestEnginePool : public QObject {
   // reason.
   void aFailureAheadIsRetriedOnlyForAChangedFile() {
     QDir().mkpath(at("retry"));
-    const auto write = [&](const QString& name, const QByteArray& text) {
-      QFile f(at("retry/" + name));
-      return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
-    };
-    QVERIFY(write("saved.doc", "refuse-damaged\n") && write("same.doc", "refuse-damaged\n"));
+    QVERIFY(save(at("retry/saved.doc"), "refuse-damaged\n") &&
+            save(at("retry/same.doc"), "refuse-damaged\n"));
     const QStringList docs{at("retry/saved.doc"), at("retry/same.doc")};
     EnginePool pool(options(), 1);
     pool.Expect(docs, at("spool-retry"));
     QTRY_VERIFY(!pool.engine(0).busy());  // both refused ahead
-    QVERIFY(write("saved.doc", "whole at last\n"));
+    QVERIFY(save(at("retry/saved.doc"), "whole at last\n"));
     QDir().mkpath(at("out-retry"));
     pool.Render(docs[0], at("out-retry/saved.pdf"));
     QVERIFY(contents(at("out-retry/saved.pdf")).contains("whole at last"));
