@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "modAPIReg.h"
+#include "platform/ErrnoText.h"
 #include "platform/Failure.h"
 
 namespace folvane {
@@ -144,7 +145,9 @@ std::optional<ConversionFailure> modConvPDF::deleteSource(const QString& name,
   const auto kept = [&](const QString& reason) {
     return ConversionFailure{name, reason, false, true};
   };
-  switch (platform_.files.DeleteVersion(source, printed)) {
+  const platform::Deletion done = platform_.files.DeleteVersion(source, printed);
+  const int error = errno;
+  switch (done) {
     case platform::Deletion::Deleted:
     case platform::Deletion::Gone:
       return std::nullopt;
@@ -157,7 +160,7 @@ std::optional<ConversionFailure> modConvPDF::deleteSource(const QString& name,
     case platform::Deletion::Failed:
       break;
   }
-  return kept(QStringLiteral("削除できませんでした。"));
+  return kept(QStringLiteral("削除できませんでした（%1）。").arg(platform::ErrnoText(error)));
 }
 
 QString modConvPDF::printWithApplication(platform::OfficeKind kind, const QString& source,

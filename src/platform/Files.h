@@ -14,7 +14,7 @@ enum class Deletion {
   Gone,     // it was not there any more
   Changed,  // another version, or another file under its name: kept
   InUse,    // another program writes it: kept
-  Failed,   // it could not be removed
+  Failed,   // it could not be removed; errno tells why
 };
 
 // A text file opened for appending: each line goes to disk in the code page,

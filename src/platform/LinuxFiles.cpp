@@ -351,8 +351,10 @@ Deletion LinuxFiles::DeleteVersion(const QString& path, const FileVersion& versi
                       sameContentStamp(now, version.stamp) &&
                       (writers == Writers::Unknown || LeaseHeld(fd));
     if (same && ::unlink(asideName.constData()) == 0) return Deletion::Deleted;
-    // Changed in between: back under its own name.
+    const int error = errno;
+    // Changed in between, or not removable: back under its own name.
     RenameNoReplace(aside, path);
+    errno = error;
     return same ? Deletion::Failed : Deletion::Changed;
   }
 }

@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QSet>
 #include <QStringList>
+#include <cerrno>
 #include <functional>
 
 #include "platform/Files.h"
@@ -91,7 +92,10 @@ class FakeFiles final : public platform::Files {
     if (!has(path)) return platform::Deletion::Gone;
     if (!version.known() || !(VersionOf(path) == version)) return platform::Deletion::Changed;
     if (inUse.contains(clean(path))) return platform::Deletion::InUse;
-    if (failDelete.contains(clean(path))) return platform::Deletion::Failed;
+    if (failDelete.contains(clean(path))) {
+      errno = EACCES;
+      return platform::Deletion::Failed;
+    }
     files.remove(clean(path));
     return platform::Deletion::Deleted;
   }
