@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "platform/FileVersion.h"
+#include "platform/office/EngineProfile.h"
 #include "platform/office/OleDocument.h"
 
 namespace {
@@ -101,132 +102,6 @@ std::string errorText(lok::Office& office, const char* fallback) {
   std::string text = (e && *e) ? e : fallback;
   if (e) office.freeError(e);
   return text;
-}
-
-// The installed version, as the profile must record it: otherwise every start
-// with a new profile runs the graphics tests for a new version (seconds).
-std::string installedVersion(const std::string& programDir) {
-  std::ifstream xcd(programDir + "/../share/registry/main.xcd");
-  std::stringstream all;
-  all << xcd.rdbuf();
-  const std::string text = all.str();
-  const std::string key = "oor:name=\"ooSetupVersionAboutBox\">";
-  const size_t at = text.find(key);
-  if (at == std::string::npos) return {};
-  const size_t open = text.find("<value>", at);
-  const size_t close = text.find("</value>", open);
-  if (open == std::string::npos || close == std::string::npos) return {};
-  return text.substr(open + 7, close - open - 7);
-}
-
-// The fonts documents name that fontconfig maps to nothing alike, in the
-// spellings they use, and their metric-compatible stand-ins. fontconfig knows
-// none of the MS Japanese names, and LibreOffice's own fallback picks a CJK
-// font of other widths, so page breaks move. Of the Latin ones fontconfig
-// maps Calibri, Cambria, Arial, Times New Roman and Courier New to Carlito,
-// Caladea and Liberation when they are missing, but not Calibri Light, the
-// headings font of Word's default theme: it would fall to DejaVu Sans.
-std::vector<std::pair<std::string, std::string>> fontStandIns() {
-  struct Family {
-    const char* japanese;
-    const char* english;
-    const char* standIn;
-  };
-  const Family families[] = {
-      {"明朝", "Mincho", "IPAMincho"},
-      {"Ｐ明朝", "PMincho", "IPAPMincho"},
-      {"ゴシック", "Gothic", "IPAGothic"},
-      {"Ｐゴシック", "PGothic", "IPAPGothic"},
-  };
-  std::vector<std::pair<std::string, std::string>> pairs;
-  for (const Family& f : families) {
-    for (const char* ms : {"ＭＳ", "MS"}) {
-      pairs.emplace_back(std::string(ms) + " " + f.japanese, f.standIn);
-      pairs.emplace_back(std::string(ms) + f.japanese, f.standIn);
-    }
-    pairs.emplace_back(std::string("MS ") + f.english, f.standIn);
-  }
-  pairs.emplace_back("MS UI Gothic", "IPAPGothic");
-  pairs.emplace_back("Calibri Light", "Carlito");
-  return pairs;
-}
-
-// Settings the engine runs with: no macros, no recovery, no first-start work,
-// no lock files beside the documents (a killed engine would leave them in
-// the user's folders), and the font stand-ins.
-void seedProfile(const std::string& profileDir, const std::string& version) {
-  const std::string user = profileDir + "/user";
-  ::mkdir(profileDir.c_str(), 0700);
-  ::mkdir(user.c_str(), 0700);
-  const std::string path = user + "/registrymodifications.xcu";
-  struct Item {
-    const char* node;
-    const char* prop;
-    std::string value;
-  };
-  const Item items[] = {
-      {"/org.openoffice.Setup/Product", "ooSetupLastVersion", version},
-      {"/org.openoffice.Setup/Office", "FirstStartWizardCompleted", "true"},
-      {"/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3"},
-      {"/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true"},
-      {"/org.openoffice.Office.Recovery/AutoSave", "Enabled", "false"},
-      {"/org.openoffice.Office.Recovery/RecoveryInfo", "Enabled", "false"},
-      {"/org.openoffice.Office.Common/Misc", "UseOpenCL", "false"},
-      {"/org.openoffice.Office.Common/Misc", "UseLocking", "false"},
-  };
-  std::string text;
-  {
-    std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    text = all.str();
-  }
-  const std::string end = "</oor:items>";
-  if (text.find(end) == std::string::npos)
-    text =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
-        "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n" +
-        end + "\n";
-  // LibreOffice keeps the file from here on; what an older profile lacks is
-  // added. Each entry: what marks it in the file, then the rest of it.
-  std::vector<std::pair<std::string, std::string>> entries;
-  for (const Item& item : items)
-    entries.emplace_back(
-        std::string("<item oor:path=\"") + item.node + "\"><prop oor:name=\"" + item.prop + "\"",
-        " oor:op=\"fuse\"><value>" + item.value + "</value></prop></item>\n");
-  // The replacement table, "always": it is the only kind the engine applies.
-  entries.emplace_back(
-      "<item oor:path=\"/org.openoffice.Office.Common/Font/Substitution\"><prop "
-      "oor:name=\"Replacement\"",
-      " oor:op=\"fuse\"><value>true</value></prop></item>\n");
-  const auto pairs = fontStandIns();
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    const auto prop = [](const char* name, const std::string& value) {
-      return std::string("<prop oor:name=\"") + name + "\" oor:op=\"fuse\"><value>" + value +
-             "</value></prop>";
-    };
-    entries.emplace_back(
-        "<item oor:path=\"/org.openoffice.Office.Common/Font/Substitution/FontPairs\"><node "
-        "oor:name=\"Folvane" +
-            std::to_string(i) + "\"",
-        " oor:op=\"replace\">" + prop("Always", "true") + prop("OnScreenOnly", "false") +
-            prop("ReplaceFont", pairs[i].first) + prop("SubstituteFont", pairs[i].second) +
-            "</node></item>\n");
-  }
-  std::string missing;
-  for (const auto& [head, rest] : entries)
-    if (text.find(head) == std::string::npos) missing += head + rest;
-  if (missing.empty()) return;
-  text.insert(text.rfind(end), missing);
-  const std::string temp = path + ".new";
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    out << text;
-    if (!out.flush()) return;
-  }
-  std::rename(temp.c_str(), path.c_str());
 }
 
 // What a .doc or .xls holds, as far as Word and Excel would open it.
@@ -751,7 +626,9 @@ int main(int argc, char* argv[]) {
   }
   const std::string programDir = argv[1];
   const std::string profileDir = argv[2];
-  seedProfile(profileDir, installedVersion(programDir));
+  // fontconfig reads its file once, when LibreOffice first asks for a font.
+  ::setenv("FONTCONFIG_FILE", folvane::platform::SeedEngineProfile(profileDir, programDir).c_str(),
+           1);
 
   std::unique_ptr<lok::Office> office(
       lok::lok_cpp_init(programDir.c_str(), fileUrl(profileDir).c_str()));
