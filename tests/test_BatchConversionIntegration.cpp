@@ -166,6 +166,26 @@ End Sub
     settings_.SourceDel = true;
   }
 
+  // A Japanese desktop whose locale is not installed here, or is not UTF-8:
+  // documents with Japanese names still open.
+  void japaneseNamesOpenWhateverTheLocale() {
+    const QByteArray was = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "ja_JP.eucJP");
+    platform::OfficeEngine::Options options;
+    options.helperPath = QStringLiteral(OFFICE_HELPER);
+    options.profileDir = at("profile-ja");
+    platform::OfficeEngine engine(options);
+    writeText(at("make/御見積書.html"), html("御見積書の本文"));
+    try {
+      engine.Convert(at("make/御見積書.html"), at("make/御見積書.pdf"), "pdf");
+    } catch (...) {
+      qputenv("LC_ALL", was);
+      throw;
+    }
+    qputenv("LC_ALL", was);
+    QVERIFY(pdfText(at("make/御見積書.pdf")).contains(QStringLiteral("御見積書の本文")));
+  }
+
   void documentsAndWorkbooksBecomePdfsWithTheirText() {
     // The copy of a user's document that an engine killed mid-way left in
     // its profile goes when the next engine starts there.

@@ -22,6 +22,7 @@
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 #include <dirent.h>
 #include <iconv.h>
+#include <langinfo.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -31,6 +32,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -611,6 +613,22 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
 
 }  // namespace
 
+// LibreOffice turns file URLs into names in the encoding of the locale it
+// finds. Folvane names files in UTF-8; under a locale that is not installed
+// (LANG=ja_JP.UTF-8 on a system without it: the C locale, ASCII) or of
+// another encoding, no Japanese-named document would open. The character
+// type becomes C.UTF-8 then; the language stays as set.
+void keepFileNamesUtf8() {
+  if (std::setlocale(LC_CTYPE, "") && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return;
+  const char* all = std::getenv("LC_ALL");
+  if (all && *all) {
+    ::setenv("LANG", all, 1);
+    ::unsetenv("LC_ALL");
+  }
+  ::setenv("LC_CTYPE", "C.UTF-8", 1);
+  std::setlocale(LC_CTYPE, "");
+}
+
 int main(int argc, char* argv[]) {
   // Dies with Folvane, even when Folvane crashes.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -626,6 +644,7 @@ int main(int argc, char* argv[]) {
   }
   const std::string programDir = argv[1];
   const std::string profileDir = argv[2];
+  keepFileNamesUtf8();
   // fontconfig reads its file once, when LibreOffice first asks for a font.
   ::setenv("FONTCONFIG_FILE", folvane::platform::SeedEngineProfile(profileDir, programDir).c_str(),
            1);
