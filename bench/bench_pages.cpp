@@ -2,7 +2,7 @@
 // convert to that count within 5%, before and after the engine drew the fonts
 // documents name with metric-compatible stand-ins.
 //  - before: soffice --headless --convert-to pdf with a fresh profile, and
-//    Liberation, Carlito, Caladea and IPA hidden from fontconfig;
+//    Liberation, Carlito, Caladea, IPA, IPAex and BIZ UD hidden from fontconfig;
 //  - after: Folvane's engine (the folvane-office helper and its profile).
 // Only documents Microsoft Word saved with more than one page recorded count:
 // a count of one is often stale, and a count another program wrote follows
@@ -10,7 +10,9 @@
 //
 //   bench_pages [FOLDER [LIMIT]]    (FOLDER also from FOLVANE_REAL_DOCUMENTS)
 //
-// With BENCH_PAGES_KEEP set, the PDFs stay in a folder it names, for pdffonts.
+// Documents whose PDF shows Japanese text (20 kana or more) are counted
+// apart as well. With BENCH_PAGES_KEEP set, the PDFs stay in a folder it
+// names, for pdffonts.
 // Without a folder it says so and ends with success. No pass or fail.
 #include <signal.h>
 #include <unistd.h>
@@ -46,6 +48,7 @@ struct Document {
   int before = 0;  // pages of each PDF; 0: no PDF
   int after = 0;
   QString afterFailure;
+  bool japanese = false;
 };
 
 QByteArray run(const QString& program, const QStringList& arguments) {
@@ -89,6 +92,15 @@ int pdfPages(const QString& path) {
   return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
+// Whether a PDF's text holds 20 kana or more: Japanese, not Chinese.
+bool showsJapanese(const QString& pdf) {
+  if (!QFile::exists(pdf)) return false;
+  const QString text = QString::fromUtf8(run(QStringLiteral("pdftotext"), {"-q", pdf, "-"}));
+  int kana = 0;
+  for (const QChar c : text) kana += c.unicode() >= 0x3041 && c.unicode() <= 0x30FA;
+  return kana >= 20;
+}
+
 bool within5(int pages, int recorded) {
   return pages > 0 && std::abs(pages - recorded) <= 0.05 * recorded;
 }
@@ -106,6 +118,7 @@ QString writeHidingFontConfig(const QString& path) {
     <glob>*/liberation*/*</glob><glob>*/Liberation*</glob>
     <glob>*/crosextra/*</glob><glob>*/Carlito*</glob><glob>*/Caladea*</glob>
     <glob>*/ipafont*/*</glob><glob>*/ipaexfont*/*</glob><glob>*/ipa*.tt?</glob>
+    <glob>*/bizud-*/*</glob><glob>*/fonts-japanese-*</glob>
   </rejectfont></selectfont>
 </fontconfig>
 )");
@@ -224,6 +237,7 @@ int main(int argc, char* argv[]) {
       d.afterFailure = failure.message();
     }
     d.after = pdfPages(pdf);
+    d.japanese = showsJapanese(pdf) || showsJapanese(beforePdf(d));
   }
   const double afterSeconds = timer.elapsed() / 1000.0;
   engine.Stop();
@@ -231,17 +245,22 @@ int main(int argc, char* argv[]) {
   out << Qt::endl << "recorded before  after  document" << Qt::endl;
   int beforeWithin = 0, afterWithin = 0, beforeNone = 0, afterNone = 0;
   int beforeExact = 0, afterExact = 0;
+  int japanese = 0, japaneseBeforeWithin = 0, japaneseAfterWithin = 0;
   for (const Document& d : docs) {
     const bool b = within5(d.before, d.recorded), a = within5(d.after, d.recorded);
     beforeWithin += b;
     afterWithin += a;
+    japanese += d.japanese;
+    japaneseBeforeWithin += d.japanese && b;
+    japaneseAfterWithin += d.japanese && a;
     beforeExact += d.before == d.recorded;
     afterExact += d.after == d.recorded;
     beforeNone += d.before == 0;
     afterNone += d.after == 0;
     out << QString::asprintf("%8d %5d%s %5d%s  ", d.recorded, d.before, b ? "*" : " ", d.after,
                              a ? "*" : " ")
-        << QDir(folder).relativeFilePath(d.path) << "  [" << d.application << "]";
+        << QDir(folder).relativeFilePath(d.path) << "  [" << d.application << "]"
+        << (d.japanese ? "  (Japanese)" : "");
     if (!d.afterFailure.isEmpty()) out << "  " << d.afterFailure.simplified();
     out << Qt::endl;
   }
@@ -251,6 +270,8 @@ int main(int argc, char* argv[]) {
       << n << Qt::endl;
   out << "same count: before " << beforeExact << " of " << n << ", after " << afterExact << " of "
       << n << Qt::endl;
+  out << "Japanese, within 5%: before " << japaneseBeforeWithin << " of " << japanese << ", after "
+      << japaneseAfterWithin << " of " << japanese << Qt::endl;
   out << "no PDF: before " << beforeNone << ", after " << afterNone << Qt::endl;
   out << QString::asprintf("seconds: before %.0f (soffice, %d documents a start), after %.0f\n",
                            beforeSeconds, kSofficeChunk, afterSeconds);

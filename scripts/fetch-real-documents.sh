@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Real Word documents for bench/bench_pages.cpp, from Debian's archive, into DIR/documents:
-#  - the LibreOffice source package: the Word documents its writer tests load, most of
-#    them attachments of bug reports, saved by Microsoft Word (those meant to be refused
-#    are left out);
+#  - the LibreOffice source package: the Word documents its tests load, most of them
+#    attachments of bug reports, saved by Microsoft Word (those meant to be refused are
+#    left out), the few Japanese ones among them;
+#  - the Apache POI source package: the Word documents of its test data;
 #  - r-cran-officer: the Word documents among its examples and tests.
-# Nothing is installed; the source package comes through a private apt state under DIR
+# Nothing is installed; the source packages come through a private apt state under DIR
 # with the system's own sources as deb-src. Run again, it fetches only what is missing.
 #
 #   scripts/fetch-real-documents.sh DIR && build/bench/bench_pages DIR/documents
@@ -32,19 +33,35 @@ done
 aptopts=(-o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache"
   -o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts")
 
-if [ ! -f "$docs/libreoffice/.done" ]; then
-  if ! ls "$apt/src"/libreoffice_*.orig.tar.xz >/dev/null 2>&1; then
-    apt-get "${aptopts[@]}" update
-    (cd "$apt/src" && apt-get "${aptopts[@]}" source --download-only libreoffice)
+updated=
+source_tarball() {  # PACKAGE: its .orig tarball, downloaded once
+  if ! ls "$apt/src/$1"_*.orig.tar.xz >/dev/null 2>&1; then
+    [ -n "$updated" ] || apt-get "${aptopts[@]}" update
+    updated=1
+    (cd "$apt/src" && apt-get "${aptopts[@]}" source --download-only "$1")
     # Only the program's own tarball holds the test documents.
-    rm -f "$apt/src"/libreoffice_*.orig-*.tar.xz
+    rm -f "$apt/src/$1"_*.orig-*.tar.xz
   fi
-  orig=$(ls "$apt/src"/libreoffice_*.orig.tar.xz | head -n1)
+  ls "$apt/src/$1"_*.orig.tar.xz | head -n1
+}
+
+# Every test folder's documents, not only the writer's: the Japanese ones are elsewhere.
+if [ ! -f "$docs/libreoffice/.done-all-tests" ]; then
+  orig=$(source_tarball libreoffice)
   rm -rf "$docs/libreoffice"
   mkdir -p "$docs/libreoffice"
   tar -xJf "$orig" -C "$docs/libreoffice" --strip-components=1 --wildcards \
-    --exclude='*/fail/*' '*/sw/qa/*.doc' '*/sw/qa/*.docx'
-  touch "$docs/libreoffice/.done"
+    --exclude='*/fail/*' '*/qa/*.doc' '*/qa/*.docx'
+  touch "$docs/libreoffice/.done-all-tests"
+fi
+
+if [ ! -f "$docs/apache-poi/.done" ]; then
+  orig=$(source_tarball libapache-poi-java)
+  rm -rf "$docs/apache-poi"
+  mkdir -p "$docs/apache-poi"
+  tar -xJf "$orig" -C "$docs/apache-poi" --strip-components=1 --wildcards \
+    '*/test-data/*.doc' '*/test-data/*.docx'
+  touch "$docs/apache-poi/.done"
 fi
 
 if [ ! -f "$docs/r-cran-officer/.done" ]; then
