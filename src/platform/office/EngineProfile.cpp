@@ -307,11 +307,16 @@ std::string FontConfigText(const std::string& base) {
       "<fontconfig>\n"
       "  <include ignore_missing=\"yes\">" +
       xmlEscaped(base) + "</include>\n";
+  // A rule looks at the family asked for only: fontconfig's fallback lists
+  // name MS Gothic and Meiryo too, and a rule on them would put a Japanese
+  // face before DejaVu Sans for every name it does not know.
   for (const FontStandIn& s : FontStandIns()) {
-    text += "  <match target=\"pattern\"><test name=\"family\" ignore-blanks=\"true\"><string>" +
-            xmlEscaped(s.name) +
-            "</string></test><edit name=\"family\" mode=\"assign\" binding=\"strong\"><string>" +
-            xmlEscaped(s.face) + "</string></edit>";
+    text +=
+        "  <match target=\"pattern\"><test qual=\"first\" name=\"family\" "
+        "ignore-blanks=\"true\"><string>" +
+        xmlEscaped(s.name) +
+        "</string></test><edit name=\"family\" mode=\"assign\" binding=\"strong\"><string>" +
+        xmlEscaped(s.face) + "</string></edit>";
     if (!s.weight.empty())
       text += "<edit name=\"weight\" mode=\"assign\"><const>" + s.weight + "</const></edit>";
     text += "</match>\n";
