@@ -73,6 +73,9 @@ class TimedFiles final : public platform::Files {
   bool Delete(const QString& path) override;
   platform::Deletion DeleteVersion(const QString& path,
                                    const platform::FileVersion& version) override;
+  std::unique_ptr<platform::FolderClaim> ClaimFolder(const QString& folder) override {
+    return inner_.ClaimFolder(folder);
+  }
 
  private:
   platform::Files& inner_;

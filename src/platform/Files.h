@@ -25,6 +25,12 @@ class AppendFile {
   virtual bool WriteLine(const QString& text) = 0;
 };
 
+// A folder claimed for one run; the claim ends when this goes.
+class FolderClaim {
+ public:
+  virtual ~FolderClaim() = default;
+};
+
 // Files and folders, with the Windows program's rules.
 class Files {
  public:
@@ -65,6 +71,11 @@ class Files {
   // a few seconds, processing events, then kept. An unknown version is
   // never deleted.
   virtual Deletion DeleteVersion(const QString& path, const FileVersion& version) = 0;
+
+  // Claims `folder` (by its real path, links resolved) for one run: while
+  // the claim lasts no other claim on it succeeds, in this process or any
+  // other of the user's. nullptr when another run holds it.
+  virtual std::unique_ptr<FolderClaim> ClaimFolder(const QString& folder) = 0;
 };
 
 // The current date and time as the user's locale writes them: short date,

@@ -6,9 +6,11 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -309,6 +311,48 @@ bool sameContentStamp(const struct stat& st, const FileStamp& stamp) {
 }
 
 }  // namespace
+
+namespace {
+
+// A lock file held with flock: released when the descriptor closes, also
+// when the process dies.
+class LockedClaim final : public FolderClaim {
+ public:
+  explicit LockedClaim(int fd) : fd_(fd) {}
+  ~LockedClaim() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<FolderClaim> LinuxFiles::ClaimFolder(const QString& folder) {
+  const QFileInfo info(folder);
+  const QString real =
+      info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+  const QString claims =
+      claimsFolder_.isEmpty()
+          ? QDir::tempPath() + QStringLiteral("/folvane-claims-") + QString::number(::getuid())
+          : claimsFolder_;
+  QDir().mkpath(claims);
+  const QByteArray key =
+      QCryptographicHash::hash(NativePath(real), QCryptographicHash::Sha1).toHex();
+  const QByteArray lock = QFile::encodeName(claims) + "/" + key + ".lock";
+  const int fd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  // Without a lock file to hold (no room for it) the run goes on: claims
+  // guard against a second run, not against the disk.
+  if (fd < 0) return std::make_unique<LockedClaim>(-1);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    if (error == EWOULDBLOCK) return nullptr;
+    return std::make_unique<LockedClaim>(-1);
+  }
+  return std::make_unique<LockedClaim>(fd);
+}
 
 Deletion LinuxFiles::DeleteVersion(const QString& path, const FileVersion& version) {
   if (path.isEmpty()) return Deletion::Failed;

@@ -16,9 +16,13 @@ class LinuxFiles final : public Files {
  public:
   // Links that open CP932 names go into a temporary folder under
   // `workFolder` (the system's temporary folder when empty), and the
-  // journal of temporary files in users' folders lives there.
-  explicit LinuxFiles(CodePage codePage, QString workFolder = {})
-      : codePage_(std::move(codePage)), workFolder_(std::move(workFolder)) {}
+  // journal of temporary files in users' folders lives there. Folder claims
+  // are lock files in `claimsFolder`, shared by every process that names
+  // the same one (the system's temporary folder when empty).
+  explicit LinuxFiles(CodePage codePage, QString workFolder = {}, QString claimsFolder = {})
+      : codePage_(std::move(codePage)),
+        workFolder_(std::move(workFolder)),
+        claimsFolder_(std::move(claimsFolder)) {}
 
   QStringList FileSearch(const QString& pattern, QStringList* unreadable = nullptr) override;
   QString OpenablePath(const QString& path) override;
@@ -27,10 +31,12 @@ class LinuxFiles final : public Files {
   bool Move(const QString& from, const QString& to) override;
   bool Delete(const QString& path) override;
   Deletion DeleteVersion(const QString& path, const FileVersion& version) override;
+  std::unique_ptr<FolderClaim> ClaimFolder(const QString& folder) override;
 
  private:
   CodePage codePage_;
   QString workFolder_;
+  QString claimsFolder_;
   std::unique_ptr<QTemporaryDir> links_;
   int linkCount_ = 0;
 };

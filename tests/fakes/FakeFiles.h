@@ -100,7 +100,25 @@ class FakeFiles final : public platform::Files {
     return platform::Deletion::Deleted;
   }
 
+  // Folders claimed by runs, as the real claims are: one run at a time.
+  QSet<QString> claimed;
+  std::unique_ptr<platform::FolderClaim> ClaimFolder(const QString& folder) override {
+    if (claimed.contains(clean(folder))) return nullptr;
+    claimed.insert(clean(folder));
+    return std::make_unique<Claim>(*this, clean(folder));
+  }
+
  private:
+  class Claim final : public platform::FolderClaim {
+   public:
+    Claim(FakeFiles& fs, QString folder) : fs_(fs), folder_(std::move(folder)) {}
+    ~Claim() override { fs_.claimed.remove(folder_); }
+
+   private:
+    FakeFiles& fs_;
+    QString folder_;
+  };
+
   QMap<QString, int> writes_;
   int writeCount_ = 0;
 
