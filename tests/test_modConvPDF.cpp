@@ -176,7 +176,21 @@ class TestModConvPDF : public QObject {
     r.fake.files.put(kCollect, "%PDF leftover of an earlier file");
     r.fake.office.failPrint << "/src/crash.doc";
     r.fake.office.printNothing << "/src/empty.xls";
-    const auto failures = r.go();
+    // Each file is told as the run goes: what became of it and where its
+    // PDF is (the command's report).
+    QStringList told;
+    modConvPDF run(r.fake.platform, r.settings, r.imagePage);
+    run.OnFile([&](const ConvertedFile& f) {
+      told << QStringLiteral("%1 %2 [%3] %4%5")
+                  .arg(f.source)
+                  .arg(int(f.result))
+                  .arg(f.output, f.reason, f.deleted ? " deleted" : "");
+    });
+    const auto failures = run.ConvertDirectory();
+    QCOMPARE(told, (QStringList{"/src/crash.doc 1 [] engine crashed",
+                                "/src/empty.xls 1 [] PDF が出力されませんでした。",
+                                "/src/ok.doc 0 [/dest/ok.pdf]  deleted",
+                                "/src/pic.jpg 1 [] PDF が出力されませんでした。"}));
     QVERIFY(!r.fake.files.has("/src/ok.doc"));
     QVERIFY(r.fake.files.has("/src/crash.doc"));
     QVERIFY(r.fake.files.has("/src/empty.xls"));
@@ -323,6 +337,44 @@ class TestModConvPDF : public QObject {
     // A notice alone is the whole message.
     QCOMPARE(FailureReport({{"/l.log", "ログがありません。", true}}),
              QStringLiteral("ログがありません。"));
+  }
+
+  // A run without a log (the command's) writes none and misses none.
+  void aRunWithoutALogDeletesWithoutANotice() {
+    Run r;
+    r.settings.SourceDel = true;
+    r.settings.LogFile.clear();
+    r.fake.files.put("/src/a.doc");
+    modConvPDF run(r.fake.platform, r.settings, r.imagePage);
+    run.WithoutLog();
+    QVERIFY(run.ConvertDirectory().isEmpty());
+    QVERIFY(!r.fake.files.has("/src/a.doc"));
+    QVERIFY(r.fake.files.has("/dest/a.pdf"));
+  }
+
+  // Two runs over one folder would print and delete the same files: the
+  // second does nothing and says why; the claim ends with the run.
+  void aFolderIsConvertedByOneRunAtATime() {
+    Run r;
+    r.settings.SourceDel = true;
+    r.fake.files.put("/src/a.doc");
+    auto other = r.fake.files.ClaimFolder("/src/");
+    QVERIFY(other);
+    modConvPDF run(r.fake.platform, r.settings, r.imagePage);
+    const auto failures = run.ConvertDirectory();
+    QVERIFY(run.FolderBusy());
+    QCOMPARE(failures.size(), 1);
+    QVERIFY(failures[0].notice);
+    QCOMPARE(failures[0].reason,
+             QStringLiteral("フォルダー「/src」はほかの変換が処理中のため、変換しませんでした。"));
+    QVERIFY(r.fake.office.log.isEmpty());
+    QVERIFY(r.fake.files.has("/src/a.doc"));
+    QVERIFY(!r.fake.files.has(r.settings.LogFile));
+    other.reset();
+    QVERIFY(run.ConvertDirectory().isEmpty());
+    QVERIFY(!run.FolderBusy());
+    QVERIFY(r.fake.files.claimed.isEmpty());
+    QVERIFY(!r.fake.files.has("/src/a.doc"));
   }
 
   void controlCharactersInNamesStayOnTheirLogLine() {

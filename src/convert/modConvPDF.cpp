@@ -54,16 +54,33 @@ bool isWordOrExcel(const QString& key) {
 QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   const QString& sep = platform::kPathSep;
   QList<ConversionFailure> failures;
-  log_ = platform_.files.OpenForAppend(settings_.LogFile);  // none: the lines are lost
+  // Two runs over one folder would print and delete the same files.
+  const auto claim = platform_.files.ClaimFolder(settings_.SourceDir);
+  busy_ = !claim;
+  if (busy_)
+    return {{settings_.SourceDir,
+             QStringLiteral("フォルダー「%1」はほかの変換が処理中のため、変換しませんでした。")
+                 .arg(settings_.SourceDir),
+             true}};
+  // None: the lines are lost.
+  if (!withoutLog_) log_ = platform_.files.OpenForAppend(settings_.LogFile);
 
   QStringList unreadable;
   const QStringList names =
       platform_.files.FileSearch(settings_.SourceDir + sep + "*.*", &unreadable);
+  const auto tell = [&](ConvertedFile file) {
+    if (onFile_) onFile_(file);
+  };
   for (const QString& name : unreadable) {
     const QString key = extensionKey(name);
-    if (isWordOrExcel(key) || key == u"JPG" || key == u"TIF")
+    if (isWordOrExcel(key) || key == u"JPG" || key == u"TIF") {
       failures.append({name, QStringLiteral("ファイル名の文字コードが UTF-8 でも CP932 でもないため"
                                             "読めません。")});
+      tell({settings_.SourceDir + sep + name,
+            ConvertedFile::Result::Failed,
+            {},
+            failures.last().reason});
+    }
   }
   // The office may render the documents ahead, in the order they come.
   QStringList documents;
@@ -73,6 +90,7 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   bool deleted = false;
   platform::ProgressRun progress(platform_.progress, names.size());
   for (const QString& name : names) {
+    progress.Working(name);
     bool converted = false;
     // The base name drops the dot and a three-letter extension; a shorter
     // name has none, and every step that needs it is skipped.
@@ -113,22 +131,36 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
     writeLine(QStringLiteral("変換前：") + settings_.SourceDir + sep + name +
               QStringLiteral("  ------> "));
     const Placed placed = hasBase ? placePdf(name, baseName)
-                                  : Placed{false, QStringLiteral("ファイル名が短すぎます。")};
+                                  : Placed{false, QStringLiteral("ファイル名が短すぎます。"), {}};
     // Only a PDF printed from this very file, now in the destination, lets
     // the source go, and only as the version that was printed.
+    ConvertedFile file{source,
+                       ConvertedFile::Result::Converted,
+                       placed.moved ? placed.destination : QString(),
+                       {},
+                       false};
     if (printed && placed.moved) {
       if (settings_.SourceDel) {
-        if (auto kept = deleteSource(name, source, version))
+        if (auto kept = deleteSource(name, source, version)) {
           failures.append(*kept);
-        else
-          deleted = true;
+          file.result = ConvertedFile::Result::Kept;
+          file.reason = kept->reason;
+        } else {
+          deleted = file.deleted = true;
+        }
       }
     } else if (wordOrExcel) {
       failures.append({name, printed ? placed.reason : printError});
+      file.result = ConvertedFile::Result::Failed;
+      file.reason = failures.last().reason;
+    } else if (!placed.moved) {
+      file.result = ConvertedFile::Result::Failed;
+      file.reason = placed.reason;
     }
+    tell(file);
   }
   // Sources went while nothing recorded where their PDFs are.
-  if (!log_ && deleted)
+  if (!log_ && !withoutLog_ && deleted)
     failures.prepend(
         {settings_.LogFile,
          QStringLiteral("ログファイル「%1」を開けなかったため、削除した変換元ファイルの"
@@ -186,6 +218,7 @@ modConvPDF::Placed modConvPDF::placePdf(const QString& name, const QString& base
   const QString from = platform_.collectingFile;
   const auto moveTo = [&](const QString& destination) {
     Placed placed;
+    placed.destination = destination;
     placed.moved = platform_.files.Move(from, destination);
     if (!placed.moved) {
       if (!platform_.files.Exists(from))
@@ -212,7 +245,7 @@ modConvPDF::Placed modConvPDF::placePdf(const QString& name, const QString& base
     // Names grow from repor10 on; past the file system's name length no file
     // can take the name, so the search ends there at the latest.
     if (counter > kSearchLimit || QFile::encodeName(candidate).size() > kNameMax)
-      return Placed{false, QStringLiteral("変換先に空いているファイル名が見つかりません。")};
+      return Placed{false, QStringLiteral("変換先に空いているファイル名が見つかりません。"), {}};
     work = work.left(work.size() - 5) + QString::number(counter) + kPdf;
   }
 }

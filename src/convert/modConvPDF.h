@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "frmImage.h"
@@ -20,6 +21,16 @@ struct ConversionFailure {
   bool kept = false;
 };
 
+// What became of one file of a run, told as soon as it is known.
+struct ConvertedFile {
+  enum class Result { Converted, Failed, Kept };
+  QString source;
+  Result result = Result::Failed;
+  QString output;  // the PDF in the destination; empty when there is none
+  QString reason;  // why it failed, or why its source was kept
+  bool deleted = false;
+};
+
 // The batch conversion: every Word and Excel file of Settings.SourceDir is
 // printed through its application to the PDF printer, the PDF moved from the
 // collecting file into Settings.DestDir, three lines logged per file, and
@@ -35,6 +46,15 @@ class modConvPDF {
   // not be written.
   QList<ConversionFailure> ConvertDirectory();
 
+  // The run keeps no log: no lines are written, and none are missed.
+  void WithoutLog() { withoutLog_ = true; }
+
+  // Whether the last run did nothing because another run had the folder.
+  bool FolderBusy() const { return busy_; }
+
+  // Called for every file the run converts or fails to, in run order.
+  void OnFile(std::function<void(const ConvertedFile&)> observer) { onFile_ = std::move(observer); }
+
   // The highest counter the name search tries before it gives up.
   static constexpr int kSearchLimit = 32767;
   // The longest file name (bytes) the file system takes.
@@ -44,6 +64,7 @@ class modConvPDF {
   struct Placed {
     bool moved = false;
     QString reason;
+    QString destination;
   };
   QString printWithApplication(platform::OfficeKind kind, const QString& source,
                                platform::FileVersion& printed);
@@ -56,6 +77,9 @@ class modConvPDF {
   const SettingsRecord settings_;  // as the run started
   frmImage& imagePage_;
   std::unique_ptr<platform::AppendFile> log_;
+  std::function<void(const ConvertedFile&)> onFile_;
+  bool busy_ = false;
+  bool withoutLog_ = false;
 };
 
 // A log line as written: control characters (a newline in a file name) as

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 namespace folvane::platform {
 
@@ -15,6 +15,8 @@ class Progress {
 
   // The job is over; hides the bar.
   virtual void Hide() = 0;
+  // The item the job works on now, for a display that names it.
+  virtual void Working(const QString& item) { (void)item; }
 };
 
 // One job's progress: shows 0 of `total` at once, one more step at each
@@ -29,6 +31,7 @@ class ProgressRun {
   ProgressRun& operator=(const ProgressRun&) = delete;
 
   void Step() { progress_.Show(++done_, total_); }
+  void Working(const QString& item) { progress_.Working(item); }
 
  private:
   Progress& progress_;
