@@ -37,17 +37,35 @@ QString officeProfile(QLockFile& lock, bool& temporary) {
 }  // namespace
 
 struct LinuxPlatform::Members {
+  explicit Members(LinuxPlatform::Options& options)
+      : root(options.root.isEmpty() ? SystemFolder::Root() : options.root),
+        windowsDir(options.root.isEmpty() ? SystemFolder::WindowsDir()
+                                          : options.root + QStringLiteral("/windows")),
+        ownWorld(!options.root.isEmpty()),
+        ui(options.ui ? std::move(options.ui) : std::make_unique<QtUi>()),
+        progress(options.progress ? std::move(options.progress)
+                                  : std::make_unique<LauncherProgress>(
+                                        QStringLiteral("jp.folvane.Folvane.desktop"))) {}
+
+  QString root;
+  QString windowsDir;
+  bool ownWorld;
   LinuxProcess process;
-  LinuxProfile profile{CodePage::System(), [this] {
-                         return process.Environ(QStringLiteral("windir")) + kPathSep +
-                                QStringLiteral("win.ini");
-                       }};
-  QtUi ui;
-  FileRegistry registry{SystemFolder::WindowsDir() + QStringLiteral("/registry.json"),
-                        [this](const QString& text) { ui.Notice(text); }};
+  LinuxProfile profile{
+      CodePage::System(), [this] {
+        // The user's world follows "windir", as Windows programs do.
+        return (ownWorld ? windowsDir : process.Environ(QStringLiteral("windir"))) + kPathSep +
+               QStringLiteral("win.ini");
+      }};
+  std::unique_ptr<Ui> ui;
+  std::unique_ptr<Progress> progress;
+  FileRegistry registry{windowsDir + QStringLiteral("/registry.json"),
+                        [this](const QString& text) { ui->Notice(text); }};
   LinuxPrinters printers{profile};
   LinuxSystem system;
-  LinuxFiles files{profile.codePage(), SystemFolder::SpoolDir(process.ProcessId())};
+  // Claims are the same for every process of the user, whatever its world.
+  LinuxFiles files{profile.codePage(), SystemFolder::SpoolDir(process.ProcessId()),
+                   SystemFolder::Root() + QStringLiteral("/claims")};
   LinuxClock clock;
   LinuxSpooler spooler{profile, registry, printers,
                        TemporaryJournalIn(SystemFolder::SpoolDir(process.ProcessId()))};
@@ -64,17 +82,18 @@ struct LinuxPlatform::Members {
   LokOffice office{engines, spooler, SystemFolder::SpoolDir(process.ProcessId())};
   QpdfAcrobat acrobat{spooler, SystemFolder::SpoolDir(process.ProcessId())};
   LinuxDrives drives;
-  LauncherProgress progress{QStringLiteral("jp.folvane.Folvane.desktop")};
 };
 
-LinuxPlatform::LinuxPlatform()
-    : m_(std::make_unique<Members>()),
+LinuxPlatform::LinuxPlatform() : LinuxPlatform(Options{}) {}
+
+LinuxPlatform::LinuxPlatform(Options options)
+    : m_(std::make_unique<Members>(options)),
       platform_(std::make_unique<Platform>(
-          Platform{m_->profile, m_->process, m_->ui, m_->registry, m_->printers, m_->system,
+          Platform{m_->profile, m_->process, *m_->ui, m_->registry, m_->printers, m_->system,
                    m_->files, m_->clock, m_->office, m_->spooler, m_->acrobat, m_->drives,
-                   SystemFolder::Root() + QStringLiteral("/xyzzyx.pdf"),
-                   SystemFolder::Root() + QStringLiteral("/tmp/"),
-                   SystemFolder::Root() + QStringLiteral("/printer-switch.ini"), m_->progress})) {
+                   m_->root + QStringLiteral("/xyzzyx.pdf"), m_->root + QStringLiteral("/tmp/"),
+                   m_->root + QStringLiteral("/printer-switch.ini"), *m_->progress})) {
+  if (m_->ownWorld) QDir().mkpath(m_->windowsDir);
   // Ending by signal runs the same hooks as the quit button.
   m_->process.EndOnSignals();
   SystemFolder::RemoveLeftovers(

@@ -11,7 +11,19 @@ namespace folvane::platform {
 // SIGHUP. Made after the QApplication.
 class LinuxPlatform {
  public:
+  struct Options {
+    // Where the Windows folder (win.ini, the registry file), the PDF
+    // printer's collecting file and the printer switch's record live; empty:
+    // the user's system folder. Another folder is a world of its own: its
+    // default printer and PDF printer settings are nobody else's.
+    QString root;
+    // Messages and progress; none: the desktop's message boxes and launcher.
+    std::unique_ptr<Ui> ui;
+    std::unique_ptr<Progress> progress;
+  };
+
   LinuxPlatform();
+  explicit LinuxPlatform(Options options);
   ~LinuxPlatform();
   LinuxPlatform(const LinuxPlatform&) = delete;
   LinuxPlatform& operator=(const LinuxPlatform&) = delete;
