@@ -23,15 +23,17 @@ doc=$root/usr/share/doc/folvane
 install -m 0644 "$here/packaging/deb/copyright" "$doc/copyright"
 sed "s/@VERSION@/$version/" "$here/packaging/deb/changelog" | gzip -9n >"$doc/changelog.gz"
 mkdir -p "$root/usr/share/man/man1"
-sed "s/@VERSION@/$version/" "$here/packaging/deb/Folvane.1" | gzip -9n >"$root/usr/share/man/man1/Folvane.1.gz"
+for page in Folvane.1 folvane-batch.1; do
+  sed "s/@VERSION@/$version/" "$here/packaging/deb/$page" | gzip -9n >"$root/usr/share/man/man1/$page.gz"
+done
 find "$root" -type d -exec chmod 0755 {} +
 find "$root" -type f -exec chmod 0644 {} +
-chmod 0755 "$root/usr/bin/Folvane" "$root/usr/libexec/folvane/folvane-office"
+chmod 0755 "$root/usr/bin/Folvane" "$root/usr/bin/folvane-batch" "$root/usr/libexec/folvane/folvane-office"
 
 # dpkg-shlibdeps wants a debian/control to read the package names from.
 mkdir -p "$work/src/debian"
 printf 'Source: folvane\n\nPackage: folvane\nArchitecture: any\n' >"$work/src/debian/control"
-shlibs=$(cd "$work/src" && dpkg-shlibdeps -O "$root/usr/bin/Folvane" \
+shlibs=$(cd "$work/src" && dpkg-shlibdeps -O "$root/usr/bin/Folvane" "$root/usr/bin/folvane-batch" \
   "$root/usr/libexec/folvane/folvane-office" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
 
 mkdir -p "$root/DEBIAN"

@@ -86,7 +86,8 @@ class TestInstall : public QObject {
   }
 
   void theLayoutIsComplete() {
-    for (const QString& f : QStringList{"/usr/bin/Folvane", "/usr/libexec/folvane/folvane-office",
+    for (const QString& f : QStringList{"/usr/bin/Folvane", "/usr/bin/folvane-batch",
+                                        "/usr/libexec/folvane/folvane-office",
                                         "/usr/share/applications/" + kId + ".desktop",
                                         "/usr/share/metainfo/" + kId + ".metainfo.xml",
                                         "/usr/share/icons/hicolor/scalable/apps/" + kId + ".svg",

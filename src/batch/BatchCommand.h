@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace folvane::batch {
+
+// The command's exit statuses.
+constexpr int kDone = 0;        // every file done
+constexpr int kSomeFailed = 1;  // done, but files were refused, failed or kept
+constexpr int kBadUsage = 2;
+constexpr int kCannotRun = 3;  // no engine, no such folder, target not writable, folder busy
+
+// One run the command line asks for.
+struct Request {
+  QString source;  // the folder
+  QString target;  // the destination folder
+  bool deleteSources = false;
+  bool replace = false;
+  QString log;
+  bool json = false;
+};
+
+// What the command line says: a run, or a text to print (help, version, or
+// what is wrong) and the status to end with.
+struct Parsed {
+  std::optional<Request> request;
+  QString text;
+  int status = kDone;
+};
+
+// `arguments` without the program's name.
+Parsed ParseArguments(const QStringList& arguments);
+
+QString HelpText();
+
+}  // namespace folvane::batch

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QTextStream>
+
+#include "BatchCommand.h"
+#include "convert/frmImage.h"
+#include "platform/Platform.h"
+
+namespace folvane::batch {
+
+// Runs one conversion with the window's own job on `platform` (a world of its
+// own: its default printer is the PDF printer's to switch). Tells every file
+// that failed or was kept, with its reason, on `err`; with --json every file
+// as one JSON object a line on `out`. Returns the exit status.
+class BatchRun {
+ public:
+  BatchRun(platform::Platform& platform, frmImage& imagePage, QTextStream& out, QTextStream& err)
+      : platform_(platform), imagePage_(imagePage), out_(out), err_(err) {}
+
+  int Run(const Request& request);
+
+ private:
+  // A line on `err`, clear of the progress line.
+  void tell(const QString& line);
+
+  platform::Platform& platform_;
+  frmImage& imagePage_;
+  QTextStream& out_;
+  QTextStream& err_;
+};
+
+}  // namespace folvane::batch
