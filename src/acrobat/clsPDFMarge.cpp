@@ -61,8 +61,10 @@ int16_t clsPDFMarge::PdfInsert() {
   QStringList failures;
   try {
     base->Invoke(QStringLiteral("Open"), {Arg(paths.front())});
+    tell(names.front(), {});
   } catch (const platform::Failure& e) {
     failures << e.message();
+    tell(names.front(), e.message());
   }
   for (qsizetype i = 1; i < names.size(); ++i) {
     if (failures.isEmpty())
@@ -73,8 +75,10 @@ int16_t clsPDFMarge::PdfInsert() {
       source->Invoke(QStringLiteral("Open"), {Arg(paths[i])});
     } catch (const platform::Failure& e) {
       failures << e.message();
+      tell(names[i], e.message());
       continue;
     }
+    QString failure;
     if (failures.isEmpty()) {
       vNumberOfPage = CInt(numberOf(source->Invoke(QStringLiteral("GetNumPages"), {})));
       Variant lastPage(vLastPage);
@@ -85,10 +89,12 @@ int16_t clsPDFMarge::PdfInsert() {
                                                      Arg(0), Arg::Ref(numberOfPage), Arg(true)});
       } catch (const platform::Failure& e) {
         failures << e.message();
+        failure = e.message();
       }
       vLastPage = std::get<int16_t>(lastPage);
       vNumberOfPage = std::get<int16_t>(numberOfPage);
     }
+    tell(names[i], failure);
     source->Invoke(QStringLiteral("Close"), {});
   }
   if (!failures.isEmpty()) throw platform::Failure(MergeFailureReport(failures));
@@ -110,12 +116,19 @@ void clsPDFMarge::PDFPrint() {
   const QStringList names = listPdfs();
   platform::ProgressRun progress(platform_.progress, names.size());
   for (const QString& name : names) {
-    view->Invoke(QStringLiteral("Open"), {Arg(pathOf(name)), Arg("")});
-    const Variant pd = view->Invoke(QStringLiteral("GetPDDoc"), {});
-    if (auto object = std::get_if<std::shared_ptr<AutomationObject>>(&pd)) doc = *object;
-    Variant lastPage(CInt(numberOf(doc->Invoke(QStringLiteral("GetNumPages"), {})) - 1));
-    view->Invoke(QStringLiteral("PrintPages"),
-                 {Arg(0), Arg::Ref(lastPage), Arg(2), Arg(true), Arg(false)});
+    progress.Working(name);
+    try {
+      view->Invoke(QStringLiteral("Open"), {Arg(pathOf(name)), Arg("")});
+      const Variant pd = view->Invoke(QStringLiteral("GetPDDoc"), {});
+      if (auto object = std::get_if<std::shared_ptr<AutomationObject>>(&pd)) doc = *object;
+      Variant lastPage(CInt(numberOf(doc->Invoke(QStringLiteral("GetNumPages"), {})) - 1));
+      view->Invoke(QStringLiteral("PrintPages"),
+                   {Arg(0), Arg::Ref(lastPage), Arg(2), Arg(true), Arg(false)});
+    } catch (const platform::Failure& e) {
+      tell(name, e.message());
+      throw;
+    }
+    tell(name, {});
     view->Invoke(QStringLiteral("Close"), {Arg(true)});
     progress.Step();
   }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "platform/Platform.h"
 
@@ -32,6 +33,12 @@ class clsPDFMarge {
   // Prints every PDF of the folder, one job each, in listing order.
   void PDFPrint();
 
+  // Called for each PDF of the folder once its part is known: opened (and
+  // put in) for a merge, printed for a print; `failure` says why not.
+  void OnFile(std::function<void(const QString& path, const QString& failure)> observer) {
+    onFile_ = std::move(observer);
+  }
+
   // The PDF files of the last listing whose names could not be read (valid
   // in neither the code page nor CP932): left out, and to be told.
   const QStringList& UnreadableNames() const { return unreadable_; }
@@ -49,6 +56,10 @@ class clsPDFMarge {
   int16_t vNumberOfPage = 0;
   int16_t vLastPage = 0;
   QStringList unreadable_;
+  std::function<void(const QString&, const QString&)> onFile_;
+  void tell(const QString& name, const QString& failure) {
+    if (onFile_) onFile_(vSourceDir + name, failure);
+  }
 };
 
 // The one message of a merge whose inputs did not all open: each failure on
