@@ -6,12 +6,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "fakes/PdfMaker.h"
 #include "fakes/VariedFiles.h"
 #include "platform/LinuxFiles.h"
 #include "platform/office/OfficeEngine.h"
@@ -19,6 +21,24 @@
 using namespace folvane;
 
 namespace {
+
+// Every bookmark of a PDF, as qpdf reads it: "title>page".
+QStringList outlineOf(const QString& pdf) {
+  QProcess qpdf;
+  qpdf.start("qpdf", {"--json=2", "--json-key=outlines", pdf});
+  qpdf.waitForFinished(30000);
+  QStringList out;
+  std::function<void(const QJsonArray&)> walk = [&](const QJsonArray& items) {
+    for (const auto& v : items) {
+      const QJsonObject o = v.toObject();
+      out << o.value("title").toString() + ">" +
+                 QString::number(o.value("destpageposfrom1").toInt());
+      walk(o.value("kids").toArray());
+    }
+  };
+  walk(QJsonDocument::fromJson(qpdf.readAllStandardOutput()).object().value("outlines").toArray());
+  return out;
+}
 
 struct Ran {
   int status = -1;
@@ -143,6 +163,27 @@ class TestBatchIntegration : public QObject {
     QCOMPARE(shown.status, 1);  // notes.doc again
     QVERIFY2(shown.out.contains(QStringLiteral("\r1/3 件")), qPrintable(shown.out));
     QVERIFY(QFile::exists(at("dest/second.pdf")));
+  }
+
+  // Every file's bookmarks are kept; an unreadable input leaves nothing
+  // written.
+  void mergesKeepEveryBookmarkOrWriteNothing() {
+    QVERIFY(QDir().mkpath(at("pdfs")));
+    fakes::MakePdf(at("pdfs/1.pdf"), "One", 2);
+    fakes::MakePdf(at("pdfs/2.pdf"), "Two", 3);
+    const Ran r = batch({"merge", at("pdfs"), at("all.pdf"), "--json"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out.count(u'\n'), 2);
+    const QStringList marks = outlineOf(at("all.pdf"));
+    QCOMPARE(marks.size(), outlineOf(at("pdfs/1.pdf")).size() + outlineOf(at("pdfs/2.pdf")).size());
+    QVERIFY2(marks.contains("One-1>1") && marks.contains("Two-1>3") && marks.contains("Two-3>5"),
+             qPrintable(marks.join(u' ')));
+
+    writeText(at("pdfs/3.pdf"), "%PDF-1.4 cut short");
+    const Ran bad = batch({"merge", at("pdfs"), at("none.pdf")});
+    QCOMPARE(bad.status, 1);
+    QVERIFY2(bad.err.contains("3.pdf"), qPrintable(bad.err));
+    QVERIFY(!QFile::exists(at("none.pdf")));
   }
 };
 

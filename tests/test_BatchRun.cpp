@@ -67,6 +67,12 @@ class TestBatchRun : public QObject {
       QVERIFY2(!p.request && p.status == batch::kBadUsage, qPrintable(bad.join(u' ')));
       QVERIFY(p.text.contains("folvane-batch --help"));
     }
+    p = parse({"print", "in", "--printer", "Office"});
+    QVERIFY(p.request && p.request->job == batch::Job::Print);
+    QCOMPARE(p.request->printer, QStringLiteral("Office"));
+    // Options belong to their job.
+    QVERIFY(!parse({"merge", "a", "b.pdf", "--delete-sources"}).request);
+    QVERIFY(!parse({"print", "a", "b"}).request);
     p = parse({"convert", "--help"});
     QVERIFY(!p.request && p.status == batch::kDone && p.text.startsWith("使い方:"));
     p = parse({"--version"});
@@ -116,6 +122,75 @@ class TestBatchRun : public QObject {
     QCOMPARE(good.run({}), batch::kDone);
     QVERIFY(good.out.isEmpty());  // no --json
     QCOMPARE(good.err, QStringLiteral("1 件変換しました。\n"));
+  }
+
+  // A merge writes only when every PDF opened; each file is told, and the
+  // status says whether the merged file was written.
+  void mergesTellEveryFile() {
+    Command c;
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) c.fake.files.put(c.src + "/" + name);
+    batch::Request r;
+    r.job = batch::Job::Merge;
+    r.target = c.dir.filePath("all.pdf");
+    r.json = true;
+    QCOMPARE(c.run(r), batch::kDone);
+    QCOMPARE(c.err, "3 件を「" + r.target + "」に統合しました。\n");
+    QCOMPARE(c.json().size(), 3);
+    QCOMPARE(c.json()[1]["result"].toString(), QStringLiteral("merged"));
+    QCOMPARE(c.json()[1]["output"].toString(), r.target);
+
+    Command bad;
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) bad.fake.files.put(bad.src + "/" + name);
+    bad.fake.automation.failOpen << bad.src + "/b.pdf";
+    r.target = bad.dir.filePath("all.pdf");
+    QCOMPARE(bad.run(r), batch::kSomeFailed);
+    QVERIFY(bad.fake.automation.log.filter(".Save(").isEmpty());
+    QVERIFY(bad.err.contains("・cannot open " + bad.src + "/b.pdf"));
+    QStringList results;
+    for (const auto& o : bad.json()) results << o["result"].toString();
+    QCOMPARE(results, (QStringList{"not-merged", "failed", "not-merged"}));
+
+    Command empty;
+    r.target = empty.dir.filePath("all.pdf");
+    QCOMPARE(empty.run(r), batch::kSomeFailed);
+    QVERIFY(empty.err.contains("PDF ファイルがありません"));
+    r.target = empty.src;  // a folder is no file to write
+    QCOMPARE(empty.run(r), batch::kCannotRun);
+  }
+
+  // A print goes to the system's default printer or the one named, never
+  // to the PDF printer whose file would go with the command; a failing
+  // file stops it.
+  void printsGoToARealPrinter() {
+    Command c;
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) c.fake.files.put(c.src + "/" + name);
+    batch::Request r;
+    r.job = batch::Job::Print;
+    r.json = true;
+    QCOMPARE(c.run(r), batch::kDone);
+    QCOMPARE(c.fake.automation.log.filter(".PrintPages(").size(), 3);
+    QCOMPARE(c.json()[2]["output"].toString(), QStringLiteral("Office"));
+    QVERIFY(c.err.endsWith("3 件を「Office」に印刷しました。\n"));
+
+    for (const QString& printer : {QStringLiteral("Acrobat PDFWriter"), QStringLiteral("Nope")}) {
+      Command other;
+      other.fake.files.put(other.src + "/a.pdf");
+      r.printer = printer;
+      QCOMPARE(other.run(r), batch::kCannotRun);
+      QVERIFY(other.fake.automation.log.filter(".PrintPages(").isEmpty());
+    }
+
+    Command broken;
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"})
+      broken.fake.files.put(broken.src + "/" + name);
+    broken.fake.automation.failOpen << broken.src + "/b.pdf";
+    r.printer.clear();
+    QCOMPARE(broken.run(r), batch::kSomeFailed);
+    QCOMPARE(broken.fake.automation.log.filter(".PrintPages(").size(), 1);
+    QStringList results;
+    for (const auto& o : broken.json()) results << o["result"].toString();
+    QCOMPARE(results, (QStringList{"printed", "failed"}));
+    QVERIFY(broken.err.contains("印刷を中止しました：cannot open"));
   }
 
   // What keeps a run from starting at all ends it with 3, nothing done.

@@ -12,13 +12,17 @@ constexpr int kSomeFailed = 1;  // done, but files were refused, failed or kept
 constexpr int kBadUsage = 2;
 constexpr int kCannotRun = 3;  // no engine, no such folder, target not writable, folder busy
 
+enum class Job { Convert, Merge, Print };
+
 // One run the command line asks for.
 struct Request {
+  Job job = Job::Convert;
   QString source;  // the folder
-  QString target;  // the destination folder
+  QString target;  // convert: the destination folder; merge: the merged file
   bool deleteSources = false;
   bool replace = false;
   QString log;
+  QString printer;  // print: empty for the system's default printer
   bool json = false;
 };
 

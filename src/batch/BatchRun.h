@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTextStream>
+#include <optional>
 
 #include "BatchCommand.h"
 #include "convert/frmImage.h"
@@ -8,7 +9,7 @@
 
 namespace folvane::batch {
 
-// Runs one conversion with the window's own job on `platform` (a world of its
+// Runs one request with the window's own jobs on `platform` (a world of its
 // own: its default printer is the PDF printer's to switch). Tells every file
 // that failed or was kept, with its reason, on `err`; with --json every file
 // as one JSON object a line on `out`. Returns the exit status.
@@ -20,6 +21,15 @@ class BatchRun {
   int Run(const Request& request);
 
  private:
+  int convert(const Request& request);
+  int merge(const Request& request);
+  int print(const Request& request);
+  // One JSON object on `out`, when asked for.
+  // `deleted` only where sources may go (a conversion).
+  void json(const Request& request, const QString& path, const QString& result,
+            const QString& output, const QString& reason, std::optional<bool> deleted = {});
+  // The names a listing could not read: told, each.
+  bool tellUnreadable(const QStringList& names, const QString& source, const QString& what);
   // A line on `err`, clear of the progress line.
   void tell(const QString& line);
 
