@@ -67,6 +67,18 @@ class TestLinuxProcess : public QObject {
     QVERIFY(process.IsRunningInstance(same.processId()));
     same.kill();
     same.waitForFinished();
+    // The window and the command are one program's two front ends.
+    for (const char* name : {"Folvane", "folvane-batch"}) {
+      const QString front = dir.filePath(QString::fromLatin1(name));
+      QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), front));
+      QFile::setPermissions(front, QFile::ReadOwner | QFile::ExeOwner);
+      QProcess running;
+      running.start(front, {QStringLiteral("30")});
+      QVERIFY(running.waitForStarted());
+      QVERIFY2(process.IsRunningInstance(running.processId()), name);
+      running.kill();
+      running.waitForFinished();
+    }
     QProcess other;
     other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
     QVERIFY(other.waitForStarted());

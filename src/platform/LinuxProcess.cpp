@@ -73,7 +73,12 @@ bool LinuxProcess::IsRunningInstance(qint64 pid) const {
   // program; a zombie or a kernel thread has no executable to read.
   if (::kill(pid_t(pid), 0) != 0) return false;
   const QString exe = exeOf(pid);
-  return !exe.isEmpty() && QFileInfo(exe).fileName() == QFileInfo(ExecutablePath()).fileName();
+  if (exe.isEmpty()) return false;
+  // The window and the command spool side by side: each keeps its folders
+  // while the other runs.
+  const QString name = QFileInfo(exe).fileName();
+  return name == QFileInfo(ExecutablePath()).fileName() || name == u"Folvane" ||
+         name == u"folvane-batch";
 }
 
 void LinuxProcess::EndOnSignals() {

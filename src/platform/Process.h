@@ -34,8 +34,9 @@ class Process {
   // This process's id.
   virtual qint64 ProcessId() const = 0;
 
-  // True when `pid` is a running process of this same program (a second
-  // instance), false for a dead process or an unrelated one that took its id.
+  // True when `pid` is a running process of this program or of its other
+  // front end (the window and the command share the system folder), false
+  // for a dead process or an unrelated one that took its id.
   virtual bool IsRunningInstance(qint64 pid) const = 0;
 };
 
