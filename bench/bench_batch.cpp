@@ -8,6 +8,8 @@
 //    included, until the last PDF is in the destination,
 //  - one soffice --headless --convert-to pdf call over the whole folder,
 //    with a warmed private profile (what a user who knows LibreOffice does),
+//  - folvane-batch convert over the folder, as a script runs it: a process
+//    of its own, engines started, until it has ended,
 //  - on the real-size folder, where Folvane's time per file goes: every
 //    platform call of the run timed by phase.
 // Then soffice started once per file, and a folder of varied files (every
@@ -16,6 +18,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,6 +28,7 @@
 #include <QTemporaryFile>
 #include <QTextStream>
 #include <algorithm>
+#include <tuple>
 
 #include "BatchOffice.h"
 #include "PhaseTimers.h"
@@ -122,6 +126,25 @@ QString sizes(const QStringList& paths, const QStringList& pdfs) {
       .arg(pages.first())
       .arg(pages.last())
       .arg(pages[pages.size() / 2]);
+}
+
+// folvane-batch convert from `source` to `dest`, its data under `xdg`;
+// seconds until the process has ended, PDFs made.
+std::pair<double, int> batchCommand(const QString& source, const QString& dest,
+                                    const QString& xdg) {
+  QDir(dest).removeRecursively();
+  QDir().mkpath(dest);
+  QElapsedTimer timer;
+  timer.start();
+  QProcess batch;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_DATA_HOME"), xdg);
+  batch.setProcessEnvironment(env);
+  batch.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../folvane-batch"),
+              {QStringLiteral("convert"), source, dest});
+  if (!batch.waitForFinished(600000)) batch.kill();
+  batch.waitForFinished(5000);
+  return {timer.elapsed() / 1000.0, int(QDir(dest).entryList({"*.pdf"}, QDir::Files).size())};
 }
 
 // One soffice call over every file of `sources`; seconds, PDFs made.
@@ -269,6 +292,7 @@ int main(int argc, char* argv[]) {
     t.start();
     runBatch(*office, warmSettings, t);
     sofficeOnce({at("warm/文書0.doc")}, at("warm-soffice"), at("soffice-profile"));
+    batchCommand(at("warm"), at("warm-batch"), at("batch-xdg"));
   }
 
   struct Folder {
@@ -281,6 +305,8 @@ int main(int argc, char* argv[]) {
     QList<double> warmSeconds;
     double sofficeSeconds = 0;
     int sofficePdfs = 0;
+    double batchSeconds = 0;  // folvane-batch convert, as a process
+    int batchPdfs = 0;
     double syncMs = 0, unsyncedMs = 0;  // one PDF written with and without a sync
   };
   const auto measure = [&](Folder& f, const QString& sourceDir, const QString& tag) {
@@ -347,6 +373,8 @@ int main(int argc, char* argv[]) {
         sofficeOnce(f.sources, at("soffice-" + tag), at("soffice-profile"));
     f.sofficeSeconds = seconds;
     f.sofficePdfs = made;
+    std::tie(f.batchSeconds, f.batchPdfs) =
+        batchCommand(sourceDir, at("batch-" + tag), at("batch-xdg"));
   };
 
   Folder small;
@@ -453,6 +481,11 @@ int main(int argc, char* argv[]) {
         "run / one soffice call   %5.2f (goal at most 0.7)\n",
         f->sofficeSeconds, f->sofficeSeconds / files, f->sofficePdfs,
         f->cold.seconds / f->sofficeSeconds);
+    out << QString::asprintf(
+        "  folvane-batch convert, a process      %7.2f s (%.3f s/file, %d PDFs)   folvane-batch / "
+        "one soffice call   %5.2f\n",
+        f->batchSeconds, f->batchSeconds / files, f->batchPdfs,
+        f->batchSeconds / f->sofficeSeconds);
   }
 
   const double files = real.sources.size();
