@@ -67,13 +67,13 @@ class TestFolvane : public QObject {
     QList<fakes::FakeProfile::Call> calls;
     for (const auto& c : all)
       if (c.path != FakePlatform::kSwitchRecord) calls << c;
-    QCOMPARE(calls.size(), 17);
-    for (int i = 0; i < 16; ++i) QCOMPARE(calls[i].function, QStringLiteral("Get"));
-    QCOMPARE(calls[16].function, QStringLiteral("Write"));
-    QCOMPARE(calls[16].section, QStringLiteral("Acrobat PDFWriter"));
-    QCOMPARE(calls[16].key, QStringLiteral("PDFFileName"));
-    QCOMPARE(calls[16].value, QStringLiteral("/sys-folder/xyzzyx.pdf"));
-    QCOMPARE(calls[16].path, QStringLiteral("/home/u/.local/share/folvane/windows/win.ini"));
+    QCOMPARE(calls.size(), 18);
+    for (int i = 0; i < 17; ++i) QCOMPARE(calls[i].function, QStringLiteral("Get"));
+    QCOMPARE(calls[17].function, QStringLiteral("Write"));
+    QCOMPARE(calls[17].section, QStringLiteral("Acrobat PDFWriter"));
+    QCOMPARE(calls[17].key, QStringLiteral("PDFFileName"));
+    QCOMPARE(calls[17].value, QStringLiteral("/sys-folder/xyzzyx.pdf"));
+    QCOMPARE(calls[17].path, QStringLiteral("/home/u/.local/share/folvane/windows/win.ini"));
     QVERIFY(!s.fake.profile.hasFile(s.ini.IniFilePath()));  // no settings file made
     QVERIFY(s.fake.ui.messages.isEmpty());
   }

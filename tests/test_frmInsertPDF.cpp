@@ -54,7 +54,7 @@ class TestFrmInsertPDF : public QObject {
     QVERIFY(!o.window->imgSelDir->pixmap().isNull() && !o.window->imgSaveFile->pixmap().isNull());
     o.window->cmdOk->click();
     QCOMPARE(o.writes(), (QStringList{"MergeDir=/pdf/in", "MergeFileNm=/pdf/all.pdf"}));
-    QCOMPARE(o.gets(), 16);  // reloaded
+    QCOMPARE(o.gets(), 17);  // reloaded
   }
 
   void nothingStoredAndOkWritesNothing() {

@@ -105,6 +105,37 @@ class TestModConvPDF : public QObject {
     QCOMPARE(r.registryNames().size(), 10);
   }
 
+  // Asked for, today's formats go too, by their whole extension: the PDF
+  // drops it, and a .doc and a .docx of one name share the clash rule.
+  void todaysFormatsWhenAskedFor() {
+    Run r;
+    r.settings.ModernFormats = true;
+    for (const char* name : {"report.doc", "report.docx", "b.DOCM", "c.xlsx", "d.Xlsm", "e.rtf",
+                             "f.odt", "g.ods", "h.docx.txt", "i.pptx", ".docx", "j.xls"})
+      r.fake.files.put(QStringLiteral("/src/") + name);
+    QVERIFY(r.go().isEmpty());
+    QCOMPARE(
+        r.fake.office.log.filter("Create"),
+        (QStringList{"Create Word", "Create Excel", "Create Excel", "Create Word", "Create Word",
+                     "Create Excel", "Create Excel", "Create Word", "Create Word"}));
+    for (const char* pdf : {"b.pdf", "c.pdf", "d.pdf", "e.pdf", "f.pdf", "g.pdf", "j.pdf",
+                            "report.pdf", "repor1.pdf"})
+      QVERIFY2(r.fake.files.has(QStringLiteral("/dest/") + pdf), pdf);
+    // In listing order report.doc comes first and takes the plain name.
+    QCOMPARE(r.fake.files.at("/dest/report.pdf"), QByteArray("%PDF-1.4 from /src/report.doc"));
+    QCOMPARE(r.fake.files.at("/dest/repor1.pdf"), QByteArray("%PDF-1.4 from /src/report.docx"));
+    QCOMPARE(r.registryNames().filter("/c.pdf"), QStringList{"/sys-folder/tmp/c.pdf"});
+    QCOMPARE(r.logLines().size(), 9 * 3);
+
+    // Not asked for (the settings file has no such key): left alone.
+    Run off;
+    off.fake.files.put("/src/report.docx");
+    off.fake.files.put("/src/c.xlsx");
+    QVERIFY(off.go().isEmpty());
+    QVERIFY(off.fake.office.log.isEmpty());
+    QVERIFY(off.logLines().isEmpty());
+  }
+
   void baseNameDropsExactlyFourCharacters() {
     Run r;
     r.fake.files.put("/src/a.b.doc");

@@ -40,7 +40,8 @@ class TestModIniFile : public QObject {
     QVERIFY(!fake.profile.hasFile(kIni));
   }
 
-  void readsSixteenKeysInOrderWithOneBuffer() {
+  // The sixteen keys of the settings file, then today's-formats flag.
+  void readsTheKeysInOrderWithOneBuffer() {
     FakePlatform fake;
     modIniFile store(fake.platform);
     store.ReadIniFile();
@@ -58,7 +59,7 @@ class TestModIniFile : public QObject {
                           "Log_Info/LogFileEnable", "Merge_Info/MergeDir", "Merge_Info/MergeFileNm",
                           "Print_Info/PrintDir", "PDF_Info/PDFWriterName", "Mail_Info/UserName",
                           "Mail_Info/PassWd", "Mail_Info/MailAdd", "Mail_Info/FullNm",
-                          "Mail_Info/ServerNm"}));
+                          "Mail_Info/ServerNm", "Source_Info/ModernFormats"}));
   }
 
   void everyFieldComesFromItsOwnKey() {
@@ -103,17 +104,21 @@ class TestModIniFile : public QObject {
     QFETCH(bool, before);
     QFETCH(bool, expected);
     FakePlatform fake;
-    for (const char* key : {"SourceDel", "DestDup", "chkFlip_flg", "LogFileEnable"}) {
-      const char* section = QByteArray(key) == "SourceDel"     ? "Source_Info"
-                            : QByteArray(key) == "DestDup"     ? "Dest_Info"
-                            : QByteArray(key) == "chkFlip_flg" ? "PDF_Info"
-                                                               : "Log_Info";
+    for (const char* key :
+         {"SourceDel", "DestDup", "chkFlip_flg", "LogFileEnable", "ModernFormats"}) {
+      const QByteArray k(key);
+      const char* section = k == "SourceDel" || k == "ModernFormats" ? "Source_Info"
+                            : k == "DestDup"                         ? "Dest_Info"
+                            : k == "chkFlip_flg"                     ? "PDF_Info"
+                                                                     : "Log_Info";
       fake.profile.set(kIni, section, key, text);
     }
     modIniFile store(fake.platform);
     store.Settings.SourceDel = store.Settings.DestDup = before;
     store.Settings.chkFlip_flg = store.Settings.LogFileEnable = before;
+    store.Settings.ModernFormats = before;
     store.ReadIniFile();
+    QCOMPARE(store.Settings.ModernFormats, expected);
     QCOMPARE(store.Settings.SourceDel, expected);
     QCOMPARE(store.Settings.DestDup, expected);
     QCOMPARE(store.Settings.chkFlip_flg, expected);

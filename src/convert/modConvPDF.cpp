@@ -40,13 +40,31 @@ class ExpectedDocuments {
   platform::Office& office_;
 };
 
-// The upper-cased three-letter extension the run goes by.
-QString extensionKey(const QString& name) {
-  return name.right(3).toUpper();
-}
+// What a listed file is to the run, and how many characters of its name
+// the base name drops: the last three letters decide (".doc", ".xls",
+// ".jpg", ".tif", the dot or whatever stands there dropped with them); with
+// today's formats asked for, also the whole extension after the last dot.
+struct FileKind {
+  enum What { None, Word, Excel, Picture } what = None;
+  qsizetype dropped = 4;
+  bool document() const { return what == Word || what == Excel; }
+};
 
-bool isWordOrExcel(const QString& key) {
-  return key == u"XLS" || key == u"DOC";
+FileKind kindOf(const QString& name, bool modern) {
+  const QString key = name.right(3).toUpper();
+  if (key == u"DOC") return {FileKind::Word};
+  if (key == u"XLS") return {FileKind::Excel};
+  if (key == u"JPG" || key == u"TIF") return {FileKind::Picture};
+  const qsizetype dot = name.lastIndexOf(u'.');
+  if (modern && dot > 0) {
+    const QString ext = name.mid(dot + 1).toLower();
+    const qsizetype dropped = name.size() - dot;
+    for (const char* word : {"docx", "docm", "rtf", "odt"})
+      if (ext == QLatin1String(word)) return {FileKind::Word, dropped};
+    for (const char* sheet : {"xlsx", "xlsm", "ods"})
+      if (ext == QLatin1String(sheet)) return {FileKind::Excel, dropped};
+  }
+  return {};
 }
 
 }  // namespace
@@ -71,9 +89,9 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   const auto tell = [&](ConvertedFile file) {
     if (onFile_) onFile_(file);
   };
+  const bool modern = settings_.ModernFormats;
   for (const QString& name : unreadable) {
-    const QString key = extensionKey(name);
-    if (isWordOrExcel(key) || key == u"JPG" || key == u"TIF") {
+    if (kindOf(name, modern).what != FileKind::None) {
       failures.append({name, QStringLiteral("ファイル名の文字コードが UTF-8 でも CP932 でもないため"
                                             "読めません。")});
       tell({settings_.SourceDir + sep + name,
@@ -85,32 +103,33 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   // The office may render the documents ahead, in the order they come.
   QStringList documents;
   for (const QString& name : names)
-    if (isWordOrExcel(extensionKey(name))) documents << settings_.SourceDir + sep + name;
+    if (kindOf(name, modern).document()) documents << settings_.SourceDir + sep + name;
   const ExpectedDocuments expected(platform_.office, documents);
   bool deleted = false;
   platform::ProgressRun progress(platform_.progress, names.size());
   for (const QString& name : names) {
     progress.Working(name);
     bool converted = false;
-    // The base name drops the dot and a three-letter extension; a shorter
-    // name has none, and every step that needs it is skipped.
-    const bool hasBase = name.size() >= 4;
-    const QString baseName = hasBase ? name.left(name.size() - 4) : QString();
+    // The base name drops the dot and a three-letter extension (or today's
+    // whole extension); a shorter name has none, and every step that needs
+    // it is skipped.
+    const FileKind kind = kindOf(name, modern);
+    const bool hasBase = name.size() >= kind.dropped;
+    const QString baseName = hasBase ? name.left(name.size() - kind.dropped) : QString();
     if (hasBase) SetPDFWriterFileName(platform_, platform_.outputFolder + baseName + kPdf);
 
-    const QString key = extensionKey(name);
     const QString source = settings_.SourceDir + sep + name;
-    const bool wordOrExcel = isWordOrExcel(key);
+    const bool wordOrExcel = kind.document();
     bool printed = false;
     QString printError;
     platform::FileVersion version;
-    if (wordOrExcel || key == u"JPG" || key == u"TIF") {
+    if (kind.what != FileKind::None) {
       // A PDF left from an earlier file must never pass for this file's.
       platform_.files.Delete(platform_.collectingFile);
       if (wordOrExcel) {
         printError = printWithApplication(
-            key == u"XLS" ? platform::OfficeKind::Excel : platform::OfficeKind::Word, source,
-            version);
+            kind.what == FileKind::Excel ? platform::OfficeKind::Excel : platform::OfficeKind::Word,
+            source, version);
         printed = printError.isEmpty();
       } else {
         imagePage_.strImageNm = source;
@@ -130,7 +149,9 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
               QStringLiteral("  です。"));
     writeLine(QStringLiteral("変換前：") + settings_.SourceDir + sep + name +
               QStringLiteral("  ------> "));
-    const Placed placed = hasBase ? placePdf(name, baseName)
+    // Today's names count as their base name with a three-letter extension.
+    const QString asNamed = kind.dropped == 4 ? name : baseName + kPdf;
+    const Placed placed = hasBase ? placePdf(asNamed, baseName)
                                   : Placed{false, QStringLiteral("ファイル名が短すぎます。"), {}};
     // Only a PDF printed from this very file, now in the destination, lets
     // the source go, and only as the version that was printed.

@@ -19,7 +19,7 @@ struct KeyField {
 };
 
 // In the order ReadIniFile reads them.
-const std::array<KeyField, 16> kKeys{{
+const std::array<KeyField, 17> kKeys{{
     {u"Source_Info", u"SourceDir", &SettingsRecord::SourceDir},
     {u"Source_Info", u"SourceDel", &SettingsRecord::SourceDel},
     {u"Dest_Info", u"DestDir", &SettingsRecord::DestDir},
@@ -36,6 +36,7 @@ const std::array<KeyField, 16> kKeys{{
     {u"Mail_Info", u"MailAdd", &SettingsRecord::MailAdd},
     {u"Mail_Info", u"FullNm", &SettingsRecord::FullNm},
     {u"Mail_Info", u"ServerNm", &SettingsRecord::ServerNm},
+    {u"Source_Info", u"ModernFormats", &SettingsRecord::ModernFormats},
 }};
 
 }  // namespace

@@ -25,6 +25,9 @@ struct SettingsRecord {
   QString MailAdd;
   QString FullNm;
   QString ServerNm;
+  // The batch also converts today's formats (.docx, .xlsx, ...); off when
+  // the settings file has no such key.
+  bool ModernFormats = false;
 };
 
 // The settings store: the settings file beside the executable and the one
@@ -35,7 +38,7 @@ class modIniFile {
 
   SettingsRecord Settings;
 
-  // Reloads all sixteen keys. A key that is missing or empty, or a flag that
+  // Reloads all seventeen keys. A key that is missing or empty, or a flag that
   // reads as neither a number nor True/False, leaves its field as it was.
   void ReadIniFile();
 

@@ -533,7 +533,12 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
                 const std::string& dst, const std::string& format,
                 folvane::platform::FileVersion& version) {
   const std::string ext = extensionOf(src);
-  const bool checked = ext == "doc" || ext == "xls";
+  const bool classic = ext == "doc" || ext == "xls";
+  // Today's formats, converted when asked for: packages (OOXML, ODF; an
+  // encrypted OOXML file is an OLE2 file) and RTF.
+  const bool modern = ext == "docx" || ext == "docm" || ext == "xlsx" || ext == "xlsm" ||
+                      ext == "odt" || ext == "ods" || ext == "rtf";
+  const bool checked = classic || modern;
   // The copy keeps the file's name (LibreOffice may show it), in UTF-8,
   // the only kind of file URL it takes.
   const std::string name = src.substr(src.rfind('/') + 1);
@@ -544,7 +549,26 @@ Outcome convert(lok::Office& office, WorkFiles& work, const std::string& src,
   if (!copy.error.empty()) return {"", "the file cannot be read"};
   version = copy.version;
   const std::string read = load;  // every look at the content reads the copy
-  if (checked) {
+  if (modern) {
+    const std::string head = readHead(read, 64 * 1024);
+    const bool fits = ext == "rtf" ? startsWith(head, "{\\rtf")
+                                   : startsWith(head, "PK\x03\x04") ||
+                                         startsWith(head, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    if (head.empty()) return {"empty", "the file is empty"};
+    if (!fits) {
+      char delimiter = 0;
+      switch (classify(head, false, delimiter)) {
+        case Content::Picture:
+          return {"picture", "a picture"};
+        case Content::Text:
+        case Content::Html:
+          return {"text", "plain text or a web page"};
+        default:
+          return {"unknown", "not of the format its name says"};
+      }
+    }
+  }
+  if (classic) {
     char delimiter = 0;
     const std::string head = readHead(read, 64 * 1024);
     switch (classify(head, ext == "xls", delimiter)) {
