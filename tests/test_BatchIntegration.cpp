@@ -165,6 +165,33 @@ class TestBatchIntegration : public QObject {
     QVERIFY(QFile::exists(at("dest/second.pdf")));
   }
 
+  // --modern: today's formats converted, named without their extension;
+  // one that only bears the name is refused.
+  void todaysFormatsOnRequest() {
+    QVERIFY(QDir().mkpath(at("modern")) && QDir().mkpath(at("modern-dest")));
+    const QString html = at("make/modern.html");
+    writeText(html, fakes::HtmlPage("<p>Minutes of the meeting</p>").toUtf8());
+    engine_->Convert(html, at("modern/minutes.docx"), "docx");
+    makeDocument(at("modern/minutes.doc"), "Old minutes");
+    writeText(at("modern/fake.xlsx"), "a,b\n1,2\n");
+    const Ran plain = batch({"convert", at("modern"), at("modern-dest")});
+    QCOMPARE(plain.status, 0);  // .docx and .xlsx left alone
+    QCOMPARE(QDir(at("modern-dest")).entryList(QDir::Files), QStringList{"minutes.pdf"});
+
+    QDir(at("modern-dest")).removeRecursively();
+    QVERIFY(QDir().mkpath(at("modern-dest")));
+    const Ran r = batch({"convert", at("modern"), at("modern-dest"), "--modern"});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(at("modern/fake.xlsx") + "：Excel ブックではありません"),
+             qPrintable(r.err));
+    QCOMPARE(QDir(at("modern-dest")).entryList(QDir::Files),
+             (QStringList{"minute1.pdf", "minutes.pdf"}));
+    QProcess text;
+    text.start("pdftotext", {at("modern-dest/minute1.pdf"), "-"});
+    QVERIFY(text.waitForFinished(20000));
+    QVERIFY(text.readAllStandardOutput().contains("Minutes of the meeting"));
+  }
+
   // Every file's bookmarks are kept; an unreadable input leaves nothing
   // written.
   void mergesKeepEveryBookmarkOrWriteNothing() {

@@ -46,7 +46,7 @@ struct Opened {
   int reloads() const {
     int n = 0;
     for (const auto& c : fake.profile.calls) n += c.function == "Get";
-    return n / 16;
+    return n / 17;
   }
   QStringList messages() const {
     QStringList out;
@@ -123,6 +123,39 @@ class TestFrmConfig : public QObject {
                                       "Dest_Info/DestDup=1"}));
     QCOMPARE(o.reloads(), 1);
     QVERIFY(o.messages().isEmpty());
+  }
+
+  // Today's formats: a box of page 0 in space no other control takes,
+  // reached by Tab after 変換先ファイル重複時更新 and toggled by Space; written
+  // after the page's other flags, and only when it was touched.
+  void todaysFormatsBoxIsSavedLastAndOnlyWhenTouched() {
+    Opened o(filled());
+    QCheckBox* box = o.dialog->chkModern;
+    QCOMPARE(box->text(), QStringLiteral(".docx・.xlsx なども変換する"));
+    QVERIFY(!box->isChecked());
+    QWidget* page = o.dialog->fraTab[0];
+    QCOMPARE(box->parentWidget(), page);
+    QVERIFY(page->rect().contains(box->geometry()));
+    for (QWidget* other : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (other != box)
+        QVERIFY2(!other->geometry().intersects(box->geometry()), qPrintable(other->objectName()));
+    o.dialog->chkDupFlg->setFocus();
+    QTest::keyClick(o.dialog->chkDupFlg, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), box);
+    QTest::keyClick(box, Qt::Key_Space);
+    QVERIFY(box->isChecked());
+    o.dialog->chkFlip->click();
+    o.dialog->cmdOk->click();
+    const QStringList writes = o.writes();
+    QCOMPARE(writes.mid(writes.size() - 2),
+             (QStringList{"PDF_Info/chkFlip_flg=1", "Source_Info/ModernFormats=1"}));
+    QVERIFY(o.ini.Settings.ModernFormats);
+
+    SettingsRecord on = filled();
+    on.ModernFormats = true;
+    Opened loaded(on);
+    QVERIFY(loaded.dialog->chkModern->isChecked());
+    QCOMPARE(frmConfig::Tag(loaded.dialog->chkModern), QStringLiteral("UPDATE"));
   }
 
   void anEmptiedSourceIsWrittenThenStopsTheSave() {

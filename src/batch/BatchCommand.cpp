@@ -13,7 +13,8 @@ Parsed usage(const QString& what) {
 QString HelpText() {
   return QStringLiteral(
       "使い方:\n"
-      "  folvane-batch convert SRC DEST [--delete-sources] [--replace] [--log FILE] [--json]\n"
+      "  folvane-batch convert SRC DEST [--delete-sources] [--replace] [--modern] [--log FILE]\n"
+      "                                [--json]\n"
       "  folvane-batch merge SRC OUT.pdf [--json]\n"
       "  folvane-batch print SRC [--printer NAME] [--json]\n"
       "\n"
@@ -23,6 +24,8 @@ QString HelpText() {
       "  --delete-sources  PDF にした元のファイルを削除します（PDF にした内容のままの\n"
       "                    ファイルだけ）。\n"
       "  --replace         同じ名前の PDF を置き換えます。\n"
+      "  --modern          .docx .docm .xlsx .xlsm .rtf .odt .ods のファイルも変換します\n"
+      "                    （report.docx は report.pdf になります）。\n"
       "  --log FILE        変換の記録を FILE に追記します。\n"
       "merge    フォルダー SRC の PDF ファイルを名前の順に 1 つの PDF にまとめ、OUT.pdf に\n"
       "         保存します。しおりはすべて残ります。開けないファイルがあるときは何も\n"
@@ -74,6 +77,8 @@ Parsed ParseArguments(const QStringList& arguments) {
       r.deleteSources = true;
     } else if (converting && a == u"--replace") {
       r.replace = true;
+    } else if (converting && a == u"--modern") {
+      r.modern = true;
     } else if (converting && a == u"--log") {
       if (!value(r.log)) return usage(QStringLiteral("--log にはファイル名が必要です。"));
     } else if (r.job == Job::Print && a == u"--printer") {

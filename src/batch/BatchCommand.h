@@ -21,6 +21,7 @@ struct Request {
   QString target;  // convert: the destination folder; merge: the merged file
   bool deleteSources = false;
   bool replace = false;
+  bool modern = false;  // today's formats too (.docx, .xlsx, ...)
   QString log;
   QString printer;  // print: empty for the system's default printer
   bool json = false;

@@ -82,6 +82,7 @@ int BatchRun::convert(const Request& request) {
   settings.DestDir = folder(request.target);
   settings.SourceDel = request.deleteSources;
   settings.DestDup = request.replace;
+  settings.ModernFormats = request.modern;
   settings.LogFile = request.log.isEmpty() ? QString() : QFileInfo(request.log).absoluteFilePath();
   settings.LogFileEnable = !request.log.isEmpty();
   settings.PDFWriterName = platform::kVirtualPdfPrinter;

@@ -97,6 +97,9 @@ void frmConfig::build() {
                     975, 495);
   chkDupFlg = place(new QCheckBox(QStringLiteral("変換先ファイル重複時更新"), page0), "chkDupFlg",
                     720, 2400, 2535, 255);
+  // Below the page's last control, in space nothing else takes.
+  chkModern = place(new QCheckBox(QStringLiteral(".docx・.xlsx なども変換する"), page0),
+                    "chkModern", 720, 2700, 4335, 255);
 
   auto* logGroup =
       place(new QGroupBox(QStringLiteral("ログ保存"), fraTab[1]), "fraLog", 240, 300, 5175, 1515);
@@ -126,14 +129,15 @@ void frmConfig::build() {
   cmbPDFWriter->installEventFilter(this);
 
   // One focus order for the whole window, across the pages.
-  const QList<QWidget*> order{cmdApply,   cmdCancel, cmdOk,        chkLogFile,   txtLogFile,
-                              cmdLogFile, TabMain,   txtSourceDir, txtDestDir,   chkDelFlg,
-                              chkDupFlg,  cmdSrcDIr, cmdDesDir,    cmbPDFWriter, chkFlip};
+  const QList<QWidget*> order{cmdApply,   cmdCancel,  cmdOk,        chkLogFile,
+                              txtLogFile, cmdLogFile, TabMain,      txtSourceDir,
+                              txtDestDir, chkDelFlg,  chkDupFlg,    chkModern,
+                              cmdSrcDIr,  cmdDesDir,  cmbPDFWriter, chkFlip};
   for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 
   for (QLineEdit* box : {txtSourceDir, txtDestDir, txtLogFile})
     connect(box, &QLineEdit::textChanged, this, [this, box] { mark(box); });
-  for (QCheckBox* box : {chkDelFlg, chkDupFlg, chkFlip, chkLogFile})
+  for (QCheckBox* box : {chkDelFlg, chkDupFlg, chkFlip, chkLogFile, chkModern})
     connect(box, &QCheckBox::toggled, this, [this, box] { mark(box); });
   connect(cmdSrcDIr, &QPushButton::clicked, this, &frmConfig::cmdSrcDIr_Click);
   connect(cmdDesDir, &QPushButton::clicked, this, &frmConfig::cmdDesDir_Click);
@@ -174,6 +178,7 @@ void frmConfig::Form_Load() {
   txtDestDir->setText(s.DestDir);
   chkDupFlg->setChecked(s.DestDup);
   chkFlip->setChecked(s.chkFlip_flg);
+  chkModern->setChecked(s.ModernFormats);
   cmbPDFWriter->setEditText(s.PDFWriterName);
 
   // The printers go into the list after the edit text: no entry selected,
@@ -302,6 +307,7 @@ void frmConfig::SaveSettings() {
     return stop(QStringLiteral("PDF Writer 名を入力してください。"));
   }
   if (marked(chkFlip) && !write("PDF_Info", "chkFlip_flg", flag(chkFlip))) return;
+  if (marked(chkModern) && !write("Source_Info", "ModernFormats", flag(chkModern))) return;
   app_.ini.ReadIniFile();
 }
 

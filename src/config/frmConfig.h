@@ -35,6 +35,7 @@ class frmConfig : public QDialog {
   QCheckBox* chkFlip = nullptr;
   QCheckBox* chkDelFlg = nullptr;
   QCheckBox* chkDupFlg = nullptr;
+  QCheckBox* chkModern = nullptr;
   QCheckBox* chkLogFile = nullptr;
   QPushButton* cmdSrcDIr = nullptr;
   QPushButton* cmdDesDir = nullptr;
