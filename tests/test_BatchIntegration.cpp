@@ -192,6 +192,31 @@ class TestBatchIntegration : public QObject {
     QVERIFY(text.readAllStandardOutput().contains("Minutes of the meeting"));
   }
 
+  // Printed through the private CUPS scheduler (its own CTest entry starts
+  // it): one job a file on the printer named, or on CUPS's default.
+  void printsOnTheNamedOrTheDefaultPrinter() {
+    const QString server = qEnvironmentVariable("CUPS_SERVER");
+    if (server.isEmpty() || !QFileInfo::exists(server))
+      QSKIP("runs as test_BatchPrint, beside the private CUPS scheduler");
+    const QDir out(QFileInfo(server).absolutePath() + "/out");
+    const auto jobs = [&](const QString& printer) {
+      return out.entryList({printer + "-*.prn"}, QDir::Files).size();
+    };
+    const qsizetype floor2 = jobs("Floor2,east"), office = jobs("Office");
+    QVERIFY(QDir().mkpath(at("print")));
+    fakes::MakePdf(at("print/1.pdf"), "One", 1);
+    fakes::MakePdf(at("print/2.pdf"), "Two", 2);
+    const Ran named = batch({"print", at("print"), "--printer", "Floor2,east", "--json"});
+    QCOMPARE(named.status, 0);
+    QCOMPARE(named.out.count("\"result\":\"printed\""), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(jobs("Floor2,east"), floor2 + 2, 20000);
+    const Ran byDefault = batch({"print", at("print")});
+    QCOMPARE(byDefault.status, 0);
+    QVERIFY2(byDefault.err.contains("2 件を「Office」に印刷しました。"), qPrintable(byDefault.err));
+    QTRY_COMPARE_WITH_TIMEOUT(jobs("Office"), office + 2, 20000);
+    QCOMPARE(batch({"print", at("print"), "--printer", "Nobody"}).status, 3);
+  }
+
   // Every file's bookmarks are kept; an unreadable input leaves nothing
   // written.
   void mergesKeepEveryBookmarkOrWriteNothing() {
