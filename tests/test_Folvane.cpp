@@ -327,6 +327,52 @@ class TestFolvane : public QObject {
     QCOMPARE(s.fake.ui.messages[0].icon, platform::MsgIcon::Warning);
   }
 
+  // A job over ten seconds that ends while the window is not the active one
+  // is told on the desktop, with its counts; clicking brings the window
+  // forward. A short job, or one watched to its end, is not.
+  void aLongJobEndedUnwatchedIsToldOnTheDesktop() {
+    Started s;
+    s.ini.Settings.SourceDir = "/src";
+    s.ini.Settings.DestDir = "/dest";
+    s.ini.Settings.PDFWriterName = "Acrobat PDFWriter";
+    s.ini.Settings.MergeDir = "/m";
+    s.ini.Settings.MergeFileNm = "/out/all.pdf";
+    s.ini.Settings.PrintDir = "/m";
+    for (const char* name : {"/src/a.doc", "/src/b.doc", "/src/bad.doc", "/m/1.pdf", "/m/2.pdf"})
+      s.fake.files.put(name);
+    s.fake.office.failPrint << "/src/bad.doc";
+    qint64 step = 4000;  // each document takes this long
+    s.fake.office.duringPrint = [&] { s.fake.clock.monotonic += step; };
+    s.fake.automation.pages = {{"/m/1.pdf", 1}, {"/m/2.pdf", 1}};
+
+    s.window.cmdIConv->click();  // 12 s, but watched to its end
+    QVERIFY(s.fake.ui.notices.isEmpty());
+
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    s.window.cmdIConv->click();
+    QCOMPARE(s.fake.ui.notices,
+             QStringList{"PDF 変換が終わりました（2 件変換、1 件変換できませんでした）"});
+    step = 1000;  // 3 s: short
+    s.window.cmdIConv->click();
+    QCOMPARE(s.fake.ui.notices.size(), 1);
+
+    // Merge and print count their files; each reading of the clock is 11 s
+    // after the one before.
+    s.fake.clock.perRead = 11000;
+    s.window.cmdMarge->click();
+    QCOMPARE(s.fake.ui.notices.last(), QStringLiteral("PDF 統合が終わりました（2 件）"));
+    s.window.cmdPrint->click();
+    QCOMPARE(s.fake.ui.notices.last(), QStringLiteral("PDF 印刷が終わりました（2 件印刷）"));
+    QCOMPARE(s.fake.ui.notices.size(), 3);
+
+    QVERIFY(s.fake.ui.lastClick);
+    s.fake.ui.lastClick();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  }
+
   // What the platform has to say during a run (a damaged registry file set
   // aside) waits for its end: one message after the run's own, the run
   // never stopped for it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -85,6 +86,12 @@ class Clock {
   virtual ~Clock() = default;
   virtual QString DateText() = 0;
   virtual QString TimeText() = 0;
+  // Milliseconds on a clock that only goes forward, for how long a job took.
+  virtual qint64 MonotonicMs() {
+    QElapsedTimer now;
+    now.start();
+    return now.msecsSinceReference();
+  }
 };
 
 }  // namespace folvane::platform

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "DesktopNotifier.h"
 #include "Ui.h"
 
 class QCoreApplication;
@@ -13,11 +14,17 @@ class QtUi final : public Ui {
  public:
   void DoEvents() override;
   void Beep() override;
+  void Notify(const QString& text, std::function<void()> onClick) override {
+    notifier_.Send(text, std::move(onClick));
+  }
   std::optional<QString> OpenFileDialog(const QString& filter, int filterIndex,
                                         const QString& fileName) override;
 
  protected:
   void showMessage(const QString& text, MsgIcon icon, const QString& title) override;
+
+ private:
+  DesktopNotifier notifier_;
 };
 
 // Qt's name filters for a filter written as description|pattern pairs. Each

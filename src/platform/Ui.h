@@ -4,6 +4,7 @@
 #include <QPair>
 #include <QString>
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -46,6 +47,12 @@ class Ui {
 
   // A short sound: a click that cannot be acted on now.
   virtual void Beep() = 0;
+  // A desktop notification, for a user looking elsewhere; clicking it calls
+  // `onClick`. Where there is no desktop to tell, nothing happens.
+  virtual void Notify(const QString& text, std::function<void()> onClick) {
+    (void)text;
+    (void)onClick;
+  }
 
   // The common open-file dialog. `filter` is written as pairs of description
   // and pattern, "Text (*.txt)|*.txt|All (*.*)|*.*"; `filterIndex` counts

@@ -17,6 +17,7 @@
 #include "convert/modConvPDF.h"
 #include "frmAbout.h"
 #include "platform/Failure.h"
+#include "platform/SingleInstance.h"
 
 namespace folvane {
 namespace {
@@ -169,18 +170,36 @@ void TellDiversions(platform::Platform& platform) {
                      platform::MsgIcon::Information);
 }
 
+void Folvane::tellWhenLong(qint64 began, const QString& text) {
+  constexpr qint64 kLongJobMs = 10000;
+  if (app_.platform.clock.MonotonicMs() - began <= kLongJobMs || isActiveWindow()) return;
+  app_.platform.ui.Notify(text, [this] { platform::SingleInstance::BringForward(*this); });
+}
+
 void Folvane::cmdIConv_Click() {
   const JobGuard guard(app_);
   if (!guard) return;
+  const qint64 began = app_.platform.clock.MonotonicMs();
   // A settings window saved during the run must not move its remaining files.
   const SettingsRecord settings = app_.ini.Settings;
   QList<ConversionFailure> failures;
+  int converted = 0, notConverted = 0;
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
     PrinterSwitch(app_.platform).Run(settings.PDFWriterName, [&] {
-      failures = modConvPDF(app_.platform, settings, app_.imagePage).ConvertDirectory();
+      modConvPDF run(app_.platform, settings, app_.imagePage);
+      run.OnFile([&](const ConvertedFile& file) {
+        ++(file.result == ConvertedFile::Result::Failed ? notConverted : converted);
+      });
+      failures = run.ConvertDirectory();
     });
   });
+  tellWhenLong(began, notConverted == 0
+                          ? QStringLiteral("PDF 変換が終わりました（%1 件変換）").arg(converted)
+                          : QStringLiteral("PDF 変換が終わりました（%1 件変換、%2 件変換できません"
+                                           "でした）")
+                                .arg(converted)
+                                .arg(notConverted));
   if (!failures.isEmpty())
     app_.platform.ui.MsgBox(FailureReport(failures), platform::MsgIcon::Warning);
   TellDiversions(app_.platform);
@@ -189,14 +208,21 @@ void Folvane::cmdIConv_Click() {
 void Folvane::cmdMarge_Click() {
   const JobGuard guard(app_);
   if (!guard) return;
+  const qint64 began = app_.platform.clock.MonotonicMs();
   int16_t result = 0;
+  bool saved = false;
+  int files = 0;
   clsPDFMarge marge(app_.platform);
+  marge.OnFile([&](const QString&, const QString&) { ++files; });
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
     marge.SourceDir(app_.ini.Settings.MergeDir);
     marge.DestFile(app_.ini.Settings.MergeFileNm);
     result = marge.PdfInsert();
+    saved = result == 0;
   });
+  tellWhenLong(began, saved ? QStringLiteral("PDF 統合が終わりました（%1 件）").arg(files)
+                            : QStringLiteral("PDF 統合が終わりました（統合できませんでした）"));
   if (result == 1)
     app_.platform.ui.MsgBox(
         QStringLiteral("統合処理実行エラー又は変換するファイルが存在しません。"),
@@ -207,12 +233,16 @@ void Folvane::cmdMarge_Click() {
 void Folvane::cmdPrint_Click() {
   const JobGuard guard(app_);
   if (!guard) return;
+  const qint64 began = app_.platform.clock.MonotonicMs();
+  int printed = 0;
   clsPDFMarge marge(app_.platform);
+  marge.OnFile([&](const QString&, const QString& failure) { printed += failure.isEmpty(); });
   RunJob(app_.platform.ui, [&] {
     const WaitCursor wait;
     marge.SourceDir(app_.ini.Settings.PrintDir);
     marge.PDFPrint();
   });
+  tellWhenLong(began, QStringLiteral("PDF 印刷が終わりました（%1 件印刷）").arg(printed));
   TellUnreadable(app_.platform.ui, marge.UnreadableNames(), QStringLiteral("印刷"));
   TellDiversions(app_.platform);
 }

@@ -62,6 +62,9 @@ class Folvane : public QMainWindow {
 
   void ResetPdfFileName();
   void applyOuterSize();
+  // A job that took long and ended while the user looked elsewhere is told
+  // on the desktop; `began` is the clock's reading at its start.
+  void tellWhenLong(qint64 began, const QString& text);
 
   App& app_;
 };

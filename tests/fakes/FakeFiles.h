@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cerrno>
 #include <functional>
+#include <utility>
 
 #include "platform/Files.h"
 #include "platform/LinuxFiles.h"
@@ -149,6 +150,9 @@ class FakeClock final : public platform::Clock {
     reads << QStringLiteral("time");
     return time;
   }
+  qint64 monotonic = 0;  // the test moves it on, or each reading does
+  qint64 perRead = 0;
+  qint64 MonotonicMs() override { return std::exchange(monotonic, monotonic + perRead); }
 };
 
 }  // namespace folvane::fakes

@@ -36,6 +36,13 @@ class FakeUi final : public platform::Ui {
 
   void Beep() override { ++beeps; }
 
+  QStringList notices;  // desktop notifications sent
+  std::function<void()> lastClick;
+  void Notify(const QString& text, std::function<void()> onClick) override {
+    notices << text;
+    lastClick = std::move(onClick);
+  }
+
   void DoEvents() override {
     ++doEventsCount;
     if (onDoEvents) onDoEvents();
