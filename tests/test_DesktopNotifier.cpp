@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include "fakes/PrivateBus.h"
+
 #include "platform/DesktopNotifier.h"
 
 using folvane::platform::DesktopNotifier;
@@ -29,23 +31,13 @@ class StandIn : public QObject {
 
 class TestDesktopNotifier : public QObject {
   Q_OBJECT
-  QProcess bus_;
+  folvane::fakes::PrivateBus bus_;
   QString address_;
 
  private slots:
   void initTestCase() {
-    bus_.start(QStringLiteral("dbus-daemon"),
-               {"--session", "--nofork", "--nopidfile", "--print-address"});
-    QVERIFY(bus_.waitForStarted());
-    QVERIFY(bus_.waitForReadyRead(10000));
-    address_ = QString::fromUtf8(bus_.readLine()).trimmed();
+    address_ = bus_.Start();
     QVERIFY(!address_.isEmpty());
-    // Before the first use of the session bus in this process.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
-  }
-  void cleanupTestCase() {
-    bus_.kill();
-    bus_.waitForFinished();
   }
 
   void aNotificationIsShownAndItsClickCallsBack() {
