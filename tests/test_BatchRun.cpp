@@ -211,6 +211,14 @@ class TestBatchRun : public QObject {
     QCOMPARE(d.run(toFile), batch::kCannotRun);
     QVERIFY(d.err.startsWith("変換先のフォルダー"));
 
+    Command noLog;
+    noLog.fake.files.put(noLog.src + "/a.doc");
+    batch::Request logged;
+    logged.log = noLog.dir.filePath("missing/conv.log");
+    QCOMPARE(noLog.run(logged), batch::kCannotRun);
+    QCOMPARE(noLog.err, "ログファイル「" + logged.log + "」に書き込めません。\n");
+    QVERIFY(noLog.fake.office.log.isEmpty());
+
     Command busy;
     busy.fake.files.put(busy.src + "/a.doc");
     const auto other = busy.fake.files.ClaimFolder(busy.src);

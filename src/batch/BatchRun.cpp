@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -77,6 +78,14 @@ int BatchRun::convert(const Request& request) {
     tell(QStringLiteral("変換先のフォルダー「%1」に書き込めません。").arg(request.target));
     return kCannotRun;
   }
+  // A log asked for but not writable would lose its lines in silence.
+  if (!request.log.isEmpty()) {
+    QFile log(request.log);
+    if (!log.open(QIODevice::Append)) {
+      tell(QStringLiteral("ログファイル「%1」に書き込めません。").arg(request.log));
+      return kCannotRun;
+    }
+  }
   SettingsRecord settings;
   settings.SourceDir = folder(request.source);
   settings.DestDir = folder(request.target);
@@ -84,7 +93,6 @@ int BatchRun::convert(const Request& request) {
   settings.DestDup = request.replace;
   settings.ModernFormats = request.modern;
   settings.LogFile = request.log.isEmpty() ? QString() : QFileInfo(request.log).absoluteFilePath();
-  settings.LogFileEnable = !request.log.isEmpty();
   settings.PDFWriterName = platform::kVirtualPdfPrinter;
 
   modConvPDF run(platform_, settings, imagePage_);
