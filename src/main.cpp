@@ -7,7 +7,7 @@
 #include "platform/SystemFolder.h"
 #include "settings/modIniFile.h"
 #include "shell/Folvane.h"
-#include "shell/Twips.h"
+#include "widgets/Twips.h"
 
 int main(int argc, char* argv[]) {
   // Before anything reads "windir".

@@ -12,9 +12,9 @@
 #include "convert/frmFileConv.h"
 #include "fakes/FakePlatform.h"
 #include "shell/Folvane.h"
-#include "shell/Twips.h"
 #include "shell/frmAbout.h"
-#include "shell/frmFile.h"
+#include "widgets/Twips.h"
+#include "widgets/frmFile.h"
 
 using namespace folvane;
 

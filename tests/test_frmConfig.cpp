@@ -15,8 +15,8 @@
 #include "config/frmConfig.h"
 #include "fakes/FakePlatform.h"
 #include "platform/LinuxProfile.h"
-#include "shell/SettingsWrite.h"
-#include "shell/frmFile.h"
+#include "widgets/SettingsWrite.h"
+#include "widgets/frmFile.h"
 
 using namespace folvane;
 

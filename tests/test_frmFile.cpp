@@ -5,8 +5,8 @@
 #include <QTest>
 
 #include "fakes/FakePlatform.h"
-#include "shell/FileSystemLists.h"
-#include "shell/frmFile.h"
+#include "widgets/FileSystemLists.h"
+#include "widgets/frmFile.h"
 
 using namespace folvane;
 

@@ -5,7 +5,7 @@
 #include "convert/frmFileConv.h"
 #include "convert/frmFileSel.h"
 #include "fakes/FakePlatform.h"
-#include "shell/FileSystemLists.h"
+#include "widgets/FileSystemLists.h"
 
 using namespace folvane;
 

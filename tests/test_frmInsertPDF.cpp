@@ -5,9 +5,9 @@
 
 #include "acrobat/frmInsertPDF.h"
 #include "fakes/FakePlatform.h"
-#include "shell/ClickableImage.h"
 #include "shell/Folvane.h"
-#include "shell/SettingsWrite.h"
+#include "widgets/ClickableImage.h"
+#include "widgets/SettingsWrite.h"
 
 using namespace folvane;
 

@@ -4,11 +4,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "shell/ClickableImage.h"
-#include "shell/SettingsWindow.h"
-#include "shell/SettingsWrite.h"
-#include "shell/Twips.h"
-#include "shell/frmFile.h"
+#include "widgets/ClickableImage.h"
+#include "widgets/SettingsWindow.h"
+#include "widgets/SettingsWrite.h"
+#include "widgets/Twips.h"
+#include "widgets/frmFile.h"
 
 namespace folvane {
 
@@ -47,16 +47,12 @@ frmInsertPDF::frmInsertPDF(App& app) : app_(app) {
   connect(imgSelDir, &ClickableImage::clicked, this, &frmInsertPDF::imgSelDir_Click);
   connect(imgSaveFile, &ClickableImage::clicked, this, &frmInsertPDF::imgSaveFile_Click);
   ConnectSettingsButtons(this, buttons, [this] { SaveMergeSettings(); });
-  app_.dirTargets[3] = txtMargeDir;
+  OfferDirTarget(app_, 3, txtMargeDir, this);
 
   // Filling the boxes marks them and enables Apply, as typing would.
   txtMargeDir->setText(app_.ini.Settings.MergeDir);
   txtFileNm->setText(app_.ini.Settings.MergeFileNm);
   txtMargeDir->setFocus();
-}
-
-frmInsertPDF::~frmInsertPDF() {
-  app_.dirTargets[3] = nullptr;
 }
 
 void frmInsertPDF::imgSelDir_Click() {

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "shell/App.h"
+#include "widgets/App.h"
 
 class QLineEdit;
 class QPushButton;
@@ -17,7 +17,6 @@ class frmInsertPDF : public QDialog {
   Q_OBJECT
  public:
   explicit frmInsertPDF(App& app);
-  ~frmInsertPDF() override;
 
   QLineEdit* txtMargeDir = nullptr;
   QLineEdit* txtFileNm = nullptr;

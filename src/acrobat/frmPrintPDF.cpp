@@ -4,11 +4,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "shell/ClickableImage.h"
-#include "shell/SettingsWindow.h"
-#include "shell/SettingsWrite.h"
-#include "shell/Twips.h"
-#include "shell/frmFile.h"
+#include "widgets/ClickableImage.h"
+#include "widgets/SettingsWindow.h"
+#include "widgets/SettingsWrite.h"
+#include "widgets/Twips.h"
+#include "widgets/frmFile.h"
 
 namespace folvane {
 
@@ -40,14 +40,10 @@ frmPrintPDF::frmPrintPDF(App& app) : app_(app) {
     frmFile(app_).exec();
   });
   ConnectSettingsButtons(this, buttons, [this] { SavePrintSettings(); });
-  app_.dirTargets[4] = txtPrintDir;
+  OfferDirTarget(app_, 4, txtPrintDir, this);
 
   txtPrintDir->setText(app_.ini.Settings.PrintDir);
   txtPrintDir->setFocus();
-}
-
-frmPrintPDF::~frmPrintPDF() {
-  app_.dirTargets[4] = nullptr;
 }
 
 void frmPrintPDF::SavePrintSettings() {

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "shell/App.h"
+#include "widgets/App.h"
 
 class QLineEdit;
 class QPushButton;
@@ -16,7 +16,6 @@ class frmPrintPDF : public QDialog {
   Q_OBJECT
  public:
   explicit frmPrintPDF(App& app);
-  ~frmPrintPDF() override;
 
   QLineEdit* txtPrintDir = nullptr;
   ClickableImage* imgSelDir = nullptr;

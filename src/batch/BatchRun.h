@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "BatchCommand.h"
-#include "convert/frmImage.h"
 #include "platform/Platform.h"
+#include "widgets/frmImage.h"
 
 namespace folvane::batch {
 

@@ -12,11 +12,11 @@
 
 #include "batch/BatchCommand.h"
 #include "batch/BatchRun.h"
-#include "convert/frmImage.h"
 #include "platform/InstallLayout.h"
 #include "platform/LinuxPlatform.h"
 #include "platform/SystemFolder.h"
 #include "platform/command/CommandUi.h"
+#include "widgets/frmImage.h"
 
 namespace {
 

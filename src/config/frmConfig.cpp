@@ -12,11 +12,11 @@
 #include <QPushButton>
 #include <QTabBar>
 
-#include "shell/OuterSize.h"
-#include "shell/SettingsWindow.h"
-#include "shell/SettingsWrite.h"
-#include "shell/Twips.h"
-#include "shell/frmFile.h"
+#include "widgets/OuterSize.h"
+#include "widgets/SettingsWindow.h"
+#include "widgets/SettingsWrite.h"
+#include "widgets/Twips.h"
+#include "widgets/frmFile.h"
 
 namespace folvane {
 namespace {
@@ -42,9 +42,6 @@ frmConfig::frmConfig(App& app) : app_(app) {
 
 frmConfig::~frmConfig() {
   qApp->removeEventFilter(this);
-  // The directory chooser writes into these boxes only while they exist.
-  app_.dirTargets[1] = nullptr;
-  app_.dirTargets[2] = nullptr;
 }
 
 QString frmConfig::Tag(const QWidget* control) {
@@ -156,8 +153,8 @@ void frmConfig::build() {
   connect(cmbPDFWriter->lineEdit(), &QLineEdit::textEdited, cmdApply, enableApply);
   connect(cmbPDFWriter, &QComboBox::activated, cmdApply, enableApply);
 
-  app_.dirTargets[1] = txtSourceDir;
-  app_.dirTargets[2] = txtDestDir;
+  OfferDirTarget(app_, 1, txtSourceDir, this);
+  OfferDirTarget(app_, 2, txtDestDir, this);
 }
 
 void frmConfig::Form_Load() {

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "shell/App.h"
+#include "widgets/App.h"
 
 class QCheckBox;
 class QComboBox;

@@ -7,11 +7,11 @@
 #include "convert/PrinterSwitch.h"
 #include "convert/frmFileSel.h"
 #include "convert/modAPIReg.h"
-#include "shell/ClickableImage.h"
-#include "shell/Folvane.h"
-#include "shell/PictureButton.h"
-#include "shell/Twips.h"
-#include "shell/frmFile.h"
+#include "widgets/ClickableImage.h"
+#include "widgets/JobMessages.h"
+#include "widgets/PictureButton.h"
+#include "widgets/Twips.h"
+#include "widgets/frmFile.h"
 
 namespace folvane {
 
@@ -56,12 +56,8 @@ frmFileConv::frmFileConv(App& app) : app_(app) {
   connect(ConvDir, &ClickableImage::clicked, this, &frmFileConv::ConvDir_Click);
   connect(cmdExec, &QToolButton::clicked, this, &frmFileConv::cmdExec_Click);
   connect(cmdQuit, &QToolButton::clicked, this, &QDialog::accept);
-  app_.dirTargets[5] = txtDestDir;
+  OfferDirTarget(app_, 5, txtDestDir, this);
   txtSrcFile->setFocus();
-}
-
-frmFileConv::~frmFileConv() {
-  app_.dirTargets[5] = nullptr;
 }
 
 void frmFileConv::SrcFile_Click() {

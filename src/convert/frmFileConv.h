@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "shell/App.h"
+#include "widgets/App.h"
 
 class QLabel;
 class QLineEdit;
@@ -19,7 +19,6 @@ class frmFileConv : public QDialog {
   Q_OBJECT
  public:
   explicit frmFileConv(App& app);
-  ~frmFileConv() override;
 
   QLineEdit* txtSrcFile = nullptr;
   QLineEdit* txtDestDir = nullptr;

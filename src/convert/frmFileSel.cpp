@@ -5,8 +5,8 @@
 #include <QPushButton>
 
 #include "convert/frmFileConv.h"
-#include "shell/FileSystemLists.h"
-#include "shell/Twips.h"
+#include "widgets/FileSystemLists.h"
+#include "widgets/Twips.h"
 
 namespace folvane {
 

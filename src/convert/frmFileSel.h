@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "shell/App.h"
+#include "widgets/App.h"
 
 class QPushButton;
 

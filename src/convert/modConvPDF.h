@@ -5,9 +5,9 @@
 #include <functional>
 #include <optional>
 
-#include "frmImage.h"
 #include "platform/Platform.h"
 #include "settings/modIniFile.h"
+#include "widgets/frmImage.h"
 
 namespace folvane {
 

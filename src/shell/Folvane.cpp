@@ -5,9 +5,6 @@
 #include <QMenuBar>
 #include <QToolButton>
 
-#include "OuterSize.h"
-#include "PictureButton.h"
-#include "Twips.h"
 #include "acrobat/clsPDFMarge.h"
 #include "acrobat/frmInsertPDF.h"
 #include "acrobat/frmPrintPDF.h"
@@ -18,6 +15,10 @@
 #include "frmAbout.h"
 #include "platform/Failure.h"
 #include "platform/SingleInstance.h"
+#include "widgets/JobMessages.h"
+#include "widgets/OuterSize.h"
+#include "widgets/PictureButton.h"
+#include "widgets/Twips.h"
 
 namespace folvane {
 namespace {
@@ -156,18 +157,6 @@ static void TellUnreadable(platform::Ui& ui, const QStringList& names, const QSt
               .arg(job),
           names),
       platform::MsgIcon::Warning);
-}
-
-void TellDiversions(platform::Platform& platform) {
-  QStringList moved;
-  for (const platform::Diversion& d : platform.spooler.TakeDiversions())
-    moved << QStringLiteral("%1\n　→ %2").arg(d.wanted, d.written);
-  if (moved.isEmpty()) return;
-  platform.ui.MsgBox(platform::ListedMessage(QStringLiteral("PDF プリンターの出力先に同じ名前の"
-                                                            "ファイルがあったため、そのファイルは"
-                                                            "残して次の名前で保存しました。\n"),
-                                             moved),
-                     platform::MsgIcon::Information);
 }
 
 void Folvane::tellWhenLong(qint64 began, const QString& text) {

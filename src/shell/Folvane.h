@@ -3,7 +3,7 @@
 #include <QMainWindow>
 #include <functional>
 
-#include "App.h"
+#include "widgets/App.h"
 
 class QAction;
 class QMenu;
@@ -14,10 +14,6 @@ namespace folvane {
 // Runs a job a button started; a failure inside it is shown in a message box
 // (title "Folvane", the cause in words) and the program goes on.
 void RunJob(platform::Ui& ui, const std::function<void()>& job);
-
-// Tells, in one message, where the PDF printer put PDFs it would not write
-// under their given name because a file of that name was there.
-void TellDiversions(platform::Platform& platform);
 
 // The main window: a strip of five picture buttons under a menu bar. Each
 // button or menu entry runs one command to its end inside its handler.

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "Twips.h"
+#include "widgets/Twips.h"
 
 namespace folvane {
 namespace {

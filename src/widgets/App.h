@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "convert/frmImage.h"
+#include "frmImage.h"
 #include "platform/Platform.h"
 #include "settings/modIniFile.h"
 
@@ -28,6 +28,13 @@ struct App {
   // True while a job runs; see JobGuard.
   bool jobRunning = false;
 };
+
+// Lets the directory chooser fill `box` as `target` while `owner` lives.
+inline void OfferDirTarget(App& app, int16_t target, QLineEdit* box, QObject* owner) {
+  app.dirTargets[size_t(target)] = box;
+  QObject::connect(owner, &QObject::destroyed,
+                   [&app, target] { app.dirTargets[size_t(target)] = nullptr; });
+}
 
 // One job at a time. A job lets window events through (per file, and while
 // the office engine works), and a second job started from inside it would
