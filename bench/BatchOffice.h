@@ -4,8 +4,8 @@
 #include <QString>
 #include <memory>
 
-#include "platform/Office.h"
-#include "platform/Spooler.h"
+#include "platform/office/Office.h"
+#include "platform/printing/Spooler.h"
 
 namespace folvane::bench {
 

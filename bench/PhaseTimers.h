@@ -5,11 +5,11 @@
 #include <chrono>
 #include <memory>
 
-#include "platform/Files.h"
-#include "platform/Office.h"
-#include "platform/Registry.h"
-#include "platform/Spooler.h"
-#include "platform/Ui.h"
+#include "platform/desktop/Ui.h"
+#include "platform/files/Files.h"
+#include "platform/office/Office.h"
+#include "platform/printing/Spooler.h"
+#include "platform/profile/Registry.h"
 
 namespace folvane::bench {
 

@@ -36,11 +36,11 @@
 #include "convert/modConvPDF.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/VariedFiles.h"
-#include "platform/FileRegistry.h"
-#include "platform/LinuxFiles.h"
-#include "platform/LinuxProfile.h"
-#include "platform/LinuxSpooler.h"
+#include "platform/files/LinuxFiles.h"
 #include "platform/office/OfficeEngine.h"
+#include "platform/printing/LinuxSpooler.h"
+#include "platform/profile/FileRegistry.h"
+#include "platform/profile/LinuxProfile.h"
 
 using namespace folvane;
 using bench::Phases;

@@ -27,7 +27,7 @@
 #include "acrobat/clsPDFMarge.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/PdfMaker.h"
-#include "platform/LinuxFiles.h"
+#include "platform/files/LinuxFiles.h"
 #include "platform/pdf/QpdfAcrobat.h"
 
 using namespace folvane;

@@ -2,9 +2,9 @@
 #include <QFont>
 
 #include "platform/LinuxPlatform.h"
-#include "platform/QtUi.h"
-#include "platform/SingleInstance.h"
-#include "platform/SystemFolder.h"
+#include "platform/desktop/QtUi.h"
+#include "platform/process/SingleInstance.h"
+#include "platform/profile/SystemFolder.h"
 #include "settings/modIniFile.h"
 #include "shell/Folvane.h"
 #include "widgets/Twips.h"

@@ -17,12 +17,12 @@
 #include "convert/modConvPDF.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/VariedFiles.h"
-#include "platform/FileRegistry.h"
-#include "platform/LinuxFiles.h"
-#include "platform/LinuxProfile.h"
-#include "platform/LinuxSpooler.h"
+#include "platform/files/LinuxFiles.h"
 #include "platform/office/EnginePool.h"
 #include "platform/office/LokOffice.h"
+#include "platform/printing/LinuxSpooler.h"
+#include "platform/profile/FileRegistry.h"
+#include "platform/profile/LinuxProfile.h"
 
 using namespace folvane;
 

@@ -15,7 +15,7 @@
 
 #include "fakes/PdfMaker.h"
 #include "fakes/VariedFiles.h"
-#include "platform/LinuxFiles.h"
+#include "platform/files/LinuxFiles.h"
 #include "platform/office/OfficeEngine.h"
 
 using namespace folvane;

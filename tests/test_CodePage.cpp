@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "platform/CodePage.h"
+#include "platform/files/CodePage.h"
 
 using folvane::platform::CodePage;
 

@@ -4,10 +4,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/FileRegistry.h"
-#include "platform/LinuxPrinters.h"
-#include "platform/LinuxProfile.h"
-#include "platform/LinuxSpooler.h"
+#include "platform/printing/LinuxPrinters.h"
+#include "platform/printing/LinuxSpooler.h"
+#include "platform/profile/FileRegistry.h"
+#include "platform/profile/LinuxProfile.h"
 
 using namespace folvane::platform;
 

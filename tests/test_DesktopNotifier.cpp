@@ -7,7 +7,7 @@
 
 #include "fakes/PrivateBus.h"
 
-#include "platform/DesktopNotifier.h"
+#include "platform/desktop/DesktopNotifier.h"
 
 using folvane::platform::DesktopNotifier;
 

@@ -7,7 +7,7 @@
 
 #include "fakes/FailureOf.h"
 #include "platform/Failure.h"
-#include "platform/LinuxFiles.h"
+#include "platform/files/LinuxFiles.h"
 #include "platform/office/EnginePool.h"
 
 using namespace folvane::platform;

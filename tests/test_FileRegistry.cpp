@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/FileRegistry.h"
+#include "platform/profile/FileRegistry.h"
 
 using namespace folvane::platform;
 

@@ -3,8 +3,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/InstallLayout.h"
-#include "platform/LinuxProcess.h"
+#include "platform/process/InstallLayout.h"
+#include "platform/process/LinuxProcess.h"
 
 using namespace folvane::platform;
 

@@ -6,7 +6,7 @@
 
 #include "fakes/PrivateBus.h"
 
-#include "platform/LauncherProgress.h"
+#include "platform/desktop/LauncherProgress.h"
 
 using folvane::platform::LauncherProgress;
 

@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/LinuxDrives.h"
+#include "platform/files/LinuxDrives.h"
 
 using namespace folvane::platform;
 

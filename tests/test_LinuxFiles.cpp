@@ -12,7 +12,7 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/LinuxFiles.h"
+#include "platform/files/LinuxFiles.h"
 
 using namespace folvane::platform;
 

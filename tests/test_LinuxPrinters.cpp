@@ -2,8 +2,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/LinuxPrinters.h"
-#include "platform/LinuxProfile.h"
+#include "platform/printing/LinuxPrinters.h"
+#include "platform/profile/LinuxProfile.h"
 
 using namespace folvane::platform;
 

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/LinuxProcess.h"
+#include "platform/process/LinuxProcess.h"
 
 class TestLinuxProcess : public QObject {
   Q_OBJECT

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <array>
 
-#include "platform/LinuxProfile.h"
+#include "platform/profile/LinuxProfile.h"
 
 using folvane::platform::CodePage;
 using folvane::platform::LinuxProfile;

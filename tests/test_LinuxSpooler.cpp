@@ -8,9 +8,9 @@
 
 #include "fakes/FakePrinters.h"
 #include "platform/Failure.h"
-#include "platform/FileRegistry.h"
-#include "platform/LinuxProfile.h"
-#include "platform/LinuxSpooler.h"
+#include "platform/printing/LinuxSpooler.h"
+#include "platform/profile/FileRegistry.h"
+#include "platform/profile/LinuxProfile.h"
 
 using namespace folvane::platform;
 

@@ -9,12 +9,12 @@
 #include "fakes/FakePlatform.h"
 #include "fakes/PdfMaker.h"
 #include "platform/Failure.h"
-#include "platform/FileRegistry.h"
-#include "platform/LinuxFiles.h"
-#include "platform/LinuxPrinters.h"
-#include "platform/LinuxProfile.h"
-#include "platform/LinuxSpooler.h"
+#include "platform/files/LinuxFiles.h"
 #include "platform/pdf/QpdfAcrobat.h"
+#include "platform/printing/LinuxPrinters.h"
+#include "platform/printing/LinuxSpooler.h"
+#include "platform/profile/FileRegistry.h"
+#include "platform/profile/LinuxProfile.h"
 
 using namespace folvane;
 

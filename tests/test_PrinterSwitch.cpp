@@ -4,7 +4,7 @@
 
 #include "convert/PrinterSwitch.h"
 #include "fakes/FakePlatform.h"
-#include "platform/LinuxProfile.h"
+#include "platform/profile/LinuxProfile.h"
 
 using folvane::PrinterSwitch;
 using folvane::fakes::FakePlatform;

@@ -21,7 +21,7 @@
 #include "fakes/FakePlatform.h"
 #include "fakes/PdfMaker.h"
 #include "platform/Failure.h"
-#include "platform/LinuxFiles.h"
+#include "platform/files/LinuxFiles.h"
 #include "platform/pdf/PdfComposition.h"
 #include "platform/pdf/PdfDocument.h"
 #include "platform/pdf/QpdfAcrobat.h"

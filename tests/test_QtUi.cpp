@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "platform/QtUi.h"
+#include "platform/desktop/QtUi.h"
 
 using namespace folvane::platform;
 

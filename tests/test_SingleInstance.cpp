@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include "platform/SingleInstance.h"
+#include "platform/process/SingleInstance.h"
 
 using folvane::platform::SingleInstance;
 

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/FolderTemporary.h"
-#include "platform/SystemFolder.h"
+#include "platform/files/FolderTemporary.h"
+#include "platform/profile/SystemFolder.h"
 
 using namespace folvane::platform;
 

@@ -14,7 +14,7 @@
 
 #include "config/frmConfig.h"
 #include "fakes/FakePlatform.h"
-#include "platform/LinuxProfile.h"
+#include "platform/profile/LinuxProfile.h"
 #include "widgets/SettingsWrite.h"
 #include "widgets/frmFile.h"
 

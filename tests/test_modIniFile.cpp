@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "fakes/FakePlatform.h"
-#include "platform/LinuxProfile.h"
+#include "platform/profile/LinuxProfile.h"
 #include "settings/modIniFile.h"
 
 using folvane::modIniFile;

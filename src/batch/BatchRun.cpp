@@ -10,7 +10,7 @@
 #include "convert/PrinterSwitch.h"
 #include "convert/modConvPDF.h"
 #include "platform/Failure.h"
-#include "platform/Printers.h"
+#include "platform/printing/Printers.h"
 
 namespace folvane::batch {
 namespace {

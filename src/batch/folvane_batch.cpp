@@ -12,10 +12,10 @@
 
 #include "batch/BatchCommand.h"
 #include "batch/BatchRun.h"
-#include "platform/InstallLayout.h"
 #include "platform/LinuxPlatform.h"
-#include "platform/SystemFolder.h"
-#include "platform/command/CommandUi.h"
+#include "platform/desktop/CommandUi.h"
+#include "platform/process/InstallLayout.h"
+#include "platform/profile/SystemFolder.h"
 #include "widgets/frmImage.h"
 
 namespace {

@@ -7,21 +7,21 @@
 #include <QLockFile>
 #include <QThread>
 
-#include "FileRegistry.h"
-#include "FolderTemporary.h"
-#include "InstallLayout.h"
-#include "LauncherProgress.h"
-#include "LinuxDrives.h"
-#include "LinuxFiles.h"
-#include "LinuxPrinters.h"
-#include "LinuxProcess.h"
-#include "LinuxProfile.h"
-#include "LinuxSpooler.h"
-#include "QtUi.h"
-#include "SystemFolder.h"
 #include "office/EnginePool.h"
 #include "office/LokOffice.h"
 #include "pdf/QpdfAcrobat.h"
+#include "platform/desktop/LauncherProgress.h"
+#include "platform/desktop/QtUi.h"
+#include "platform/files/FolderTemporary.h"
+#include "platform/files/LinuxDrives.h"
+#include "platform/files/LinuxFiles.h"
+#include "platform/printing/LinuxPrinters.h"
+#include "platform/printing/LinuxSpooler.h"
+#include "platform/process/InstallLayout.h"
+#include "platform/process/LinuxProcess.h"
+#include "platform/profile/FileRegistry.h"
+#include "platform/profile/LinuxProfile.h"
+#include "platform/profile/SystemFolder.h"
 
 namespace folvane::platform {
 namespace {

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "Automation.h"
-#include "CodePage.h"
-#include "Drives.h"
-#include "Files.h"
-#include "Office.h"
-#include "Printers.h"
-#include "Process.h"
-#include "Profile.h"
-#include "Progress.h"
-#include "Registry.h"
-#include "Spooler.h"
-#include "System.h"
-#include "Ui.h"
+#include "platform/desktop/Progress.h"
+#include "platform/desktop/Ui.h"
+#include "platform/files/CodePage.h"
+#include "platform/files/Drives.h"
+#include "platform/files/Files.h"
+#include "platform/office/Automation.h"
+#include "platform/office/Office.h"
+#include "platform/printing/Printers.h"
+#include "platform/printing/Spooler.h"
+#include "platform/process/Process.h"
+#include "platform/profile/Profile.h"
+#include "platform/profile/Registry.h"
+#include "platform/profile/System.h"
 
 namespace folvane::platform {
 

@@ -14,7 +14,7 @@
 #include "convert/modConvPDF.h"
 #include "frmAbout.h"
 #include "platform/Failure.h"
-#include "platform/SingleInstance.h"
+#include "platform/process/SingleInstance.h"
 #include "widgets/JobMessages.h"
 #include "widgets/OuterSize.h"
 #include "widgets/PictureButton.h"

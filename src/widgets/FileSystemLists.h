@@ -4,8 +4,8 @@
 #include <QListWidget>
 #include <QTreeWidget>
 
-#include "platform/Drives.h"
-#include "platform/Ui.h"
+#include "platform/desktop/Ui.h"
+#include "platform/files/Drives.h"
 
 namespace folvane {
 

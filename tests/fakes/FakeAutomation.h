@@ -4,8 +4,8 @@
 #include <QSet>
 #include <QStringList>
 
-#include "platform/Automation.h"
 #include "platform/Failure.h"
+#include "platform/office/Automation.h"
 
 namespace folvane::fakes {
 

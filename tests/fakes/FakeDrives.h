@@ -3,8 +3,8 @@
 #include <QMap>
 #include <QSet>
 
-#include "platform/Drives.h"
-#include "platform/LinuxFiles.h"
+#include "platform/files/Drives.h"
+#include "platform/files/LinuxFiles.h"
 
 namespace folvane::fakes {
 

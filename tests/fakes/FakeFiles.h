@@ -8,8 +8,8 @@
 #include <functional>
 #include <utility>
 
-#include "platform/Files.h"
-#include "platform/LinuxFiles.h"
+#include "platform/files/Files.h"
+#include "platform/files/LinuxFiles.h"
 
 namespace folvane::fakes {
 

@@ -7,8 +7,8 @@
 
 #include "FakeFiles.h"
 #include "platform/Failure.h"
-#include "platform/Office.h"
-#include "platform/Spooler.h"
+#include "platform/office/Office.h"
+#include "platform/printing/Spooler.h"
 
 namespace folvane::fakes {
 

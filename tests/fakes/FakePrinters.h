@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Printers.h"
+#include "platform/printing/Printers.h"
 
 namespace folvane::fakes {
 

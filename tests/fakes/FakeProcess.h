@@ -4,7 +4,7 @@
 #include <QMap>
 #include <vector>
 
-#include "platform/Process.h"
+#include "platform/process/Process.h"
 
 namespace folvane::fakes {
 

@@ -4,7 +4,7 @@
 #include <QMap>
 #include <QString>
 
-#include "platform/Profile.h"
+#include "platform/profile/Profile.h"
 
 namespace folvane::fakes {
 

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QPair>
 
-#include "platform/Progress.h"
+#include "platform/desktop/Progress.h"
 
 namespace folvane::fakes {
 

@@ -4,7 +4,7 @@
 #include <QMap>
 #include <QStringList>
 
-#include "platform/Registry.h"
+#include "platform/profile/Registry.h"
 
 namespace folvane::fakes {
 

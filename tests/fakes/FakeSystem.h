@@ -2,7 +2,7 @@
 
 #include <QList>
 
-#include "platform/System.h"
+#include "platform/profile/System.h"
 
 namespace folvane::fakes {
 

@@ -3,7 +3,7 @@
 #include <QList>
 #include <functional>
 
-#include "platform/Ui.h"
+#include "platform/desktop/Ui.h"
 
 namespace folvane::fakes {
 

@@ -8,7 +8,7 @@
 #include <QProcess>
 #include <QTextStream>
 
-#include "platform/LinuxProcess.h"
+#include "platform/process/LinuxProcess.h"
 
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);

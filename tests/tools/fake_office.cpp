@@ -21,7 +21,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/FileVersion.h"
+#include "platform/files/FileVersion.h"
 
 namespace {
 

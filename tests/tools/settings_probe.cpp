@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-#include "platform/InstallLayout.h"
 #include "platform/LinuxPlatform.h"
+#include "platform/process/InstallLayout.h"
 #include "settings/modIniFile.h"
 
 int main(int argc, char* argv[]) {

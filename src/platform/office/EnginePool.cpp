@@ -6,7 +6,7 @@
 #include <QThread>
 #include <algorithm>
 
-#include "platform/LinuxFiles.h"
+#include "platform/files/LinuxFiles.h"
 
 namespace folvane::platform {
 namespace {

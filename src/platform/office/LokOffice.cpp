@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "platform/Failure.h"
-#include "platform/LinuxFiles.h"
+#include "platform/files/LinuxFiles.h"
 
 namespace folvane::platform {
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "EnginePool.h"
-#include "platform/Office.h"
-#include "platform/Spooler.h"
+#include "Office.h"
+#include "platform/printing/Spooler.h"
 
 namespace folvane::platform {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/LinuxFiles.h"
+#include "platform/files/LinuxFiles.h"
 
 namespace folvane::platform {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/Failure.h"
-#include "platform/FileVersion.h"
+#include "platform/files/FileVersion.h"
 
 class QProcess;
 class QTimer;

@@ -43,7 +43,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/FileVersion.h"
+#include "platform/files/FileVersion.h"
 #include "platform/office/EngineProfile.h"
 #include "platform/office/OleDocument.h"
 

@@ -16,7 +16,7 @@
 #include "PooledFileInputSource.h"
 #include "platform/ErrnoText.h"
 #include "platform/Failure.h"
-#include "platform/FolderTemporary.h"
+#include "platform/files/FolderTemporary.h"
 
 namespace folvane::platform {
 namespace {

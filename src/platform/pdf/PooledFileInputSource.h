@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/LinuxFiles.h"
+#include "platform/files/LinuxFiles.h"
 
 namespace folvane::platform {
 

@@ -11,7 +11,7 @@
 #include "PdfReadAhead.h"
 #include "PdfWorker.h"
 #include "platform/Failure.h"
-#include "platform/FolderTemporary.h"
+#include "platform/files/FolderTemporary.h"
 
 namespace folvane::platform {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Automation.h"
-#include "platform/Spooler.h"
+#include "platform/office/Automation.h"
+#include "platform/printing/Spooler.h"
 
 namespace folvane::platform {
 

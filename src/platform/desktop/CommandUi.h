@@ -4,8 +4,8 @@
 #include <QString>
 #include <cstdio>
 
-#include "platform/Progress.h"
-#include "platform/Ui.h"
+#include "Progress.h"
+#include "Ui.h"
 
 namespace folvane::platform {
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Printers.h"
-#include "Profile.h"
-#include "Registry.h"
 #include "Spooler.h"
+#include "platform/profile/Profile.h"
+#include "platform/profile/Registry.h"
 
 namespace folvane::platform {
 

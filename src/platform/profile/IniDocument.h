@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace folvane::platform {
 

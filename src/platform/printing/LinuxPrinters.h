@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "Printers.h"
-#include "Profile.h"
+#include "platform/profile/Profile.h"
 
 namespace folvane::platform {
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "FolderTemporary.h"
+#include "platform/files/FolderTemporary.h"
 
 namespace folvane::platform {
 

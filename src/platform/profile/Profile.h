@@ -5,7 +5,7 @@
 #include <optional>
 #include <span>
 
-#include "CodePage.h"
+#include "platform/files/CodePage.h"
 
 namespace folvane::platform {
 

@@ -15,10 +15,10 @@
 #include <QSaveFile>
 #include <vector>
 
-#include "ErrnoText.h"
-#include "Failure.h"
-#include "FolderTemporary.h"
-#include "LinuxFiles.h"
+#include "platform/ErrnoText.h"
+#include "platform/Failure.h"
+#include "platform/files/FolderTemporary.h"
+#include "platform/files/LinuxFiles.h"
 
 namespace folvane::platform {
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "FileVersion.h"
+#include "platform/files/FileVersion.h"
 
 namespace folvane::platform {
 
