@@ -121,7 +121,7 @@ bool Settled(const struct stat& st, int seconds) {
 Snapshot TakeSnapshot(const std::string& source, const std::string& copy) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(kWriterWaitMs);
-  const auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(250)); };
+  const auto waitAWhile = [] { std::this_thread::sleep_for(std::chrono::milliseconds(250)); };
   for (;;) {
     // Not blocked by another's lease; a FIFO named .doc does not hang us.
     const Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -167,7 +167,7 @@ Snapshot TakeSnapshot(const std::string& source, const std::string& copy) {
     if (steady) return {version, ""};
     ::unlink(copy.c_str());
     if (Clock::now() >= deadline) return {{}, "busy"};
-    pause();
+    waitAWhile();
   }
 }
 
