@@ -22,38 +22,16 @@
 #include "fakes/PdfMaker.h"
 #include "platform/Failure.h"
 #include "platform/files/LinuxFiles.h"
-#include "platform/pdf/PdfComposition.h"
 #include "platform/pdf/PdfDocument.h"
 #include "platform/pdf/QpdfAcrobat.h"
 
 using namespace folvane;
 using fakes::MakeInheritingPdf;
 using fakes::MakePdf;
+using fakes::OutlineOf;
 using fakes::PageLabels;
 
 namespace {
-
-// Outline entries as qpdf's JSON gives them: "title>page" with the page
-// counted from 1, children indented by two blanks.
-QStringList outlineOf(const QString& pdf) {
-  QProcess qpdf;
-  qpdf.start("qpdf", {"--json=2", "--json-key=outlines", pdf});
-  qpdf.waitForFinished(30000);
-  const QJsonArray top =
-      QJsonDocument::fromJson(qpdf.readAllStandardOutput()).object().value("outlines").toArray();
-  QStringList out;
-  std::function<void(const QJsonArray&, QString)> walk = [&](const QJsonArray& items,
-                                                             QString indent) {
-    for (const auto& v : items) {
-      const QJsonObject o = v.toObject();
-      out << indent + o.value("title").toString() + ">" +
-                 QString::number(o.value("destpageposfrom1").toInt());
-      walk(o.value("kids").toArray(), indent + "  ");
-    }
-  };
-  walk(top, "");
-  return out;
-}
 
 QString output(const QString& program, const QStringList& args) {
   QProcess p;
@@ -200,7 +178,7 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(merge(m, out), int16_t(0));
     QCOMPARE(PageLabels(out),
              (QStringList{"A p1", "A p2", "A p3", "B p1", "B p2", "C p1", "D p1", "D p2"}));
-    QCOMPARE(outlineOf(out),
+    QCOMPARE(OutlineOf(out),
              (QStringList{"A-1>1", "  A-child>3", "A-2>2", "A-3>3", "B-1>4", "  B-child>5", "B-2>5",
                           "D-1>7", "  D-child>8", "D-2>8"}));
   }
@@ -397,7 +375,7 @@ class TestQpdfAcrobat : public QObject {
     const QStringList labels = PageLabels(dir_.filePath("thousand.pdf"));
     QCOMPARE(labels.size(), 1000);
     QCOMPARE(labels.last(), QStringLiteral("F999 p1"));
-    QCOMPARE(outlineOf(dir_.filePath("thousand.pdf")).size(), 200);  // 100 files x (1 + child)
+    QCOMPARE(OutlineOf(dir_.filePath("thousand.pdf")).size(), 200);  // 100 files x (1 + child)
   }
 
   void inheritedSizeRotationAndFontsSurviveAsFirstAndLaterInput() {
@@ -433,7 +411,7 @@ class TestQpdfAcrobat : public QObject {
     const QString out = dir_.filePath("loop.pdf");
     QCOMPARE(merge(m, out), int16_t(0));
     // Each distinct entry once; the shared child stays with its first parent.
-    QCOMPARE(outlineOf(out),
+    QCOMPARE(OutlineOf(out),
              (QStringList{"K-1>1", "  K-child>3", "K-2>2", "K-3>3", "N-1>4", "  N-child>5", "N-2>5",
                           "L-1>6", "  L-child>8", "L-2>7", "L-3>8"}));
     QPDF merged;
@@ -459,7 +437,7 @@ class TestQpdfAcrobat : public QObject {
     QVERIFY(!merged.isEncrypted());
     QCOMPARE(PageLabels(out), (QStringList{"A p1", "A p2", "B p1", "C p1", "0 0 m 9 9 l S"}));
     QCOMPARE(blobCheck(merged.getAllPages()[4], 4), QStringLiteral("ok"));
-    QCOMPARE(outlineOf(out),
+    QCOMPARE(OutlineOf(out),
              (QStringList{"A-1>1", "  A-child>2", "A-2>2", "B-1>3", "  B-child>3"}));
   }
 
@@ -517,7 +495,7 @@ class TestQpdfAcrobat : public QObject {
     base.save(out);
     QCOMPARE(PageLabels(out), (QStringList{"S p1", "T p1", "T p2", "T p1", "T p2"}));
     QStringList titles;
-    for (const QString& entry : outlineOf(out)) titles << entry.section('>', 0, 0);
+    for (const QString& entry : OutlineOf(out)) titles << entry.section('>', 0, 0);
     QCOMPARE(titles, (QStringList{"T-1", "  T-child", "T-2", "T-1", "  T-child", "T-2"}));
     QPDF merged;
     merged.processFile(QFile::encodeName(out).constData());
@@ -543,7 +521,7 @@ class TestQpdfAcrobat : public QObject {
     const QString out = dir_.filePath("nested.pdf");
     outer.save(out);
     QCOMPARE(PageLabels(out), (QStringList{"N p1", "A p1", "B p1", "B p2"}));
-    QCOMPARE(outlineOf(out).size(), 7);
+    QCOMPARE(OutlineOf(out).size(), 7);
   }
 
   // The merged file is written while the other thread still reads: big
@@ -627,7 +605,7 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(pages[0].getKey("/Annots").getArrayItem(0).getKey("/Dest").getArrayItem(0).getObjGen(),
              pages[1].getObjGen());
     QVERIFY(pages[0].getKey("/Odd Key#").isNameAndEquals("/x (y)"));
-    QCOMPARE(outlineOf(out).size(), 5);
+    QCOMPARE(OutlineOf(out).size(), 5);
   }
 
   // Small streams are read when their pages are put in, large ones at the
@@ -692,58 +670,7 @@ class TestQpdfAcrobat : public QObject {
     again.save(out);
     QCOMPARE(output("qpdf", {"--check", out}).count("No syntax or stream encoding errors"), 1);
     QCOMPARE(PageLabels(out), QStringList{"S p1"});
-    QCOMPARE(outlineOf(out), (QStringList{"S-1>1", "  S-child>1"}));
-  }
-
-  // Stream data are held in memory up to a bound; past it every stream is
-  // read from its file at the save, as large ones are, and the file comes
-  // out the same.
-  void streamDataAreHeldUpToABound() {
-    const QString m = folder("bound");
-    MakePdf(m + "/base.pdf", "S", 1);
-    MakePdf(m + "/t.pdf", "T", 3);
-    const auto opened = [](const QString& path) {
-      auto pdf = std::make_shared<QPDF>();
-      pdf->processFile(QFile::encodeName(path).constData());
-      pdf->pushInheritedAttributesToPage();
-      return pdf;
-    };
-    struct Made {
-      QStringList labels, outline;
-      int streams = 0, heldStreams = 0, endstreams = 0;
-    };
-    const auto compose = [&](size_t limit) {
-      platform::PdfComposition composition(opened(m + "/base.pdf"), limit);
-      composition.insert(0, opened(m + "/t.pdf"), 0, 3, true);
-      const QString out = m + QStringLiteral("/out%1.pdf").arg(limit);
-      QFile file(out);
-      if (file.open(QIODevice::WriteOnly)) composition.write(file.handle());
-      file.close();
-      Made made{PageLabels(out), outlineOf(out)};
-      QFile bytes(out);
-      made.endstreams =
-          bytes.open(QIODevice::ReadOnly) ? int(bytes.readAll().count("endstream")) : -1;
-      QPDF pdf;
-      pdf.processFile(QFile::encodeName(out).constData());
-      for (QPDFObjectHandle& object : pdf.getAllObjects()) {
-        if (!object.isStream()) continue;
-        ++made.streams;
-        if (!object.getDict().getKey("/Length").isIndirect()) ++made.heldStreams;
-      }
-      return made;
-    };
-    const Made held = compose(platform::PdfComposition::kHoldLimit);
-    const Made read = compose(0);
-    QCOMPARE(held.labels, (QStringList{"S p1", "T p1", "T p2", "T p3"}));
-    QCOMPARE(read.labels, held.labels);
-    QCOMPARE(read.outline, held.outline);
-    QCOMPARE(held.outline.size(), 2 + 4);
-    QCOMPARE(held.streams, 4);
-    QCOMPARE(held.heldStreams, 4);
-    QCOMPARE(read.streams, 4);
-    QCOMPARE(read.heldStreams, 0);
-    QCOMPARE(held.endstreams, 4);  // each stream ends once, wherever its data came from
-    QCOMPARE(read.endstreams, 4);
+    QCOMPARE(OutlineOf(out), (QStringList{"S-1>1", "  S-child>1"}));
   }
 
   // A file put in page by page, out of order, shares its font among them,

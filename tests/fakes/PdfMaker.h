@@ -1,11 +1,17 @@
 #pragma once
 
 #include <qpdf/QPDF.hh>
+
+#include <functional>
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -135,6 +141,28 @@ inline QStringList PageLabels(const QString& path) {
     labels << QString::fromStdString(data.substr(open + 1, close - open - 1));
   }
   return labels;
+}
+
+// Outline entries as qpdf's JSON gives them: "title>page" with the page
+// counted from 1, children indented by two blanks.
+inline QStringList OutlineOf(const QString& pdf) {
+  QProcess qpdf;
+  qpdf.start("qpdf", {"--json=2", "--json-key=outlines", pdf});
+  qpdf.waitForFinished(30000);
+  const QJsonArray top =
+      QJsonDocument::fromJson(qpdf.readAllStandardOutput()).object().value("outlines").toArray();
+  QStringList out;
+  std::function<void(const QJsonArray&, QString)> walk = [&](const QJsonArray& items,
+                                                             QString indent) {
+    for (const auto& v : items) {
+      const QJsonObject o = v.toObject();
+      out << indent + o.value("title").toString() + ">" +
+                 QString::number(o.value("destpageposfrom1").toInt());
+      walk(o.value("kids").toArray(), indent + "  ");
+    }
+  };
+  walk(top, "");
+  return out;
 }
 
 }  // namespace folvane::fakes

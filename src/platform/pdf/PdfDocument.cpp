@@ -5,18 +5,18 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFSystemError.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "PdfComposition.h"
+#include "PdfError.h"
 #include "PooledFileInputSource.h"
 #include "platform/ErrnoText.h"
 #include "platform/Failure.h"
 #include "platform/files/FolderTemporary.h"
+#include "writer/PdfWriter.h"
 
 namespace folvane::platform {
 namespace {
@@ -46,15 +46,13 @@ PdfDocument::PdfDocument(const QString& path) : path_(path), pdf_(std::make_shar
                               ? QStringLiteral("パスワードで保護されています")
                               : QStringLiteral("壊れているか、PDF ファイルではありません: %1")
                                     .arg(QString::fromStdString(e.getMessageDetail()))));
-  } catch (const QPDFSystemError& e) {
-    throw Failure(openFailure(path, ErrnoText(e.getErrno())));
   } catch (const std::exception& e) {
     // A file that cannot be read at all is told by its system cause.
     if (::access(native(path).c_str(), R_OK) != 0) {
       const int error = errno;
       throw Failure(openFailure(path, ErrnoText(error)));
     }
-    throw Failure(openFailure(path, QString::fromUtf8(e.what())));
+    throw Failure(openFailure(path, CauseOf(e)));
   }
 }
 
@@ -81,12 +79,12 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
     throw;
   } catch (const std::exception& e) {
     throw Failure(QStringLiteral("「%1」のページを「%2」に挿入できません（%3）。")
-                      .arg(source.path_, path_, QString::fromUtf8(e.what())));
+                      .arg(source.path_, path_, CauseOf(e)));
   }
 }
 
 void PdfDocument::compose() {
-  composition_ = std::make_unique<PdfComposition>(pdf_);
+  composition_ = std::make_unique<PdfWriter>(pdf_);
   pdf_.reset();  // kept by the composition as long as it reads from it
 }
 
@@ -96,7 +94,7 @@ std::shared_ptr<QPDF> PdfDocument::readable() const {
   // removed when the last page read from it is let go of.
   QByteArray name = QFile::encodeName(QDir::tempPath() + QStringLiteral("/folvane-pages-XXXXXX"));
   const int fd = ::mkstemp(name.data());
-  if (fd < 0) throw QPDFSystemError("mkstemp", errno);
+  if (fd < 0) throw PdfError("一時ファイルを作れません", errno);
   try {
     composition_->write(fd);
   } catch (...) {
@@ -128,13 +126,11 @@ void PdfDocument::save(const QString& target, const QString& journal) {
   // plant a link for and which a kill leaves nothing of, then put in place.
   FolderTemporary temp(info.absolutePath(), journal);
   try {
-    if (!temp.isOpen()) throw QPDFSystemError("open", errno);
+    if (!temp.isOpen()) throw PdfError("書き込めません", errno);
     if (!composition_) compose();
     composition_->write(temp.handle());
-  } catch (const QPDFSystemError& e) {
-    throw failure(ErrnoText(e.getErrno()));
   } catch (const std::exception& e) {
-    throw failure(QString::fromUtf8(e.what()));
+    throw failure(CauseOf(e));
   }
   if (::fsync(temp.handle()) != 0 || !temp.PlaceReplacing(target)) {
     const int error = errno;
@@ -149,7 +145,7 @@ void PdfDocument::extract(int first, int last, const QString& target) const {
     const std::shared_ptr<QPDF> pdf = readable();
     const auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
     if (first < 0 || last >= int(pages.size()) || first > last)
-      throw std::runtime_error("ページ番号が範囲外です");
+      throw PdfError("ページ番号が範囲外です");
     QPDFPageDocumentHelper outPages(out);
     for (int i = first; i <= last; ++i)
       outPages.addPage(
@@ -158,8 +154,7 @@ void PdfDocument::extract(int first, int last, const QString& target) const {
     QPDFWriter writer(out, name.c_str());
     writer.write();
   } catch (const std::exception& e) {
-    throw Failure(QStringLiteral("「%1」のページを取り出せません（%2）。")
-                      .arg(path_, QString::fromUtf8(e.what())));
+    throw Failure(QStringLiteral("「%1」のページを取り出せません（%2）。").arg(path_, CauseOf(e)));
   }
 }
 

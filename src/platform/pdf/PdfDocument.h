@@ -9,7 +9,7 @@ class QPDF;
 
 namespace folvane::platform {
 
-class PdfComposition;
+class PdfWriter;
 
 // One PDF in memory, on qpdf. Its file is read through a small pool of open
 // files, so a thousand documents do not hold a thousand file descriptors.
@@ -56,7 +56,7 @@ class PdfDocument {
   QString path_;
   std::thread::id openedOn_ = std::this_thread::get_id();
   std::shared_ptr<QPDF> pdf_;  // as opened, until pages are put in or it is saved
-  std::unique_ptr<PdfComposition> composition_;
+  std::unique_ptr<PdfWriter> composition_;
 };
 
 }  // namespace folvane::platform

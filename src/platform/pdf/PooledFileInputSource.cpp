@@ -1,5 +1,7 @@
 #include "PooledFileInputSource.h"
 
+#include "PdfError.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -95,19 +97,18 @@ int PooledFileInputSource::descriptor() {
   }
   while (open.size() >= kOpenFiles) open.back()->closeLocked();
   const int fd = ::open(filename_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw std::runtime_error(filename_ + ": " + std::strerror(errno));
+  if (fd < 0) throw PdfError("「" + filename_ + "」を開けません", errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     ::close(fd);
-    throw std::runtime_error(filename_ + ": cannot stat");
+    throw PdfError("「" + filename_ + "」の情報を読めません", errno);
   }
   // Opened again, the name must still lead to the file first read: bytes
   // from another file at the old offsets would go out as good ones.
   const FileStamp now = FileStamp::Of(st);
   if (size_ >= 0 && !(now == stamp_)) {
     ::close(fd);
-    throw std::runtime_error(filename_ +
-                             ": 読んでいる間にファイルが変更されたか置き換えられました");
+    throw PdfError(filename_ + ": 読んでいる間にファイルが変更されたか置き換えられました");
   }
   stamp_ = now;
   size_ = st.st_size;
@@ -132,9 +133,9 @@ void PooledFileInputSource::seek(qpdf_offset_t offset, int whence) {
       pos_ = size() + offset;
       break;
     default:
-      throw std::logic_error("bad whence");
+      throw PdfError("内部エラー: 読む位置の基準が不正です");
   }
-  if (pos_ < 0) throw std::runtime_error(filename_ + ": seek before the start");
+  if (pos_ < 0) throw PdfError("「" + filename_ + "」の先頭より前は読めません");
 }
 
 size_t PooledFileInputSource::read(char* buffer, size_t length) {
@@ -157,7 +158,7 @@ size_t PooledFileInputSource::readLocked(char* buffer, size_t length) {
     if (length - done >= kWindow) {  // large reads go straight to the caller
       const ssize_t n = ::pread(descriptor(), buffer + done, length - done, pos_);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw std::runtime_error(filename_ + ": " + std::strerror(errno));
+      if (n < 0) throw PdfError("「" + filename_ + "」を読めません", errno);
       if (n == 0) break;
       done += size_t(n);
       pos_ += n;
@@ -169,7 +170,7 @@ size_t PooledFileInputSource::readLocked(char* buffer, size_t length) {
     do {
       n = ::pread(fd, window_, kWindow, pos_);
     } while (n < 0 && errno == EINTR);
-    if (n < 0) throw std::runtime_error(filename_ + ": " + std::strerror(errno));
+    if (n < 0) throw PdfError("「" + filename_ + "」を読めません", errno);
     windowLength_ = size_t(n);
     windowStart_ = pos_;
     if (n == 0) break;

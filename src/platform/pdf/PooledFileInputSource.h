@@ -21,7 +21,7 @@ class PooledFileInputSource final : public InputSource {
   static constexpr size_t kOpenFiles = 64;
   static constexpr size_t kWindow = 64 * 1024;
 
-  // Throws std::runtime_error when the file cannot be opened.
+  // Throws PdfError when the file cannot be opened.
   explicit PooledFileInputSource(std::string filename);
   ~PooledFileInputSource() override;
 

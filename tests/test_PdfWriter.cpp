@@ -1,0 +1,212 @@
+// The merged file's writer on real qpdf documents: its syntax, its file
+// layout and its errors.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qpdf/QPDF.hh>
+
+#include "fakes/PdfMaker.h"
+#include "platform/pdf/PdfError.h"
+#include "platform/pdf/writer/PdfFileOutput.h"
+#include "platform/pdf/writer/PdfSyntax.h"
+#include "platform/pdf/writer/PdfWriter.h"
+
+using namespace folvane;
+using fakes::MakePdf;
+using fakes::OutlineOf;
+using fakes::PageLabels;
+
+namespace {
+
+std::shared_ptr<QPDF> opened(const QString& path) {
+  auto pdf = std::make_shared<QPDF>();
+  pdf->processFile(QFile::encodeName(path).constData());
+  pdf->pushInheritedAttributesToPage();
+  return pdf;
+}
+
+}  // namespace
+
+class TestPdfWriter : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir_;
+
+  QString written(platform::PdfWriter& writer, const QString& name) {
+    const QString out = dir_.filePath(name);
+    QFile file(out);
+    if (!file.open(QIODevice::WriteOnly)) return {};
+    writer.write(file.handle());
+    return out;
+  }
+
+ private slots:
+  // Names with blanks, delimiters, number signs, bytes past ASCII and the
+  // null qpdf keeps for a lone number sign read back as the same name.
+  void namesAndNumbersReadBackAsWritten() {
+    const std::vector<std::string> names{"/Plain",
+                                         "/With Blank",
+                                         "/a#b",
+                                         "/(x)[y]<z>{w}/%",
+                                         "/\xe6\x9b\xb8\xe9\xa1\x9e",
+                                         std::string("/n\0x", 4)};
+    for (const std::string& name : names) {
+      std::string text;
+      platform::pdfsyntax::AppendName(text, name);
+      QVERIFY2(text.find_first_of(" ()[]<>{}%", 1) == std::string::npos, text.c_str());
+      const std::string expected = name.find('\0') == std::string::npos ? name : "/n#x";
+      QCOMPARE(QPDFObjectHandle::parse(text).getName(), expected);
+    }
+    std::string numbers;
+    for (long long n : {0LL, -7LL, 9999999999LL}) {
+      platform::pdfsyntax::AppendNumber(numbers, n);
+      numbers += ' ';
+    }
+    QCOMPARE(numbers, std::string("0 -7 9999999999 "));
+  }
+
+  // Every object stands where the cross-reference table says, whether its
+  // stream data was held or read from its document at the write, and qpdf
+  // finds nothing to mend.
+  void everyObjectStandsWhereTheTableSays() {
+    MakePdf(dir_.filePath("a.pdf"), "A", 2);
+    MakePdf(dir_.filePath("b.pdf"), "B", 3);
+    for (size_t limit : {platform::PdfWriter::kHoldLimit, size_t(0)}) {
+      platform::PdfWriter writer(opened(dir_.filePath("a.pdf")), limit);
+      writer.insert(1, opened(dir_.filePath("b.pdf")), 0, 3, true);
+      const QString out = written(writer, QStringLiteral("xref%1.pdf").arg(limit));
+      QFile file(out);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      const QByteArray bytes = file.readAll();
+      const qsizetype xref = bytes.lastIndexOf("\nxref\n") + 1;
+      const QList<QByteArray> lines = bytes.mid(xref).split('\n');
+      const int size = lines[1].split(' ')[1].toInt();
+      QVERIFY(size > 10);
+      for (int number = 1; number < size; ++number) {
+        const qint64 offset = lines[2 + number].left(10).toLongLong();
+        QVERIFY2(bytes.mid(offset).startsWith(QByteArray::number(number) + " 0 obj\n"),
+                 qPrintable(QStringLiteral("object %1 at %2").arg(number).arg(offset)));
+      }
+      QProcess check;
+      check.setProcessChannelMode(QProcess::MergedChannels);
+      check.start("qpdf", {"--check", out});
+      QVERIFY(check.waitForFinished(30000));
+      QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+      QCOMPARE(PageLabels(out), (QStringList{"A p1", "A p2", "B p1", "B p2", "B p3"}));
+    }
+  }
+
+  // A range outside the source is refused in Japanese and leaves the
+  // writer as it was: the next insertion and the file are whole.
+  void aRefusedInsertionLeavesTheWriterAsItWas() {
+    MakePdf(dir_.filePath("a.pdf"), "A", 1);
+    MakePdf(dir_.filePath("b.pdf"), "B", 2);
+    platform::PdfWriter writer(opened(dir_.filePath("a.pdf")));
+    const auto b = opened(dir_.filePath("b.pdf"));
+    using Range = std::tuple<int, int, int>;
+    for (auto [after, first, count] :
+         {Range{0, 1, 2}, Range{0, -1, 1}, Range{1, 0, 1}, Range{-2, 0, 1}}) {
+      try {
+        writer.insert(after, b, first, count, true);
+        QFAIL("an insertion outside the pages was taken");
+      } catch (const platform::PdfError& e) {
+        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("ページ番号が範囲外です"));
+      }
+      QCOMPARE(writer.pageCount(), 1);
+    }
+    writer.insert(0, b, 1, 1, true);
+    const QString out = written(writer, "after-refusal.pdf");
+    QCOMPARE(PageLabels(out), (QStringList{"A p1", "B p2"}));
+    QCOMPARE(OutlineOf(out).size(), 2 + 3);
+  }
+
+  // A file that cannot be written is told by the system's cause; a table
+  // with an object never placed is the writer's own fault, said as such.
+  void writeFailuresCarryTheirCause() {
+    MakePdf(dir_.filePath("a.pdf"), "A", 1);
+    platform::PdfWriter writer(opened(dir_.filePath("a.pdf")));
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    QVERIFY(full >= 0);
+    try {
+      writer.write(full);
+      QFAIL("a write to a full disk was taken");
+    } catch (const platform::PdfError& e) {
+      QCOMPARE(e.systemError(), ENOSPC);
+      QCOMPARE(platform::CauseOf(e), QStringLiteral("ディスクの空き容量が足りません"));
+    }
+    ::close(full);
+
+    QFile file(dir_.filePath("unplaced.pdf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    platform::PdfFileOutput out(file.handle(), 3, 1, 4);
+    out.place(1, out.pos());
+    out.put("1 0 obj\nnull\nendobj\n");
+    try {
+      out.finish(1, 0);
+      QFAIL("a table with a hole was written");
+    } catch (const platform::PdfError& e) {
+      QVERIFY(
+          QString::fromUtf8(e.what()).startsWith(QStringLiteral("内部エラー: オブジェクト 2 ")));
+      QCOMPARE(e.systemError(), 0);
+    }
+  }
+
+  // Stream data are held in memory up to a bound; past it every stream is
+  // read from its file at the save, as large ones are, and the file comes
+  // out the same.
+  void streamDataAreHeldUpToABound() {
+    const QString m = dir_.path();
+    MakePdf(m + "/base.pdf", "S", 1);
+    MakePdf(m + "/t.pdf", "T", 3);
+    const auto opened = [](const QString& path) {
+      auto pdf = std::make_shared<QPDF>();
+      pdf->processFile(QFile::encodeName(path).constData());
+      pdf->pushInheritedAttributesToPage();
+      return pdf;
+    };
+    struct Made {
+      QStringList labels, outline;
+      int streams = 0, heldStreams = 0, endstreams = 0;
+    };
+    const auto compose = [&](size_t limit) {
+      platform::PdfWriter composition(opened(m + "/base.pdf"), limit);
+      composition.insert(0, opened(m + "/t.pdf"), 0, 3, true);
+      const QString out = m + QStringLiteral("/out%1.pdf").arg(limit);
+      QFile file(out);
+      if (file.open(QIODevice::WriteOnly)) composition.write(file.handle());
+      file.close();
+      Made made{PageLabels(out), OutlineOf(out)};
+      QFile bytes(out);
+      made.endstreams =
+          bytes.open(QIODevice::ReadOnly) ? int(bytes.readAll().count("endstream")) : -1;
+      QPDF pdf;
+      pdf.processFile(QFile::encodeName(out).constData());
+      for (QPDFObjectHandle& object : pdf.getAllObjects()) {
+        if (!object.isStream()) continue;
+        ++made.streams;
+        if (!object.getDict().getKey("/Length").isIndirect()) ++made.heldStreams;
+      }
+      return made;
+    };
+    const Made held = compose(platform::PdfWriter::kHoldLimit);
+    const Made read = compose(0);
+    QCOMPARE(held.labels, (QStringList{"S p1", "T p1", "T p2", "T p3"}));
+    QCOMPARE(read.labels, held.labels);
+    QCOMPARE(read.outline, held.outline);
+    QCOMPARE(held.outline.size(), 2 + 4);
+    QCOMPARE(held.streams, 4);
+    QCOMPARE(held.heldStreams, 4);
+    QCOMPARE(read.streams, 4);
+    QCOMPARE(read.heldStreams, 0);
+    QCOMPARE(held.endstreams, 4);  // each stream ends once, wherever its data came from
+    QCOMPARE(read.endstreams, 4);
+  }
+};
+
+QTEST_MAIN(TestPdfWriter)
+#include "test_PdfWriter.moc"
