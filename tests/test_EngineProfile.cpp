@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/office/EngineProfile.h"
+#include "platform/office/helper/EngineProfile.h"
 
 namespace fp = folvane::platform;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/office/OleDocument.h"
+#include "platform/office/helper/OleDocument.h"
 
 using folvane::platform::WordDocumentEncrypted;
 

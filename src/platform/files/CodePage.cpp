@@ -1,40 +1,19 @@
 #include "CodePage.h"
 
-#include <errno.h>
-#include <iconv.h>
 #include <langinfo.h>
 
 #include <QStringDecoder>
+
+#include "Iconv.h"
 
 namespace folvane::platform {
 namespace {
 
 // One iconv conversion; nullopt on an invalid or unconvertible sequence.
 std::optional<QByteArray> convert(const char* to, const char* from, QByteArrayView in) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  QByteArray out(in.size() * 4 + 16, Qt::Uninitialized);
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = static_cast<size_t>(in.size());
-  char* dst = out.data();
-  size_t dstLeft = static_cast<size_t>(out.size());
-  bool ok = true;
-  while (srcLeft > 0) {
-    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1)) continue;
-    if (errno == E2BIG) {
-      const qsizetype used = dst - out.data();
-      out.resize(out.size() * 2);
-      dst = out.data() + used;
-      dstLeft = static_cast<size_t>(out.size() - used);
-      continue;
-    }
-    ok = false;  // EILSEQ or EINVAL (cut sequence)
-    break;
-  }
-  iconv_close(cd);
-  if (!ok) return std::nullopt;
-  out.truncate(dst - out.data());
-  return out;
+  const auto out = Iconv(to, from, std::string_view(in.data(), size_t(in.size())));
+  if (!out) return std::nullopt;
+  return QByteArray(out->data(), qsizetype(out->size()));
 }
 
 }  // namespace

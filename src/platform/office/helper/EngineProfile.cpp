@@ -1,4 +1,4 @@
-#include "platform/office/EngineProfile.h"
+#include "EngineProfile.h"
 
 #include <sys/stat.h>
 
