@@ -147,14 +147,16 @@ End Sub
  private slots:
   void initTestCase() {
     QVERIFY(QDir().mkpath(at("make")) && QDir().mkpath(at("src")) && QDir().mkpath(at("dest")));
+    files_ = std::make_unique<platform::LinuxFiles>(platform::CodePage("UTF-8"));
     platform::OfficeEngine::Options options;
     options.helperPath = QStringLiteral(OFFICE_HELPER);
     options.profileDir = at("profile");
+    // As the platform wires it: CP932 names go by the bytes the listing read.
+    options.nativePath = [this](const QString& path) { return files_->NativePath(path); };
     engines_ = std::make_unique<platform::EnginePool>(options, 2);
     profile_ = std::make_unique<platform::LinuxProfile>(platform::CodePage("UTF-8"),
                                                         [this] { return at("win.ini"); });
     registry_ = std::make_unique<platform::FileRegistry>(at("registry.json"));
-    files_ = std::make_unique<platform::LinuxFiles>(platform::CodePage("UTF-8"));
     fake_.printers.current = platform::kVirtualPdfPrinter;
     spooler_ = std::make_unique<platform::LinuxSpooler>(*profile_, *registry_, fake_.printers);
     office_ = std::make_unique<platform::LokOffice>(*engines_, *spooler_, at("spool"));

@@ -25,6 +25,7 @@ int openDescriptors() {
 class TestPooledFileInputSource : public QObject {
   Q_OBJECT
   QTemporaryDir dir_;
+  folvane::platform::PdfFilePool pool_;
 
  private slots:
   // Whatever qpdf's own file source answers, the pooled one answers too.
@@ -50,7 +51,7 @@ class TestPooledFileInputSource : public QObject {
     f.close();
 
     FileInputSource plain(QFile::encodeName(path).constData());
-    PooledFileInputSource pooled(QFile::encodeName(path).toStdString());
+    PooledFileInputSource pooled(pool_, QFile::encodeName(path).toStdString());
     std::vector<char> a(100000), b(100000);
     for (int step = 0; step < 3000; ++step) {
       switch (random() % 6) {
@@ -106,7 +107,7 @@ class TestPooledFileInputSource : public QObject {
       f.write(QByteArray("file ") + QByteArray::number(i));
       f.close();
       sources.push_back(
-          std::make_unique<PooledFileInputSource>(QFile::encodeName(path).toStdString()));
+          std::make_unique<PooledFileInputSource>(pool_, QFile::encodeName(path).toStdString()));
     }
     QVERIFY(openDescriptors() - before <= int(PooledFileInputSource::kOpenFiles));
     char buf[32] = {};
@@ -139,7 +140,7 @@ class TestPooledFileInputSource : public QObject {
     sources.clear();
     QCOMPARE(openDescriptors(), before);
     QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                             PooledFileInputSource(dir_.filePath("none").toStdString()));
+                             PooledFileInputSource(pool_, dir_.filePath("none").toStdString()));
   }
 
   // Two threads reading their own sources share one pool: each reads the
@@ -160,7 +161,7 @@ class TestPooledFileInputSource : public QObject {
     std::vector<std::unique_ptr<PooledFileInputSource>> sources;
     for (int i = 0; i < 2 * kFiles; ++i)
       sources.push_back(std::make_unique<PooledFileInputSource>(
-          QFile::encodeName(dir_.filePath(QStringLiteral("t%1").arg(i))).toStdString()));
+          pool_, QFile::encodeName(dir_.filePath(QStringLiteral("t%1").arg(i))).toStdString()));
     std::atomic<int> wrong{0};
     const auto readAll = [&](int from) {
       std::vector<char> buf(300);

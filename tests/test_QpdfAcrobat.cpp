@@ -23,6 +23,7 @@
 #include "platform/Failure.h"
 #include "platform/files/LinuxFiles.h"
 #include "platform/pdf/PdfDocument.h"
+#include "platform/pdf/PooledFileInputSource.h"
 #include "platform/pdf/QpdfAcrobat.h"
 
 using namespace folvane;
@@ -134,6 +135,7 @@ class TestQpdfAcrobat : public QObject {
   fakes::FakePlatform fake_;
   platform::LinuxFiles files_{platform::CodePage("UTF-8")};
   platform::QpdfAcrobat acrobat_{fake_.spooler, dir_.filePath("spool")};
+  platform::PdfFilePool pool_;  // for documents opened without the automation objects
 
   platform::Platform platform() {
     platform::Platform p = fake_.platform;
@@ -486,9 +488,9 @@ class TestQpdfAcrobat : public QObject {
     const QString m = folder("twice");
     MakePdf(m + "/base.pdf", "S", 1, false);
     MakePdf(m + "/src.pdf", "T", 2);
-    platform::PdfDocument source(m + "/src.pdf");
+    platform::PdfDocument source(pool_, m + "/src.pdf");
     source.readAll();  // as the thread reading ahead does
-    platform::PdfDocument base(m + "/base.pdf");
+    platform::PdfDocument base(pool_, m + "/base.pdf");
     base.insertPages(0, source, 0, 2, true);
     base.insertPages(2, source, 0, 2, true);
     const QString out = dir_.filePath("twice.pdf");
@@ -509,11 +511,11 @@ class TestQpdfAcrobat : public QObject {
     MakePdf(m + "/a.pdf", "A", 1);
     MakePdf(m + "/b.pdf", "B", 2);
     MakePdf(m + "/n.pdf", "N", 1);
-    platform::PdfDocument outer(m + "/n.pdf");
+    platform::PdfDocument outer(pool_, m + "/n.pdf");
     {
-      platform::PdfDocument inner(m + "/a.pdf");
+      platform::PdfDocument inner(pool_, m + "/a.pdf");
       {
-        platform::PdfDocument b(m + "/b.pdf");
+        platform::PdfDocument b(pool_, m + "/b.pdf");
         inner.insertPages(0, b, 0, 2, true);
       }
       outer.insertPages(0, inner, 0, 3, true);
@@ -636,10 +638,10 @@ class TestQpdfAcrobat : public QObject {
     old.write("old");
     old.close();
 
-    platform::PdfDocument base(m + "/base.pdf");
+    platform::PdfDocument base(pool_, m + "/base.pdf");
     const auto insertCut = [&](platform::PdfDocument& into) {
       QFile::copy(m + "/early.pdf", m + "/cut.pdf");
-      platform::PdfDocument early(m + "/cut.pdf");
+      platform::PdfDocument early(pool_, m + "/cut.pdf");
       early.readAll();  // as read ahead: its objects are known, their data not yet
       QFile cut(m + "/cut.pdf");
       QVERIFY(cut.resize(0));
@@ -649,7 +651,7 @@ class TestQpdfAcrobat : public QObject {
     insertCut(base);
     QCOMPARE(base.pageCount(), 1);
     {
-      platform::PdfDocument blob(m + "/blob.pdf");
+      platform::PdfDocument blob(pool_, m + "/blob.pdf");
       base.insertPages(0, blob, 0, 1, true);
     }
     QFile cut(m + "/blob.pdf");
@@ -665,7 +667,7 @@ class TestQpdfAcrobat : public QObject {
     old.close();
     QCOMPARE(QDir(m).entryList(QDir::Files | QDir::Hidden).size(), 4);  // no temporary file
 
-    platform::PdfDocument again(m + "/base.pdf");
+    platform::PdfDocument again(pool_, m + "/base.pdf");
     insertCut(again);
     again.save(out);
     QCOMPARE(output("qpdf", {"--check", out}).count("No syntax or stream encoding errors"), 1);
@@ -694,9 +696,9 @@ class TestQpdfAcrobat : public QObject {
       QPDFWriter writer(pdf, name.constData());
       writer.write();
     }
-    platform::PdfDocument base(m + "/base.pdf");
+    platform::PdfDocument base(pool_, m + "/base.pdf");
     {
-      platform::PdfDocument t(m + "/linked.pdf");
+      platform::PdfDocument t(pool_, m + "/linked.pdf");
       base.insertPages(0, t, 0, 1, false);  // T p1 links to T p2, not put in yet
       base.insertPages(1, t, 1, 1, false);  // T p2 links to T p3, never put in
     }

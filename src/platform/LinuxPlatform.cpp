@@ -72,11 +72,16 @@ struct LinuxPlatform::Members {
   QLockFile profileLock{SystemFolder::Root() + QStringLiteral("/office-profile.lock")};
   bool temporaryProfile = false;
   // A batch renders on every core the memory allows.
-  EnginePool engines{
-      OfficeEngine::Options{InstallLayout::OfficeHelperPath(process.ExecutablePath()),
-                            QStringLiteral("/usr/lib/libreoffice/program"),
-                            officeProfile(profileLock, temporaryProfile)},
-      EngineCount(QThread::idealThreadCount(), AvailableMemory())};
+  EnginePool engines{engineOptions(), EngineCount(QThread::idealThreadCount(), AvailableMemory())};
+
+  OfficeEngine::Options engineOptions() {
+    OfficeEngine::Options options{InstallLayout::OfficeHelperPath(process.ExecutablePath()),
+                                  QStringLiteral("/usr/lib/libreoffice/program"),
+                                  officeProfile(profileLock, temporaryProfile)};
+    // Engines are given a CP932 name by the bytes the listing read.
+    options.nativePath = [this](const QString& path) { return files.NativePath(path); };
+    return options;
+  }
   // Each process spools in a folder of its own, so what a killed one left
   // can be told from what a running one uses.
   LokOffice office{engines, spooler, SystemFolder::SpoolDir(process.ProcessId())};

@@ -113,7 +113,7 @@ bool FolderTemporary::PlaceNoReplace(const QString& target) {
       return placed_ = true;
     if (errno == EEXIST || namedCopy().isEmpty()) return false;
   }
-  if (!RenameNoReplace(QFile::decodeName(name_), target)) return false;
+  if (!RenameNoReplace(name_, QFile::encodeName(target))) return false;
   return placed_ = true;
 }
 

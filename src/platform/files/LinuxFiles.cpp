@@ -30,17 +30,6 @@
 namespace folvane::platform {
 namespace {
 
-QByteArray native(const QString& path) {
-  return NativePath(path);
-}
-
-// Paths of listed names whose bytes no Unicode text gives back, so every
-// later call reaches the same file. Listings run on the window thread only.
-QHash<QString, QByteArray>& nativeNames() {
-  static QHash<QString, QByteArray> names;
-  return names;
-}
-
 class LinuxAppendFile final : public AppendFile {
  public:
   LinuxAppendFile(int fd, CodePage codePage) : fd_(fd), codePage_(std::move(codePage)) {}
@@ -66,9 +55,9 @@ class LinuxAppendFile final : public AppendFile {
 // Copies `from` into a new file `to` that must not exist yet: written as a
 // temporary file of the target's folder, synced, then put in place, so `to`
 // is whole or absent, and nothing of the copy outlives a kill.
-bool copyNoReplace(const QString& from, const QString& to, const QString& journal) {
+bool copyNoReplace(const QByteArray& from, const QString& to, const QString& journal) {
   QFile in;
-  const int fd = ::open(native(from).constData(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     if (fd >= 0) ::close(fd);
     return false;
@@ -110,11 +99,6 @@ bool MatchesMask(const QString& name, const QString& mask) {
   return lastExpression.match(name).hasMatch();
 }
 
-QByteArray NativePath(const QString& path) {
-  const auto it = nativeNames().constFind(path);
-  return it != nativeNames().cend() ? *it : QFile::encodeName(path);
-}
-
 bool WindowsNameLess(const QString& a, const QString& b) {
   const qsizetype n = std::min(a.size(), b.size());
   for (qsizetype i = 0; i < n; ++i) {
@@ -152,15 +136,7 @@ QStringList LinuxFiles::FileSearch(const QString& pattern, QStringList* unreadab
   std::vector<Found> found;
   QStringList names;
   QStringList bad;
-  // What an earlier listing of this folder learnt may be out of date (a
-  // file renamed, a UTF-8 twin added): only this listing counts.
-  auto& table = nativeNames();
-  for (auto it = table.begin(); it != table.end();) {
-    if (it.key().startsWith(folder) && !QStringView(it.key()).mid(folder.size()).contains(u'/'))
-      it = table.erase(it);
-    else
-      ++it;
-  }
+  names_.ForgetFolder(folder);
   DIR* dir = ::opendir(folderBytes.constData());
   if (!dir) return names;
   while (const dirent* entry = ::readdir(dir)) {
@@ -190,7 +166,7 @@ QStringList LinuxFiles::FileSearch(const QString& pattern, QStringList* unreadab
       bad << EscapedName(f.bytes.mid(f.bytes.lastIndexOf('/') + 1));
       continue;
     }
-    if (f.foreign) nativeNames().insert(folder + f.name, f.bytes);
+    if (f.foreign) names_.Remember(folder + f.name, f.bytes);
     names << f.name;
   }
   std::sort(names.begin(), names.end(), WindowsNameLess);
@@ -238,24 +214,31 @@ bool LinuxFiles::Move(const QString& from, const QString& to) {
   if (from.isEmpty() || to.isEmpty() || ::stat(native(from).constData(), &st) != 0 ||
       !S_ISREG(st.st_mode))
     return false;
-  if (RenameNoReplace(from, to)) return true;
+  if (RenameNoReplace(native(from), native(to))) return true;
   if (errno != EXDEV) return false;
   // Another file system: copy, then remove the source only once the copy
   // stands complete.
-  if (!copyNoReplace(from, to, workFolder_.isEmpty() ? QString() : TemporaryJournalIn(workFolder_)))
+  if (!copyNoReplace(native(from), to,
+                     workFolder_.isEmpty() ? QString() : TemporaryJournalIn(workFolder_)))
     return false;
   ::unlink(native(from).constData());
   return true;
 }
 
-FileStamp StampOf(const QString& path) {
+FileStamp StampOf(const QByteArray& path) {
   struct stat st {};
-  return ::stat(NativePath(path).constData(), &st) == 0 ? FileStamp::Of(st) : FileStamp{};
+  return ::stat(path.constData(), &st) == 0 ? FileStamp::Of(st) : FileStamp{};
+}
+
+FileStamp StampOf(const QString& path) {
+  return StampOf(QFile::encodeName(path));
 }
 
 bool RenameNoReplace(const QString& from, const QString& to) {
-  const QByteArray a = native(from);
-  const QByteArray b = native(to);
+  return RenameNoReplace(QFile::encodeName(from), QFile::encodeName(to));
+}
+
+bool RenameNoReplace(const QByteArray& a, const QByteArray& b) {
   if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
     return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
@@ -265,12 +248,14 @@ bool RenameNoReplace(const QString& from, const QString& to) {
     return true;
   }
   if (errno == EEXIST || errno == EXDEV) return false;
-  return RenameOverPlaceholder(from, to);
+  return RenameOverPlaceholder(a, b);
 }
 
 bool RenameOverPlaceholder(const QString& from, const QString& to) {
-  const QByteArray a = native(from);
-  const QByteArray b = native(to);
+  return RenameOverPlaceholder(QFile::encodeName(from), QFile::encodeName(to));
+}
+
+bool RenameOverPlaceholder(const QByteArray& a, const QByteArray& b) {
   // The name is taken first by an empty file of ours, created exclusively,
   // so a file arriving meanwhile finds it taken; the rename replaces only
   // that placeholder, still empty and still there.
@@ -338,8 +323,7 @@ std::unique_ptr<FolderClaim> LinuxFiles::ClaimFolder(const QString& folder) {
           ? QDir::tempPath() + QStringLiteral("/folvane-claims-") + QString::number(::getuid())
           : claimsFolder_;
   QDir().mkpath(claims);
-  const QByteArray key =
-      QCryptographicHash::hash(NativePath(real), QCryptographicHash::Sha1).toHex();
+  const QByteArray key = QCryptographicHash::hash(native(real), QCryptographicHash::Sha1).toHex();
   const QByteArray lock = QFile::encodeName(claims) + "/" + key + ".lock";
   const int fd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   // Without a lock file to hold (no room for it) the run goes on: claims
@@ -386,8 +370,9 @@ Deletion LinuxFiles::DeleteVersion(const QString& path, const FileVersion& versi
         QFileInfo(path).path() +
         QStringLiteral("/.folvane-delete-%1")
             .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-    if (!RenameNoReplace(path, aside)) return errno == ENOENT ? Deletion::Gone : Deletion::Failed;
     const QByteArray asideName = QFile::encodeName(aside);
+    if (!RenameNoReplace(native(path), asideName))
+      return errno == ENOENT ? Deletion::Gone : Deletion::Failed;
     struct stat moved {};
     struct stat now {};
     const bool same = ::stat(asideName.constData(), &moved) == 0 && moved.st_dev == st.st_dev &&
@@ -397,7 +382,7 @@ Deletion LinuxFiles::DeleteVersion(const QString& path, const FileVersion& versi
     if (same && ::unlink(asideName.constData()) == 0) return Deletion::Deleted;
     const int error = errno;
     // Changed in between, or not removable: back under its own name.
-    RenameNoReplace(aside, path);
+    RenameNoReplace(asideName, native(path));
     errno = error;
     return same ? Deletion::Failed : Deletion::Changed;
   }

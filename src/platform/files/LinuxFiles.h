@@ -9,6 +9,7 @@
 #include "CodePage.h"
 #include "FileVersion.h"
 #include "Files.h"
+#include "NativeNames.h"
 
 namespace folvane::platform {
 
@@ -33,7 +34,14 @@ class LinuxFiles final : public Files {
   Deletion DeleteVersion(const QString& path, const FileVersion& version) override;
   std::unique_ptr<FolderClaim> ClaimFolder(const QString& folder) override;
 
+  // The bytes a path names on disk: those a listing read for a CP932 name,
+  // otherwise the path in the file-name encoding.
+  QByteArray NativePath(const QString& path) const { return names_.PathOf(path); }
+
  private:
+  QByteArray native(const QString& path) const { return names_.PathOf(path); }
+
+  NativeNames names_;
   CodePage codePage_;
   QString workFolder_;
   QString claimsFolder_;
@@ -47,19 +55,20 @@ class LinuxClock final : public Clock {
   QString TimeText() override;
 };
 
-// The bytes a path names on disk: those a listing read for a CP932 name,
-// otherwise the path in the file-name encoding.
-QByteArray NativePath(const QString& path);
-
-// The stamp of the file at `path`; an empty one when there is none.
+// The stamp of the file at `path` (its bytes, or a path in the file-name
+// encoding); an empty one when there is none.
+FileStamp StampOf(const QByteArray& path);
 FileStamp StampOf(const QString& path);
 
 // Renames `from` to `to` on one file system unless `to` exists: false with
 // errno EEXIST when it does, EXDEV across file systems. File systems without
 // no-replace renames get a link, or else the name is first taken by an
 // empty file created exclusively, which the rename then replaces.
+// Paths are bytes, or paths in the file-name encoding.
+bool RenameNoReplace(const QByteArray& from, const QByteArray& to);
 bool RenameNoReplace(const QString& from, const QString& to);
 // RenameNoReplace where neither no-replace renames nor links are had.
+bool RenameOverPlaceholder(const QByteArray& from, const QByteArray& to);
 bool RenameOverPlaceholder(const QString& from, const QString& to);
 
 // Windows' order of names in a folder: ordinal order of the upper-cased

@@ -42,7 +42,8 @@ struct EnginePool::Job {
   }
 };
 
-EnginePool::EnginePool(const OfficeEngine::Options& options, int engines) {
+EnginePool::EnginePool(const OfficeEngine::Options& options, int engines)
+    : nativePath_(options.nativePath) {
   engines = std::max(1, engines);
   for (int i = 0; i < engines; ++i) {
     OfficeEngine::Options own = options;
@@ -102,7 +103,7 @@ void EnginePool::dispatch() {
     if (job->state != Job::Queued) continue;
     OfficeEngine* engine = idleEngine();
     if (!engine) return;
-    job->began = StampOf(job->source);
+    job->began = StampOf(nativePath_(job->source));
     job->state = Job::Running;
     try {
       engine->Begin(job->source, job->output, job->format, [this, job](const EngineOutcome& o) {
@@ -173,7 +174,7 @@ EngineOutcome EnginePool::take(const QString& source, const QString& target, con
     if (!ahead_.empty() && ahead_.front() == job) ahead_.pop_front();
     const FileVersion& rendered = job->outcome.version;
     const FileStamp& read = job->outcome.ok && rendered.known() ? rendered.stamp : job->began;
-    if (StampOf(source) == read || round + 1 == kRenderings) break;
+    if (StampOf(nativePath_(source)) == read || round + 1 == kRenderings) break;
     if (job->output != target) QFile::remove(job->output);
     job.reset();
   }

@@ -48,6 +48,7 @@ class EnginePool {
   OfficeEngine& engine(int i) { return *engines_[size_t(i)]; }
   const OfficeEngine& engine(int i) const { return *engines_[size_t(i)]; }
   QStringList profileDirs() const;
+  QByteArray NativePath(const QString& path) const { return nativePath_(path); }
 
  private:
   struct Job;
@@ -58,6 +59,7 @@ class EnginePool {
   EngineOutcome take(const QString& source, const QString& target, const QString& format,
                      bool ahead);
 
+  std::function<QByteArray(const QString&)> nativePath_;
   std::vector<std::unique_ptr<OfficeEngine>> engines_;
   std::deque<std::shared_ptr<Job>> ahead_;  // in the run's order
   int serial_ = 0;

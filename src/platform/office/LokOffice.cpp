@@ -21,7 +21,7 @@ class LokApplication final : public OfficeApplication {
 
   void Open(const QString& path) override {
     // By the bytes the listing read: a CP932 name has no other spelling.
-    const QByteArray native = NativePath(path);
+    const QByteArray native = engines_.NativePath(path);
     struct stat st {};
     if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
         ::access(native.constData(), R_OK) != 0)

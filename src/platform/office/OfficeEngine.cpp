@@ -149,7 +149,8 @@ void OfficeEngine::Begin(const QString& source, const QString& target, const QSt
     afterRetiring_ = true;
   else if (fresh_)
     start();
-  request_ = "CONVERT " + NativePath(source).toHex() + ' ' + hex(target) + ' ' + hex(format) + '\n';
+  request_ = "CONVERT " + options_.nativePath(source).toHex() + ' ' + hex(target) + ' ' +
+             hex(format) + '\n';
   done_ = std::move(done);
   if (ready_) send();
 }

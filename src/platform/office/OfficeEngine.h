@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -59,6 +60,11 @@ class OfficeEngine {
     // LibreOffice's worker threads per engine (MAX_CONCURRENCY); 0: its own
     // choice, one per core.
     int threads = 0;
+    // The bytes a path names on disk (a CP932 name a listing read has no
+    // other spelling).
+    std::function<QByteArray(const QString&)> nativePath = [](const QString& path) {
+      return QFile::encodeName(path);
+    };
   };
   using Done = std::function<void(const EngineOutcome&)>;
 

@@ -31,10 +31,11 @@ QString openFailure(const QString& path, const QString& reason) {
 
 }  // namespace
 
-PdfDocument::PdfDocument(const QString& path) : path_(path), pdf_(std::make_shared<QPDF>()) {
+PdfDocument::PdfDocument(PdfFilePool& files, const QString& path)
+    : files_(files), path_(path), pdf_(std::make_shared<QPDF>()) {
   try {
     pdf_->setSuppressWarnings(true);  // a file qpdf repairs is merged as repaired
-    pdf_->processInputSource(std::make_shared<PooledFileInputSource>(native(path)));
+    pdf_->processInputSource(std::make_shared<PooledFileInputSource>(files_, native(path)));
     pdf_->getRoot();
     QPDFPageDocumentHelper(*pdf_).getAllPages();  // a page tree it cannot read fails here
     // A copied page takes only its own keys along: what it inherits from
@@ -108,7 +109,7 @@ std::shared_ptr<QPDF> PdfDocument::readable() const {
     ::unlink(name.constData());
   });
   pdf->setSuppressWarnings(true);
-  pdf->processInputSource(std::make_shared<PooledFileInputSource>(name.toStdString()));
+  pdf->processInputSource(std::make_shared<PooledFileInputSource>(files_, name.toStdString()));
   return pdf;
 }
 

@@ -9,6 +9,7 @@ class QPDF;
 
 namespace folvane::platform {
 
+class PdfFilePool;
 class PdfWriter;
 
 // One PDF in memory, on qpdf. Its file is read through a small pool of open
@@ -19,7 +20,7 @@ class PdfDocument {
   // password, damaged) when it cannot be opened. What pages inherit from the
   // page tree (/MediaBox, /CropBox, /Rotate, /Resources) is put on each page,
   // so a page copied elsewhere looks as it does here.
-  explicit PdfDocument(const QString& path);
+  PdfDocument(PdfFilePool& files, const QString& path);
   ~PdfDocument();
 
   const QString& path() const { return path_; }
@@ -53,6 +54,7 @@ class PdfDocument {
   // The document as qpdf reads it: a composition is written out for it.
   std::shared_ptr<QPDF> readable() const;
 
+  PdfFilePool& files_;
   QString path_;
   std::thread::id openedOn_ = std::this_thread::get_id();
   std::shared_ptr<QPDF> pdf_;  // as opened, until pages are put in or it is saved

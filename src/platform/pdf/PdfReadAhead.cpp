@@ -17,10 +17,12 @@ struct PdfReadAhead::State {
   };
 
   // Opens and reads a document; a failure is kept for the one who takes it.
-  static Slot open(const QString& path);
+  static Slot open(PdfFilePool& files, const QString& path);
 
-  explicit State(QStringList list) : paths(std::move(list)), documents(size_t(paths.size())) {}
+  State(PdfFilePool& pool, QStringList list)
+      : files(pool), paths(std::move(list)), documents(size_t(paths.size())) {}
 
+  PdfFilePool& files;
   const QStringList paths;
   std::mutex lock;
   std::condition_variable changed;
@@ -29,8 +31,8 @@ struct PdfReadAhead::State {
   bool stopped = false;
 };
 
-PdfReadAhead::PdfReadAhead(PdfWorker& worker, QStringList paths)
-    : worker_(worker), state_(std::make_shared<State>(std::move(paths))) {
+PdfReadAhead::PdfReadAhead(PdfWorker& worker, PdfFilePool& files, QStringList paths)
+    : worker_(worker), state_(std::make_shared<State>(files, std::move(paths))) {
   for (qsizetype i = 0; i < kAhead; ++i) readLater(i);
 }
 
@@ -45,10 +47,10 @@ PdfReadAhead::~PdfReadAhead() {
   worker_.post([left = std::make_shared<std::vector<State::Slot>>(std::move(left))] {});
 }
 
-PdfReadAhead::State::Slot PdfReadAhead::State::open(const QString& path) {
+PdfReadAhead::State::Slot PdfReadAhead::State::open(PdfFilePool& files, const QString& path) {
   Slot slot;
   try {
-    slot.document = std::make_unique<PdfDocument>(path);
+    slot.document = std::make_unique<PdfDocument>(files, path);
     slot.document->readAll();
   } catch (...) {
     slot.document.reset();
@@ -67,7 +69,7 @@ void PdfReadAhead::readLater(qsizetype index) {
       if (state->stopped || state->documents[size_t(index)].started) return;
       state->documents[size_t(index)].started = true;
     }
-    State::Slot slot = State::open(state->paths[index]);
+    State::Slot slot = State::open(state->files, state->paths[index]);
     {
       const std::lock_guard guard(state->lock);
       if (state->stopped) return;  // the document goes with `slot`, here
@@ -91,7 +93,7 @@ std::unique_ptr<PdfDocument> PdfReadAhead::take(const QString& path) {
       waited.started = true;
       guard.unlock();
       readLater(taken + kAhead);
-      return std::make_unique<PdfDocument>(path);
+      return std::make_unique<PdfDocument>(state_->files, path);
     }
     // While the other thread reads this one, this thread reads one after
     // it that the other has not begun, rather than wait.
@@ -105,7 +107,7 @@ std::unique_ptr<PdfDocument> PdfReadAhead::take(const QString& path) {
       }
       s.documents[size_t(help)].started = true;
       guard.unlock();
-      State::Slot helped = State::open(s.paths[help]);
+      State::Slot helped = State::open(s.files, s.paths[help]);
       guard.lock();
       s.documents[size_t(help)] = std::move(helped);
     }

@@ -17,7 +17,7 @@ namespace folvane::platform {
 // for, the caller reads one after it, so neither thread waits for the other.
 class PdfReadAhead {
  public:
-  PdfReadAhead(PdfWorker& worker, QStringList paths);
+  PdfReadAhead(PdfWorker& worker, PdfFilePool& files, QStringList paths);
   // Stops reading; documents not taken are let go of on the worker's thread.
   ~PdfReadAhead();
 

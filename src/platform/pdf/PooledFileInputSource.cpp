@@ -17,54 +17,33 @@
 #include <vector>
 
 namespace folvane::platform {
-namespace {
-
-struct Pool {
-  std::mutex lock;
-  // Sources holding an open file, the most recently read first.
-  std::list<PooledFileInputSource*> open;
-  // The windows of the open files, in one mapping made at the first read
-  // and dropped with the last file: a window of this size handed back to
-  // malloc made it sweep all its small free chunks, once per file, which
-  // cost more than the reading itself.
-  char* windows = nullptr;
-  std::vector<char*> freeWindows;
-
-  char* takeWindow() {
-    if (!windows) {
-      constexpr size_t bytes = PooledFileInputSource::kOpenFiles * PooledFileInputSource::kWindow;
-      void* mapped =
-          ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-      if (mapped == MAP_FAILED) throw std::bad_alloc();
-      windows = static_cast<char*>(mapped);
-      for (size_t i = PooledFileInputSource::kOpenFiles; i-- > 0;)
-        freeWindows.push_back(windows + i * PooledFileInputSource::kWindow);
-    }
-    char* window = freeWindows.back();  // never empty: a window per open file
-    freeWindows.pop_back();
-    return window;
+char* PdfFilePool::takeWindow() {
+  if (!windows_) {
+    constexpr size_t bytes = PooledFileInputSource::kOpenFiles * PooledFileInputSource::kWindow;
+    void* mapped =
+        ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    windows_ = static_cast<char*>(mapped);
+    for (size_t i = PooledFileInputSource::kOpenFiles; i-- > 0;)
+      freeWindows_.push_back(windows_ + i * PooledFileInputSource::kWindow);
   }
-
-  void giveBack(char* window) {
-    freeWindows.push_back(window);
-    if (open.empty()) {
-      ::munmap(windows, PooledFileInputSource::kOpenFiles * PooledFileInputSource::kWindow);
-      windows = nullptr;
-      freeWindows.clear();
-    }
-  }
-};
-
-Pool& pool() {
-  static Pool shared;
-  return shared;
+  char* window = freeWindows_.back();  // never empty: a window per open file
+  freeWindows_.pop_back();
+  return window;
 }
 
-}  // namespace
+void PdfFilePool::giveBack(char* window) {
+  freeWindows_.push_back(window);
+  if (open_.empty()) {
+    ::munmap(windows_, PooledFileInputSource::kOpenFiles * PooledFileInputSource::kWindow);
+    windows_ = nullptr;
+    freeWindows_.clear();
+  }
+}
 
-PooledFileInputSource::PooledFileInputSource(std::string filename)
-    : filename_(std::move(filename)) {
-  const std::lock_guard guard(pool().lock);
+PooledFileInputSource::PooledFileInputSource(PdfFilePool& pool, std::string filename)
+    : pool_(pool), filename_(std::move(filename)) {
+  const std::lock_guard guard(pool_.lock_);
   descriptor();  // fails here, as a plain file source does, when there is no file
 }
 
@@ -73,7 +52,7 @@ PooledFileInputSource::~PooledFileInputSource() {
 }
 
 void PooledFileInputSource::close() {
-  const std::lock_guard guard(pool().lock);
+  const std::lock_guard guard(pool_.lock_);
   closeLocked();
 }
 
@@ -81,15 +60,14 @@ void PooledFileInputSource::closeLocked() {
   if (fd_ < 0) return;
   ::close(fd_);
   fd_ = -1;
-  Pool& p = pool();
-  p.open.remove(this);
-  if (window_) p.giveBack(window_);  // a closed file holds no memory either
+  pool_.open_.remove(this);
+  if (window_) pool_.giveBack(window_);  // a closed file holds no memory either
   window_ = nullptr;
   windowLength_ = 0;
 }
 
 int PooledFileInputSource::descriptor() {
-  auto& open = pool().open;
+  auto& open = pool_.open_;
   if (fd_ >= 0) {
     if (open.front() != this)
       open.splice(open.begin(), open, std::find(open.begin(), open.end(), this));
@@ -139,7 +117,7 @@ void PooledFileInputSource::seek(qpdf_offset_t offset, int whence) {
 }
 
 size_t PooledFileInputSource::read(char* buffer, size_t length) {
-  const std::lock_guard guard(pool().lock);
+  const std::lock_guard guard(pool_.lock_);
   return readLocked(buffer, length);
 }
 
@@ -165,7 +143,7 @@ size_t PooledFileInputSource::readLocked(char* buffer, size_t length) {
       continue;
     }
     const int fd = descriptor();  // may drop the window of a file it closes
-    if (!window_) window_ = pool().takeWindow();
+    if (!window_) window_ = pool_.takeWindow();
     ssize_t n = 0;
     do {
       n = ::pread(fd, window_, kWindow, pos_);

@@ -2,11 +2,41 @@
 
 #include <qpdf/InputSource.hh>
 
+#include <list>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/files/LinuxFiles.h"
 
 namespace folvane::platform {
+
+class PooledFileInputSource;
+
+// The open files and read windows of the PDF sources one PDF engine reads:
+// at most PooledFileInputSource::kOpenFiles descriptors, whatever the
+// number of sources. Outlives its sources.
+class PdfFilePool {
+ public:
+  PdfFilePool() = default;
+  PdfFilePool(const PdfFilePool&) = delete;
+  PdfFilePool& operator=(const PdfFilePool&) = delete;
+
+ private:
+  friend class PooledFileInputSource;
+  char* takeWindow();
+  void giveBack(char* window);
+
+  std::mutex lock_;
+  // Sources holding an open file, the most recently read first.
+  std::list<PooledFileInputSource*> open_;
+  // The windows of the open files, in one mapping made at the first read
+  // and dropped with the last file: a window of this size handed back to
+  // malloc made it sweep all its small free chunks, once per file, which
+  // cost more than the reading itself.
+  char* windows_ = nullptr;
+  std::vector<char*> freeWindows_;
+};
 
 // A PDF file read through a small pool of open files: a merge of a thousand
 // documents keeps at most kOpenFiles descriptors, yet a document being read
@@ -22,7 +52,7 @@ class PooledFileInputSource final : public InputSource {
   static constexpr size_t kWindow = 64 * 1024;
 
   // Throws PdfError when the file cannot be opened.
-  explicit PooledFileInputSource(std::string filename);
+  PooledFileInputSource(PdfFilePool& pool, std::string filename);
   ~PooledFileInputSource() override;
 
   qpdf_offset_t findAndSkipNextEOL() override;
@@ -43,6 +73,7 @@ class PooledFileInputSource final : public InputSource {
   qpdf_offset_t size();
   size_t readLocked(char* buffer, size_t length);
 
+  PdfFilePool& pool_;
   std::string filename_;
   int fd_ = -1;
   qpdf_offset_t pos_ = 0;

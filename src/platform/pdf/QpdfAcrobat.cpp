@@ -10,6 +10,7 @@
 #include "PdfDocument.h"
 #include "PdfReadAhead.h"
 #include "PdfWorker.h"
+#include "PooledFileInputSource.h"
 #include "platform/Failure.h"
 #include "platform/files/FolderTemporary.h"
 
@@ -18,6 +19,7 @@ namespace folvane::platform {
 // What the objects of one QpdfAcrobat share: the second thread, and the
 // documents it reads ahead.
 struct QpdfAcrobat::Shared {
+  PdfFilePool files;  // outlives the documents the worker still holds
   PdfWorker worker;
   std::weak_ptr<PdfReadAhead> readAhead;
   QString journal;  // of the temporary files a save makes
@@ -25,7 +27,7 @@ struct QpdfAcrobat::Shared {
   std::unique_ptr<PdfDocument> open(const QString& path) {
     if (auto ahead = readAhead.lock())
       if (auto document = ahead->take(path)) return document;
-    return std::make_unique<PdfDocument>(path);
+    return std::make_unique<PdfDocument>(files, path);
   }
 
   // A document opened on the other thread is let go of there, while the
@@ -104,7 +106,7 @@ class PDDoc final : public Dispatch<PDDoc> {
          {1,
           [](PDDoc& d, std::vector<Arg>& a) {
             const QString path = toText(a[0].get());
-            d.doc = d.shared_ ? d.shared_->open(path) : std::make_unique<PdfDocument>(path);
+            d.doc = d.shared_->open(path);
             return Variant(true);
           }}},
         {"getnumpages",
@@ -124,16 +126,13 @@ class PDDoc final : public Dispatch<PDDoc> {
           [](PDDoc& d, std::vector<Arg>& a) {
             if (toInt(a[0].get()) != 1)
               throw Failure(QStringLiteral("全体保存（1）のみ扱えます。"));
-            d.open().save(toText(a[1].get()), d.shared_ ? d.shared_->journal : QString());
+            d.open().save(toText(a[1].get()), d.shared_->journal);
             return Variant(true);
           }}},
         {"close",
          {0,
           [](PDDoc& d, std::vector<Arg>&) {
-            if (d.shared_)
-              d.shared_->close(std::move(d.doc));
-            else
-              d.doc.reset();
+            d.shared_->close(std::move(d.doc));
             return Variant(true);
           }}},
     };
@@ -147,15 +146,16 @@ class PDDoc final : public Dispatch<PDDoc> {
 class AVDoc final : public Dispatch<AVDoc> {
  public:
   static constexpr const char* kName = "AcroExch.AVDoc";
-  AVDoc(Spooler& spooler, QString spoolDir) : spooler_(spooler), spoolDir_(std::move(spoolDir)) {}
+  AVDoc(std::shared_ptr<QpdfAcrobat::Shared> shared, Spooler& spooler, QString spoolDir)
+      : shared_(std::move(shared)), spooler_(spooler), spoolDir_(std::move(spoolDir)) {}
 
   static const Table<AVDoc>& methods() {
     static const Table<AVDoc> table{
         {"open",
          {2,
           [](AVDoc& v, std::vector<Arg>& a) {
-            auto pd = std::make_shared<PDDoc>(nullptr);
-            pd->doc = std::make_unique<PdfDocument>(toText(a[0].get()));
+            auto pd = std::make_shared<PDDoc>(v.shared_);
+            pd->doc = std::make_unique<PdfDocument>(v.shared_->files, toText(a[0].get()));
             v.view_ = pd;
             return Variant(true);
           }}},
@@ -198,6 +198,7 @@ class AVDoc final : public Dispatch<AVDoc> {
     spooler_.PrintPdf(part.fileName(), title);
   }
 
+  std::shared_ptr<QpdfAcrobat::Shared> shared_;
   Spooler& spooler_;
   QString spoolDir_;
   std::shared_ptr<PDDoc> view_;
@@ -209,7 +210,7 @@ std::shared_ptr<AutomationObject> QpdfAcrobat::CreateObject(const QString& progI
   const QString id = progId.toLower();
   if (id == u"acroexch.app") return std::make_shared<AcroApp>();
   if (id == u"acroexch.pddoc") return std::make_shared<PDDoc>(shared_);
-  if (id == u"acroexch.avdoc") return std::make_shared<AVDoc>(spooler_, spoolDir_);
+  if (id == u"acroexch.avdoc") return std::make_shared<AVDoc>(shared_, spooler_, spoolDir_);
   throw Failure(
       QStringLiteral("オートメーション オブジェクト「%1」を作成できません。").arg(progId));
 }
@@ -220,7 +221,7 @@ QpdfAcrobat::QpdfAcrobat(Spooler& spooler, QString spoolDir)
 }
 
 std::shared_ptr<void> QpdfAcrobat::ReadAhead(const QStringList& paths) {
-  auto ahead = std::make_shared<PdfReadAhead>(shared_->worker, paths);
+  auto ahead = std::make_shared<PdfReadAhead>(shared_->worker, shared_->files, paths);
   shared_->readAhead = ahead;
   return ahead;
 }
