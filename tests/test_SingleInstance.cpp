@@ -19,8 +19,10 @@ class TestSingleInstance : public QObject {
     SingleInstance first(path);
     QSignalSpy reached(&first, &SingleInstance::Reached);
     QVERIFY(first.Claim());
+    QVERIFY(first.Listening());
     SingleInstance second(path);
     QVERIFY(!second.Claim());
+    QVERIFY(!second.Listening());
     QTRY_COMPARE(reached.count(), 1);
     SingleInstance third(path);
     QVERIFY(!third.Claim());
@@ -51,6 +53,18 @@ class TestSingleInstance : public QObject {
     }
     SingleInstance next(path);
     QVERIFY(next.Claim());
+  }
+
+  // Without a socket to listen on (a path too long for one, a folder that
+  // is not there) the program still runs, and says it does not listen.
+  void aStartWithoutASocketRunsUnheard() {
+    QTemporaryDir dir;
+    SingleInstance tooLong(dir.filePath(QString(120, u'x')));
+    QVERIFY(tooLong.Claim());
+    QVERIFY(!tooLong.Listening());
+    SingleInstance nowhere(dir.filePath("missing/instance"));
+    QVERIFY(nowhere.Claim());
+    QVERIFY(!nowhere.Listening());
   }
 
   void bringForwardShowsTheWindowAndTheModalOneInFront() {

@@ -52,6 +52,10 @@ bool SingleInstance::Claim() {
   return true;
 }
 
+bool SingleInstance::Listening() const {
+  return server_ && server_->isListening();
+}
+
 void SingleInstance::BringForward(QWidget& window) {
   std::vector<QWidget*> order{&window};
   // A modal window in front must end on top, or the user faces a blocked one.

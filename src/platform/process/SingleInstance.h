@@ -20,9 +20,13 @@ class SingleInstance final : public QObject {
   explicit SingleInstance(QString socketPath);
   ~SingleInstance() override;
 
-  // True for the first instance, which now listens. False when another one
-  // answered; it has been asked to come forward and this start should end.
+  // False when another instance answered: it has been asked to come forward
+  // and this start should end. True when this start is to run; it then
+  // listens, unless the socket cannot be made or another start that holds
+  // the claim's lock does not answer (see Listening): the program runs all
+  // the same, and a later start is not brought to it.
   bool Claim();
+  bool Listening() const;
 
   // Raises `window`, or the modal window that stands in front of it.
   static void BringForward(QWidget& window);
