@@ -159,7 +159,7 @@ class TestFolvane : public QObject {
   void everyWayOfQuittingEndsTheProgramAtOnce() {
     Started s;
     bool helperEnded = false;
-    s.fake.process.AddEndHook([&] { helperEnded = true; });
+    s.fake.process.AddEndHook(platform::EndStage::StopHelpers, [&] { helperEnded = true; });
     s.window.cmdQuit->click();
     QCOMPARE(s.fake.process.endCount, 1);
     QVERIFY(helperEnded);
@@ -271,9 +271,9 @@ class TestFolvane : public QObject {
                        "Office,HP LaserJet,ipp://office/ipp");
     std::optional<QString> atEnd;
     bool switchedBefore = false;
-    // The engine's end hook was registered before the window's start-up: it
-    // runs after the printer is back.
-    s.fake.process.hooks.insert(s.fake.process.hooks.begin(), [&] {
+    // The engine's end hook runs after the printer is back, though it was
+    // added after the window's start-up added the printer's.
+    s.fake.process.AddEndHook(platform::EndStage::StopHelpers, [&] {
       atEnd = s.fake.profile.get(fakes::FakeProfile::kWinIni, "windows", "device");
     });
     s.fake.ui.onDoEvents = [&] {

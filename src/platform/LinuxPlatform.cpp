@@ -104,7 +104,7 @@ LinuxPlatform::LinuxPlatform(Options options)
   SystemFolder::RemoveLeftovers(
       [m = m_.get()](qint64 pid) { return m->process.IsRunningInstance(pid); });
   // No LibreOffice outlives Folvane, however it ends.
-  m_->process.AddEndHook([m = m_.get()] {
+  m_->process.AddEndHook(EndStage::StopHelpers, [m = m_.get()] {
     m->engines.Stop();
     if (m->temporaryProfile)
       for (const QString& dir : m->engines.profileDirs()) QDir(dir).removeRecursively();

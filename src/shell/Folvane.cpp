@@ -103,6 +103,7 @@ void Folvane::Form_Load() {
   // else; one in force when the program ends is undone on the way out.
   PrinterSwitch::Recover(app_.platform);
   app_.platform.process.AddEndHook(
+      platform::EndStage::RestoreSettings,
       [&platform = app_.platform] { PrinterSwitch::Recover(platform); });
   app_.ini.ReadIniFile();
   ResetPdfFileName();

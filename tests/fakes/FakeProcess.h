@@ -16,7 +16,7 @@ class FakeProcess final : public platform::Process {
   int endCount = 0;
   qint64 pid = 4242;
   QList<qint64> otherInstances;  // ids of other running instances
-  std::vector<std::function<void()>> hooks;
+  platform::EndHooks hooks;
 
   QString ExecutablePath() const override { return executablePath; }
   QString SettingsFolder() const override {
@@ -24,7 +24,9 @@ class FakeProcess final : public platform::Process {
     return executablePath.left(executablePath.lastIndexOf(u'/'));
   }
   QString Environ(const QString& name) const override { return environment.value(name); }
-  void AddEndHook(std::function<void()> hook) override { hooks.push_back(std::move(hook)); }
+  void AddEndHook(platform::EndStage stage, std::function<void()> hook) override {
+    hooks.Add(stage, std::move(hook));
+  }
   qint64 ProcessId() const override { return pid; }
   bool IsRunningInstance(qint64 id) const override {
     return id == pid || otherInstances.contains(id);
@@ -32,8 +34,7 @@ class FakeProcess final : public platform::Process {
   // Records the end and runs the hooks; the test goes on.
   void End() override {
     ++endCount;
-    for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) (*it)();
-    hooks.clear();
+    hooks.RunAll();
   }
 };
 

@@ -16,14 +16,14 @@ int main(int argc, char* argv[]) {
   auto* helper = new QProcess;
   helper->start(QStringLiteral("sleep"), {QStringLiteral("300")});
   if (!helper->waitForStarted()) return 2;
-  process.AddEndHook([helper] {
+  process.AddEndHook(folvane::platform::EndStage::StopHelpers, [helper] {
     helper->kill();
     helper->waitForFinished();
   });
   const QString marker = app.arguments().value(1);
   if (app.arguments().value(2) == QStringLiteral("signal")) {
     process.EndOnSignals();
-    process.AddEndHook([marker] {
+    process.AddEndHook(folvane::platform::EndStage::StopHelpers, [marker] {
       QFile hook(marker + QStringLiteral(".hook"));
       hook.open(QIODevice::WriteOnly);
     });

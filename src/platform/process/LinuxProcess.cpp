@@ -96,16 +96,12 @@ void LinuxProcess::EndOnSignals() {
   for (const int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
 }
 
-void LinuxProcess::AddEndHook(std::function<void()> hook) {
-  hooks_.push_back(std::move(hook));
+void LinuxProcess::AddEndHook(EndStage stage, std::function<void()> hook) {
+  hooks_.Add(stage, std::move(hook));
 }
 
 void LinuxProcess::RunEndHooks() {
-  while (!hooks_.empty()) {
-    auto hook = std::move(hooks_.back());
-    hooks_.pop_back();
-    hook();
-  }
+  hooks_.RunAll();
 }
 
 void LinuxProcess::End() {

@@ -16,7 +16,7 @@ class LinuxProcess final : public Process {
   QString ExecutablePath() const override;
   QString SettingsFolder() const override;
   QString Environ(const QString& name) const override;
-  void AddEndHook(std::function<void()> hook) override;
+  void AddEndHook(EndStage stage, std::function<void()> hook) override;
   [[noreturn]] void End() override;
   qint64 ProcessId() const override;
   bool IsRunningInstance(qint64 pid) const override;
@@ -30,7 +30,7 @@ class LinuxProcess final : public Process {
   void RunEndHooks();
 
  private:
-  std::vector<std::function<void()>> hooks_;
+  EndHooks hooks_;
   std::unique_ptr<QSocketNotifier> signals_;
 };
 
