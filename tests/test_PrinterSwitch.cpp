@@ -4,6 +4,7 @@
 
 #include "convert/PrinterSwitch.h"
 #include "fakes/FakePlatform.h"
+#include "platform/files/LinuxFiles.h"
 #include "platform/profile/LinuxProfile.h"
 
 using folvane::PrinterSwitch;
@@ -170,13 +171,21 @@ class TestPrinterSwitch : public QObject {
       f.close();
       folvane::platform::LinuxProfile profile(folvane::platform::CodePage("UTF-8"),
                                               [&] { return winIni; });
+      folvane::platform::LinuxFiles files(folvane::platform::CodePage("UTF-8"));
       FakePlatform fake;
-      auto platform = fake.with(profile);
+      auto platform = fake.with(profile, files);
       platform.switchRecord = dir.filePath("printer-switch.ini");
       QByteArray during;
-      PrinterSwitch(platform).Run("Acrobat PDFWriter", [&] { during = bytes(); });
+      bool recorded = false;
+      PrinterSwitch(platform).Run("Acrobat PDFWriter", [&] {
+        during = bytes();
+        recorded = QFile::exists(platform.switchRecord);
+      });
       QVERIFY(during.contains("device=Acrobat PDFWriter,Folvane PDF,PDFFILE:\r\n"));
       QCOMPARE(bytes(), before);
+      // The record is there while the switch is, and leaves no empty file.
+      QVERIFY(recorded);
+      QVERIFY(!QFile::exists(platform.switchRecord));
     }
   }
 

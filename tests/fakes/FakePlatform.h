@@ -37,9 +37,11 @@ struct FakePlatform {
   platform::Platform platform = with(profile);
 
   // The same fakes around another profile (a real one on disk, say).
-  platform::Platform with(platform::Profile& otherProfile) {
+  platform::Platform with(platform::Profile& otherProfile) { return with(otherProfile, files); }
+  // ... and another file layer.
+  platform::Platform with(platform::Profile& otherProfile, platform::Files& otherFiles) {
     return platform::Platform{
-        otherProfile,  process, ui,      registry,   printers, system,          files,
+        otherProfile,  process, ui,      registry,   printers, system,          otherFiles,
         clock,         office,  spooler, automation, drives,   kCollectingFile, kOutputFolder,
         kSwitchRecord, progress};
   }
