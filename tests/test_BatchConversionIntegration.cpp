@@ -151,6 +151,7 @@ End Sub
     platform::OfficeEngine::Options options;
     options.helperPath = QStringLiteral(OFFICE_HELPER);
     options.profileDir = at("profile");
+    options.tempDir = at("office-tmp");
     // As the platform wires it: CP932 names go by the bytes the listing read.
     options.nativePath = [this](const QString& path) { return files_->NativePath(path); };
     engines_ = std::make_unique<platform::EnginePool>(options, 2);
@@ -227,6 +228,9 @@ End Sub
     const QString text = QString::fromUtf8(log.readAll());
     QCOMPARE(text.count("\r\n"), 9);
     QVERIFY(text.contains("          --------> 変換後：" + at("dest") + "/報告書.pdf\r\n"));
+    // LibreOffice's temporary folders are in the folder given, which goes
+    // with the process's spool, not in the system's.
+    QVERIFY(!QDir(at("office-tmp")).entryList({"lu*.tmp"}, QDir::Dirs).isEmpty());
   }
 
   void anEngineKilledMidRunLosesNothing() {

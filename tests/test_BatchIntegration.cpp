@@ -58,6 +58,15 @@ class TestBatchIntegration : public QObject {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", at("xdg"));
+    // A temporary folder of its own, to see what is left in it; a session's
+    // runtime folder, as a desktop has one (Qt makes one in the temporary
+    // folder otherwise).
+    QDir().mkpath(at("systemp"));
+    env.insert("TMPDIR", at("systemp"));
+    QDir().mkpath(at("runtime"));
+    QFile::setPermissions(at("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env.insert("XDG_RUNTIME_DIR", at("runtime"));
     p.setProcessEnvironment(env);
     if (wrapper.isEmpty()) {
       p.start(QStringLiteral(BATCH), arguments);
@@ -139,6 +148,12 @@ class TestBatchIntegration : public QObject {
     QCOMPARE(ini.readAll(), QByteArray("[windows]\r\ndevice=Office,winspool,Ne00:\r\n"));
     QVERIFY(!QFile::exists(at("xdg/folvane/windows/registry.json")));
     QVERIFY(QDir(at("xdg/folvane/spool")).isEmpty());
+    // Nothing of the command's or LibreOffice's is left in the temporary
+    // folder, and no empty record in the system folder.
+    const QStringList left =
+        QDir(at("systemp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
+    QVERIFY(!QFile::exists(at("xdg/folvane/printer-switch.ini")));
   }
 
   // A folder another run holds is left alone (status 3); a bad command line

@@ -75,11 +75,13 @@ struct LinuxPlatform::Members {
   EnginePool engines{engineOptions(), EngineCount(QThread::idealThreadCount(), AvailableMemory())};
 
   OfficeEngine::Options engineOptions() {
-    OfficeEngine::Options options{InstallLayout::OfficeHelperPath(process.ExecutablePath()),
-                                  QStringLiteral("/usr/lib/libreoffice/program"),
-                                  officeProfile(profileLock, temporaryProfile)};
+    OfficeEngine::Options options;
+    options.helperPath = InstallLayout::OfficeHelperPath(process.ExecutablePath());
+    options.profileDir = officeProfile(profileLock, temporaryProfile);
     // Engines are given a CP932 name by the bytes the listing read.
     options.nativePath = [this](const QString& path) { return files.NativePath(path); };
+    // What LibreOffice leaves in its temporary folder goes with the spool.
+    options.tempDir = SystemFolder::SpoolDir(process.ProcessId()) + QStringLiteral("/office-tmp");
     return options;
   }
   // Each process spools in a folder of its own, so what a killed one left

@@ -116,11 +116,12 @@ void OfficeEngine::start() {
   auto process = std::make_unique<QProcess>();
   process->setProcessChannelMode(QProcess::SeparateChannels);
   process->setStandardErrorFile(QProcess::nullDevice());
-  if (options_.threads > 0) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  if (options_.threads > 0)
     environment.insert(QStringLiteral("MAX_CONCURRENCY"), QString::number(options_.threads));
-    process->setProcessEnvironment(environment);
-  }
+  if (!options_.tempDir.isEmpty() && QDir().mkpath(options_.tempDir))
+    environment.insert(QStringLiteral("TMPDIR"), options_.tempDir);
+  process->setProcessEnvironment(environment);
   process->start(options_.helperPath, {options_.programDir, options_.profileDir});
   if (!process->waitForStarted(options_.startTimeoutMs))
     throw Failure(QStringLiteral("PDF 変換エンジンを起動できません。"));

@@ -60,6 +60,9 @@ class OfficeEngine {
     // LibreOffice's worker threads per engine (MAX_CONCURRENCY); 0: its own
     // choice, one per core.
     int threads = 0;
+    // Where LibreOffice keeps its temporary files (a folder per engine
+    // start, left behind when the engine is ended); empty: the system's.
+    QString tempDir;
     // The bytes a path names on disk (a CP932 name a listing read has no
     // other spelling).
     std::function<QByteArray(const QString&)> nativePath = [](const QString& path) {
