@@ -92,6 +92,15 @@ class TestLinuxSpooler : public QObject {
     spooler_.PrintPdf(pdf_, "a.doc");
     QCOMPARE(read(dir_.filePath("xyzzyx.pdf")), QByteArray("%PDF-1.4 rendered"));
     QVERIFY(spooler_.TakeDiversions().isEmpty());
+
+    // A name in the batch conversion's fixed folder only names the PDF:
+    // it is collected even when that folder was made by someone.
+    QVERIFY(QDir().mkpath(dir_.filePath("fixed")) && QFile::remove(dir_.filePath("xyzzyx.pdf")));
+    LinuxSpooler naming(profile_, registry_, printers_, {}, dir_.filePath("fixed/"));
+    setRegistryName(dir_.filePath("fixed/b.pdf"));
+    naming.PrintPdf(pdf_, "b.doc");
+    QCOMPARE(read(dir_.filePath("xyzzyx.pdf")), QByteArray("%PDF-1.4 rendered"));
+    QVERIFY(!QFile::exists(dir_.filePath("fixed/b.pdf")));
   }
 
   void noDefaultPrinterOrNoOutputNameIsAFailure() {

@@ -67,8 +67,11 @@ struct LinuxPlatform::Members {
   LinuxFiles files{profile.codePage(), SystemFolder::SpoolDir(process.ProcessId()),
                    SystemFolder::Root() + QStringLiteral("/claims")};
   LinuxClock clock;
+  // The batch conversion names its PDFs in the fixed output folder; they
+  // are collected all the same, even where somebody made that folder.
   LinuxSpooler spooler{profile, registry, printers,
-                       TemporaryJournalIn(SystemFolder::SpoolDir(process.ProcessId()))};
+                       TemporaryJournalIn(SystemFolder::SpoolDir(process.ProcessId())),
+                       root + QStringLiteral("/tmp")};
   QLockFile profileLock{SystemFolder::Root() + QStringLiteral("/office-profile.lock")};
   bool temporaryProfile = false;
   // A batch renders on every core the memory allows.

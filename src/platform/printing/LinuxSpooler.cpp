@@ -79,7 +79,11 @@ QString LinuxSpooler::VirtualPrinterTarget() {
     const QByteArray text =
         bytes->left(bytes->indexOf('\0') < 0 ? bytes->size() : bytes->indexOf('\0'));
     const QString path = profile_.codePage().decode(text);
-    if (!path.isEmpty() && QFileInfo(QFileInfo(path).absolutePath()).isDir()) return path;
+    const QString folder = QFileInfo(path).absolutePath();
+    const bool naming =
+        !namingFolder_.isEmpty() &&
+        QDir::cleanPath(folder) == QDir::cleanPath(QFileInfo(namingFolder_).absoluteFilePath());
+    if (!path.isEmpty() && !naming && QFileInfo(folder).isDir()) return path;
   }
   return collectingFile();
 }

@@ -10,9 +10,17 @@ namespace folvane::platform {
 class LinuxSpooler final : public Spooler {
  public:
   // The virtual printer's temporary files in users' folders are recorded
-  // in `journal` where they need a name (see FolderTemporary).
-  LinuxSpooler(Profile& profile, Registry& registry, Printers& printers, QString journal = {})
-      : profile_(profile), registry_(registry), printers_(printers), journal_(std::move(journal)) {}
+  // in `journal` where they need a name (see FolderTemporary). A name in
+  // `namingFolder` (the batch conversion's fixed output folder) only names
+  // the document: its PDF goes to the collecting file even when someone
+  // made that folder.
+  LinuxSpooler(Profile& profile, Registry& registry, Printers& printers, QString journal = {},
+               QString namingFolder = {})
+      : profile_(profile),
+        registry_(registry),
+        printers_(printers),
+        journal_(std::move(journal)),
+        namingFolder_(std::move(namingFolder)) {}
 
   void PrintPdf(const QString& pdfPath, const QString& title) override;
   QList<Diversion> TakeDiversions() override;
@@ -31,6 +39,7 @@ class LinuxSpooler final : public Spooler {
   Registry& registry_;
   Printers& printers_;
   QString journal_;
+  QString namingFolder_;
 };
 
 }  // namespace folvane::platform
