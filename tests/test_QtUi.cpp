@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
@@ -65,6 +66,11 @@ class TestQtUi : public QObject {
   void standardButtonsSpeakJapanese() {
     QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+    // The file dialog's type column, which the installed translation lacks.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+    QCOMPARE(QFileIconProvider().type(QFileInfo(dir.filePath("sub"))),
+             QStringLiteral("フォルダー"));
   }
 
   // "*.*" lists files without an extension too; the dialog itself is Japanese.

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
+#include <cstring>
+#include <utility>
 
 namespace folvane::platform {
 
@@ -44,6 +46,29 @@ void QtUi::showMessage(const QString& text, MsgIcon icon, const QString& title) 
 }  // namespace folvane::platform
 
 namespace folvane::platform {
+namespace {
+
+// What the installed Qt translation lacks: the file kinds the file dialog
+// shows in its type column ("Folder" and the like, under Qt 6's context).
+class MissingQtTexts final : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char*, int) const override {
+    if (std::strcmp(context, "QAbstractFileIconProvider") != 0) return {};
+    static const std::pair<const char*, const char*> kTexts[] = {
+        {"Folder", "フォルダー"},       {"File Folder", "ファイル フォルダー"},
+        {"Drive", "ドライブ"},          {"File", "ファイル"},
+        {"%1 File", "%1 ファイル"},     {"Alias", "エイリアス"},
+        {"Shortcut", "ショートカット"}, {"Unknown", "不明"},
+    };
+    for (const auto& [english, japanese] : kTexts)
+      if (std::strcmp(source, english) == 0) return QString::fromUtf8(japanese);
+    return {};
+  }
+};
+
+}  // namespace
 
 QStringList QtNameFilters(const QString& filter) {
   const QStringList parts = filter.split(u'|');
@@ -64,11 +89,13 @@ bool LoadQtTranslations(QCoreApplication& app) {
   QLocale locale = QLocale::system();
   if (locale.language() != QLocale::Japanese) locale = QLocale(QLocale::Japanese, QLocale::Japan);
   auto* translator = new QTranslator(&app);
-  if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder) &&
-      app.installTranslator(translator))
-    return true;
-  delete translator;
-  return false;
+  if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder) ||
+      !app.installTranslator(translator)) {
+    delete translator;
+    return false;
+  }
+  app.installTranslator(new MissingQtTexts(&app));
+  return true;
 }
 
 std::optional<QString> QtUi::OpenFileDialog(const QString& filter, int filterIndex,
