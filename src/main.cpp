@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 
 #include "platform/LinuxPlatform.h"
 #include "platform/desktop/QtUi.h"
@@ -15,6 +16,9 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   // Docks match the window and its launcher progress to the desktop entry.
   QGuiApplication::setDesktopFileName(QStringLiteral("jp.folvane.Folvane"));
+  // Every window's icon: the settings, merge and About windows and the
+  // message boxes have none of their own.
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/folvane.svg")));
   folvane::platform::SingleInstance instance(folvane::platform::SystemFolder::Root() +
                                              QStringLiteral("/instance"));
   if (!instance.Claim()) return 0;  // the running one comes forward instead
