@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <tuple>
@@ -289,6 +290,15 @@ class TestFrmConfig : public QObject {
                                                       o.dialog->txtSourceDir, o.dialog->cmdOk,
                                                       o.dialog->chkLogFile, o.dialog->TabMain})
       QCOMPARE(w->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    // The log file's caption too, at its siblings' size, with room for all
+    // of it beside its box.
+    auto* caption = o.dialog->findChild<QLabel*>("Label13");
+    QVERIFY(caption);
+    QCOMPARE(caption->font(), o.dialog->chkLogFile->font());
+    QVERIFY(caption->width() >= caption->sizeHint().width());
+    QVERIFY(caption->height() >= caption->sizeHint().height());
+    QVERIFY(caption->x() >= 0);
+    QVERIFY(!caption->geometry().intersects(o.dialog->txtLogFile->geometry()));
   }
 
   void ctrlTabWalksTheTabsBothWays() {

@@ -77,7 +77,13 @@ void frmConfig::build() {
   cmdCancel = buttons.cancel;
   cmdApply = buttons.apply;
 
-  QFrame* page0 = fraTab[0];
+  buildSourcePage(fraTab[0]);
+  buildLogPage(fraTab[1]);
+  buildWriterPage(fraTab[2]);
+  connectControls(buttons);
+}
+
+void frmConfig::buildSourcePage(QFrame* page0) {
   place(new QLabel(QStringLiteral("変換元ディレクトリー"), page0), "lblSourceDIr", 0, 240, 2295,
         255);
   chkFlip =
@@ -97,9 +103,11 @@ void frmConfig::build() {
   // Below the page's last control, in space nothing else takes.
   chkModern = place(new QCheckBox(QStringLiteral(".docx・.xlsx なども変換する"), page0),
                     "chkModern", 720, 2700, 4335, 255);
+}
 
+void frmConfig::buildLogPage(QFrame* page) {
   auto* logGroup =
-      place(new QGroupBox(QStringLiteral("ログ保存"), fraTab[1]), "fraLog", 240, 300, 5175, 1515);
+      place(new QGroupBox(QStringLiteral("ログ保存"), page), "fraLog", 240, 300, 5175, 1515);
   chkLogFile =
       place(new QCheckBox(QStringLiteral("メッセージログをディスクに保存する(&L)"), logGroup),
             "chkLogFile", 120, 300, 3855, 255);
@@ -107,14 +115,21 @@ void frmConfig::build() {
                         1080, 1200, 180);
   txtLogFile = place(new QLineEdit(logGroup), "txtLogFile", 1800, 1080, 2055, 270);
   label13->setBuddy(txtLogFile);
-  QFont small = label13->font();  // the caption must fit its 1200 twips
-  small.setPixelSize(10);
-  label13->setFont(small);
+  // In the window's font, as its siblings, the caption needs more than its
+  // 1200 x 180 twips: it grows leftwards and in height, centred on its box.
+  const QSize needed = label13->sizeHint();
+  QRect room = label13->geometry();
+  room.setLeft(std::min(room.left(), room.right() - needed.width()));
+  room.setHeight(std::max(room.height(), needed.height()));
+  room.moveCenter({room.center().x(), txtLogFile->geometry().center().y()});
+  label13->setGeometry(room);
   cmdLogFile = place(new QPushButton(QStringLiteral("参照(&G)..."), logGroup), "cmdLogFile", 3960,
                      1080, 975, 315);
+}
 
-  auto* writerGroup = place(new QGroupBox(QStringLiteral("PDF Writer名設定"), fraTab[2]),
-                            "fraWriter", 240, 120, 5175, 1455);
+void frmConfig::buildWriterPage(QFrame* page) {
+  auto* writerGroup = place(new QGroupBox(QStringLiteral("PDF Writer名設定"), page), "fraWriter",
+                            240, 120, 5175, 1455);
   place(new QLabel(QStringLiteral("PDF Writer 名を設定してください。"), writerGroup), "Label1", 360,
         360, 3375, 255);
   cmbPDFWriter = place(new QComboBox(writerGroup), "cmbPDFWriter", 840, 840, 3735, 300);
@@ -124,7 +139,9 @@ void frmConfig::build() {
   // onto an entry, so a name that begins another can be entered.
   cmbPDFWriter->setCompleter(nullptr);
   cmbPDFWriter->installEventFilter(this);
+}
 
+void frmConfig::connectControls(const SettingsButtons& buttons) {
   // One focus order for the whole window, across the pages.
   const QList<QWidget*> order{cmdApply,   cmdCancel,  cmdOk,        chkLogFile,
                               txtLogFile, cmdLogFile, TabMain,      txtSourceDir,

@@ -15,6 +15,8 @@ class QTabBar;
 
 namespace folvane {
 
+struct SettingsButtons;
+
 // The settings dialog of the batch conversion: three pages over a tab strip,
 // change marks ("UPDATE" in a control's tag), and a save that writes each
 // marked key and checks the required fields in a fixed order.
@@ -53,6 +55,10 @@ class frmConfig : public QDialog {
 
  private:
   void build();
+  void buildSourcePage(QFrame* page);
+  void buildLogPage(QFrame* page);
+  void buildWriterPage(QFrame* page);
+  void connectControls(const SettingsButtons& buttons);
   void Form_Load();
   void TabMain_Click();
   void mark(QWidget* control);
