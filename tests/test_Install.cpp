@@ -126,6 +126,18 @@ class TestInstall : public QObject {
     lines = probe({"SourceDir=/x"}, {"XDG_CONFIG_HOME=" + config});
     QCOMPARE(lines.value(0), config + "/folvane/settings_probe.INI");
     QVERIFY(QFile::exists(config + "/folvane/settings_probe.INI"));
+
+    // Where the program's folder can be written (root's can), the settings
+    // stay per user all the same, and nothing lands among the programs.
+    QVERIFY(QFile::setPermissions(at("/usr/bin"), QFile::permissions(at("/usr/bin")) |
+                                                      QFile::WriteOwner | QFile::WriteGroup |
+                                                      QFile::WriteOther));
+    lines = probe({"SourceDir=/y"});
+    QVERIFY(QFile::setPermissions(at("/usr/bin"), QFile::ReadOwner | QFile::ExeOwner |
+                                                      QFile::ReadGroup | QFile::ExeGroup |
+                                                      QFile::ReadOther | QFile::ExeOther));
+    QCOMPARE(lines.value(0), perUser);
+    QVERIFY(!QFile::exists(at("/usr/bin/settings_probe.INI")));
   }
 
   void aSecondStartReachesTheFirst() {

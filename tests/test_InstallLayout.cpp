@@ -33,14 +33,17 @@ class TestInstallLayout : public QObject {
 
     // Nothing anywhere: the name beside the program, so the failure names it.
     QCOMPARE(InstallLayout::OfficeHelperPath(exe), beside);
+    QVERIFY(!InstallLayout::IsInstalled(exe));
     // A file that cannot run is not a helper.
     makeFile(installed, false);
     QCOMPARE(InstallLayout::OfficeHelperPath(exe), beside);
     makeFile(installed, true);
     QCOMPARE(InstallLayout::OfficeHelperPath(exe), installed);
+    QVERIFY(InstallLayout::IsInstalled(exe));
     // The build folder's layout wins over an installed one.
     makeFile(beside, true);
     QCOMPARE(InstallLayout::OfficeHelperPath(exe), beside);
+    QVERIFY(!InstallLayout::IsInstalled(exe));
     // Found from the program's own place, through a relative path too.
     QDir::setCurrent(dir.filePath("usr"));
     QFile::remove(beside);

@@ -26,6 +26,11 @@ QString OfficeHelperPath(const QString& executablePath) {
   return isExecutableFile(installed) ? installed : beside;
 }
 
+bool IsInstalled(const QString& executablePath) {
+  return OfficeHelperPath(executablePath) !=
+         QFileInfo(executablePath).absolutePath() + u'/' + kHelperName;
+}
+
 QString PerUserSettingsFolder(const QString& xdgConfigHome, const QString& home) {
   const QString base =
       QDir::isAbsolutePath(xdgConfigHome) ? xdgConfigHome : home + QStringLiteral("/.config");

@@ -13,6 +13,10 @@ namespace InstallLayout {
 // executable file, the path beside the executable, so a failure names it.
 QString OfficeHelperPath(const QString& executablePath);
 
+// An installed copy: its helper is in the private helper folder, not
+// beside it (the build folder, or a copy carried about with its helper).
+bool IsInstalled(const QString& executablePath);
+
 // ${XDG_CONFIG_HOME:-$HOME/.config}/folvane. A relative XDG_CONFIG_HOME is
 // ignored, as the XDG rules say.
 QString PerUserSettingsFolder(const QString& xdgConfigHome, const QString& home);

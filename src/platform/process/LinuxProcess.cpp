@@ -25,8 +25,13 @@ QString LinuxProcess::ExecutablePath() const {
 }
 
 QString LinuxProcess::SettingsFolder() const {
-  const QString beside = QFileInfo(ExecutablePath()).absolutePath();
-  if (::access(QFile::encodeName(beside).constData(), W_OK) == 0) return beside;
+  // An installed copy keeps them per user even where its folder can be
+  // written (by root), so no settings file lands among the programs.
+  const QString executable = ExecutablePath();
+  const QString beside = QFileInfo(executable).absolutePath();
+  if (!InstallLayout::IsInstalled(executable) &&
+      ::access(QFile::encodeName(beside).constData(), W_OK) == 0)
+    return beside;
   const QString folder = InstallLayout::PerUserSettingsFolder(
       Environ(QStringLiteral("XDG_CONFIG_HOME")), Environ(QStringLiteral("HOME")));
   // The file may hold a mail password: the folder is the user's alone.

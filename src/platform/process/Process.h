@@ -46,9 +46,9 @@ class Process {
   virtual QString ExecutablePath() const = 0;
 
   // The folder the settings file lives in: the executable's folder when this
-  // user can write it, otherwise the per-user configuration folder
-  // ${XDG_CONFIG_HOME:-~/.config}/folvane (an installed program), made when
-  // missing. Decided anew at each call.
+  // user can write it and the program is not installed, otherwise the
+  // per-user configuration folder ${XDG_CONFIG_HOME:-~/.config}/folvane,
+  // made when missing. Decided anew at each call.
   virtual QString SettingsFolder() const = 0;
 
   // An environment variable; empty when it is not set.
