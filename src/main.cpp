@@ -8,7 +8,7 @@
 #include "platform/profile/SystemFolder.h"
 #include "settings/modIniFile.h"
 #include "shell/Folvane.h"
-#include "widgets/Twips.h"
+#include "widgets/controls/Twips.h"
 
 int main(int argc, char* argv[]) {
   // Before anything reads "windir".

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "platform/files/CodePage.h"
+#include "platform/encoding/CodePage.h"
 
 using folvane::platform::CodePage;
 

@@ -13,7 +13,7 @@
 #include "fakes/FakePlatform.h"
 #include "shell/Folvane.h"
 #include "shell/frmAbout.h"
-#include "widgets/Twips.h"
+#include "widgets/controls/Twips.h"
 #include "widgets/frmFile.h"
 
 using namespace folvane;

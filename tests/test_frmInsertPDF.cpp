@@ -6,8 +6,8 @@
 #include "acrobat/frmInsertPDF.h"
 #include "fakes/FakePlatform.h"
 #include "shell/Folvane.h"
-#include "widgets/ClickableImage.h"
 #include "widgets/SettingsWrite.h"
+#include "widgets/controls/ClickableImage.h"
 
 using namespace folvane;
 

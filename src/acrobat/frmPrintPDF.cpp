@@ -4,10 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "widgets/ClickableImage.h"
 #include "widgets/SettingsWindow.h"
 #include "widgets/SettingsWrite.h"
-#include "widgets/Twips.h"
+#include "widgets/controls/ClickableImage.h"
+#include "widgets/controls/Twips.h"
 #include "widgets/frmFile.h"
 
 namespace folvane {

@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <QTabBar>
 
-#include "widgets/OuterSize.h"
 #include "widgets/SettingsWindow.h"
 #include "widgets/SettingsWrite.h"
-#include "widgets/Twips.h"
+#include "widgets/controls/OuterSize.h"
+#include "widgets/controls/Twips.h"
 #include "widgets/frmFile.h"
 
 namespace folvane {

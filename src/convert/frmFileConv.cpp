@@ -7,10 +7,10 @@
 #include "convert/PrinterSwitch.h"
 #include "convert/frmFileSel.h"
 #include "convert/modAPIReg.h"
-#include "widgets/ClickableImage.h"
 #include "widgets/JobMessages.h"
-#include "widgets/PictureButton.h"
-#include "widgets/Twips.h"
+#include "widgets/controls/ClickableImage.h"
+#include "widgets/controls/PictureButton.h"
+#include "widgets/controls/Twips.h"
 #include "widgets/frmFile.h"
 
 namespace folvane {

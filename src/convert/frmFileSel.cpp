@@ -6,7 +6,7 @@
 
 #include "convert/frmFileConv.h"
 #include "widgets/FileSystemLists.h"
-#include "widgets/Twips.h"
+#include "widgets/controls/Twips.h"
 
 namespace folvane {
 

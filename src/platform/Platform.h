@@ -2,7 +2,7 @@
 
 #include "platform/desktop/Progress.h"
 #include "platform/desktop/Ui.h"
-#include "platform/files/CodePage.h"
+#include "platform/encoding/CodePage.h"
 #include "platform/files/Drives.h"
 #include "platform/files/Files.h"
 #include "platform/office/Automation.h"

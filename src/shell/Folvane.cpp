@@ -16,9 +16,9 @@
 #include "platform/Failure.h"
 #include "platform/process/SingleInstance.h"
 #include "widgets/JobMessages.h"
-#include "widgets/OuterSize.h"
-#include "widgets/PictureButton.h"
-#include "widgets/Twips.h"
+#include "widgets/controls/OuterSize.h"
+#include "widgets/controls/PictureButton.h"
+#include "widgets/controls/Twips.h"
 
 namespace folvane {
 namespace {

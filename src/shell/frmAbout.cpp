@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "widgets/Twips.h"
+#include "widgets/controls/Twips.h"
 
 namespace folvane {
 namespace {

@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "SettingsWrite.h"
-#include "Twips.h"
+#include "widgets/controls/Twips.h"
 
 namespace folvane {
 

@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "FileSystemLists.h"
-#include "Twips.h"
+#include "widgets/controls/Twips.h"
 
 namespace folvane {
 

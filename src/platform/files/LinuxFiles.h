@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "CodePage.h"
 #include "FileVersion.h"
 #include "Files.h"
 #include "NativeNames.h"
+#include "platform/encoding/CodePage.h"
 
 namespace folvane::platform {
 

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "platform/files/CodePage.h"
+#include "platform/encoding/CodePage.h"
 
 namespace folvane::platform {
 

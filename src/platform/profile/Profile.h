@@ -5,7 +5,7 @@
 #include <optional>
 #include <span>
 
-#include "platform/files/CodePage.h"
+#include "platform/encoding/CodePage.h"
 
 namespace folvane::platform {
 

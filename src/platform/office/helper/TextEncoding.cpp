@@ -1,6 +1,6 @@
 #include "TextEncoding.h"
 
-#include "platform/files/Iconv.h"
+#include "platform/encoding/Iconv.h"
 
 namespace folvane::platform {
 
