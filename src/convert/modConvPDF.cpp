@@ -86,18 +86,16 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   QStringList unreadable;
   const QStringList names =
       platform_.files.FileSearch(settings_.SourceDir + sep + "*.*", &unreadable);
-  const auto tell = [&](ConvertedFile file) {
-    if (onFile_) onFile_(file);
-  };
   const bool modern = settings_.ModernFormats;
   for (const QString& name : unreadable) {
     if (kindOf(name, modern).what != FileKind::None) {
       failures.append({name, QStringLiteral("ファイル名の文字コードが UTF-8 でも CP932 でもないため"
                                             "読めません。")});
-      tell({settings_.SourceDir + sep + name,
-            ConvertedFile::Result::Failed,
-            {},
-            failures.last().reason});
+      if (onFile_)
+        onFile_({settings_.SourceDir + sep + name,
+                 ConvertedFile::Result::Failed,
+                 {},
+                 failures.last().reason});
     }
   }
   // The office may render the documents ahead, in the order they come.
@@ -107,79 +105,7 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
   const ExpectedDocuments expected(platform_.office, documents);
   bool deleted = false;
   platform::ProgressRun progress(platform_.progress, names.size());
-  for (const QString& name : names) {
-    progress.Working(name);
-    bool converted = false;
-    // The base name drops the dot and a three-letter extension (or today's
-    // whole extension); a shorter name has none, and every step that needs
-    // it is skipped.
-    const FileKind kind = kindOf(name, modern);
-    const bool hasBase = name.size() >= kind.dropped;
-    const QString baseName = hasBase ? name.left(name.size() - kind.dropped) : QString();
-    if (hasBase) SetPDFWriterFileName(platform_, platform_.outputFolder + baseName + kPdf);
-
-    const QString source = settings_.SourceDir + sep + name;
-    const bool wordOrExcel = kind.document();
-    bool printed = false;
-    QString printError;
-    platform::FileVersion version;
-    if (kind.what != FileKind::None) {
-      // A PDF left from an earlier file must never pass for this file's.
-      platform_.files.Delete(platform_.collectingFile);
-      if (wordOrExcel) {
-        printError = printWithApplication(
-            kind.what == FileKind::Excel ? platform::OfficeKind::Excel : platform::OfficeKind::Word,
-            source, version);
-        printed = printError.isEmpty();
-      } else {
-        imagePage_.strImageNm = source;
-        imagePage_.Load();
-        imagePage_.Unload();
-      }
-      converted = true;
-    }
-
-    progress.Step();
-    platform_.ui.DoEvents();
-
-    if (!converted) continue;
-    const QString date = platform_.clock.DateText();  // date first, then time
-    const QString time = platform_.clock.TimeText();
-    writeLine(QStringLiteral("処理実行日：") + date + QStringLiteral("    時間は：") + time +
-              QStringLiteral("  です。"));
-    writeLine(QStringLiteral("変換前：") + settings_.SourceDir + sep + name +
-              QStringLiteral("  ------> "));
-    // Today's names count as their base name with a three-letter extension.
-    const QString asNamed = kind.dropped == 4 ? name : baseName + kPdf;
-    const Placed placed = hasBase ? placePdf(asNamed, baseName)
-                                  : Placed{false, QStringLiteral("ファイル名が短すぎます。"), {}};
-    // Only a PDF printed from this very file, now in the destination, lets
-    // the source go, and only as the version that was printed.
-    ConvertedFile file{source,
-                       ConvertedFile::Result::Converted,
-                       placed.moved ? placed.destination : QString(),
-                       {},
-                       false};
-    if (printed && placed.moved) {
-      if (settings_.SourceDel) {
-        if (auto kept = deleteSource(name, source, version)) {
-          failures.append(*kept);
-          file.result = ConvertedFile::Result::Kept;
-          file.reason = kept->reason;
-        } else {
-          deleted = file.deleted = true;
-        }
-      }
-    } else if (wordOrExcel) {
-      failures.append({name, printed ? placed.reason : printError});
-      file.result = ConvertedFile::Result::Failed;
-      file.reason = failures.last().reason;
-    } else if (!placed.moved) {
-      file.result = ConvertedFile::Result::Failed;
-      file.reason = placed.reason;
-    }
-    tell(file);
-  }
+  for (const QString& name : names) convertFile(name, modern, progress, failures, deleted);
   // Sources went while nothing recorded where their PDFs are.
   if (!log_ && !withoutLog_ && deleted)
     failures.prepend(
@@ -190,6 +116,84 @@ QList<ConversionFailure> modConvPDF::ConvertDirectory() {
          true});
   log_.reset();
   return failures;
+}
+
+// One file of the run: printed to the PDF printer, its PDF put in the
+// destination, three lines logged and the source deleted when asked.
+void modConvPDF::convertFile(const QString& name, bool modern, platform::ProgressRun& progress,
+                             QList<ConversionFailure>& failures, bool& deleted) {
+  const QString& sep = platform::kPathSep;
+  progress.Working(name);
+  bool converted = false;
+  // The base name drops the dot and a three-letter extension (or today's
+  // whole extension); a shorter name has none, and every step that needs
+  // it is skipped.
+  const FileKind kind = kindOf(name, modern);
+  const bool hasBase = name.size() >= kind.dropped;
+  const QString baseName = hasBase ? name.left(name.size() - kind.dropped) : QString();
+  if (hasBase) SetPDFWriterFileName(platform_, platform_.outputFolder + baseName + kPdf);
+
+  const QString source = settings_.SourceDir + sep + name;
+  const bool wordOrExcel = kind.document();
+  bool printed = false;
+  QString printError;
+  platform::FileVersion version;
+  if (kind.what != FileKind::None) {
+    // A PDF left from an earlier file must never pass for this file's.
+    platform_.files.Delete(platform_.collectingFile);
+    if (wordOrExcel) {
+      printError = printWithApplication(
+          kind.what == FileKind::Excel ? platform::OfficeKind::Excel : platform::OfficeKind::Word,
+          source, version);
+      printed = printError.isEmpty();
+    } else {
+      imagePage_.strImageNm = source;
+      imagePage_.Load();
+      imagePage_.Unload();
+    }
+    converted = true;
+  }
+
+  progress.Step();
+  platform_.ui.DoEvents();
+
+  if (!converted) return;
+  const QString date = platform_.clock.DateText();  // date first, then time
+  const QString time = platform_.clock.TimeText();
+  writeLine(QStringLiteral("処理実行日：") + date + QStringLiteral("    時間は：") + time +
+            QStringLiteral("  です。"));
+  writeLine(QStringLiteral("変換前：") + settings_.SourceDir + sep + name +
+            QStringLiteral("  ------> "));
+  // Today's names count as their base name with a three-letter extension.
+  const QString asNamed = kind.dropped == 4 ? name : baseName + kPdf;
+  const Placed placed = hasBase ? placePdf(asNamed, baseName)
+                                : Placed{false, QStringLiteral("ファイル名が短すぎます。"), {}};
+  // Only a PDF printed from this very file, now in the destination, lets
+  // the source go, and only as the version that was printed.
+  ConvertedFile file{source,
+                     ConvertedFile::Result::Converted,
+                     placed.moved ? placed.destination : QString(),
+                     {},
+                     false};
+  if (printed && placed.moved) {
+    if (settings_.SourceDel) {
+      if (auto kept = deleteSource(name, source, version)) {
+        failures.append(*kept);
+        file.result = ConvertedFile::Result::Kept;
+        file.reason = kept->reason;
+      } else {
+        deleted = file.deleted = true;
+      }
+    }
+  } else if (wordOrExcel) {
+    failures.append({name, printed ? placed.reason : printError});
+    file.result = ConvertedFile::Result::Failed;
+    file.reason = failures.last().reason;
+  } else if (!placed.moved) {
+    file.result = ConvertedFile::Result::Failed;
+    file.reason = placed.reason;
+  }
+  if (onFile_) onFile_(file);
 }
 
 std::optional<ConversionFailure> modConvPDF::deleteSource(const QString& name,

@@ -66,6 +66,8 @@ class modConvPDF {
     QString reason;
     QString destination;
   };
+  void convertFile(const QString& name, bool modern, platform::ProgressRun& progress,
+                   QList<ConversionFailure>& failures, bool& deleted);
   QString printWithApplication(platform::OfficeKind kind, const QString& source,
                                platform::FileVersion& printed);
   std::optional<ConversionFailure> deleteSource(const QString& name, const QString& source,
