@@ -77,12 +77,13 @@ Before decodeBefore(const QString& stored) {
   return {std::nullopt, stored != u"0"};
 }
 
-// Clears the record. The file holds nothing else, and goes with it, so no
-// empty file stays behind in the system folder.
+// Clears the record. The file holds nothing else and goes with it, so no
+// empty file stays behind in the system folder; not when another instance
+// has written its record since.
 void clearRecord(platform::Platform& platform) {
   platform.profile.WritePrivateProfileStringA(kRecord, std::nullopt, std::nullopt,
                                               platform.switchRecord);
-  platform.files.Delete(platform.switchRecord);
+  if (!readRecord(platform, kPid)) platform.files.Delete(platform.switchRecord);
 }
 
 // Puts win.ini back as it was: the same text, or no key when there was
