@@ -177,16 +177,20 @@ class TestLinuxFiles : public QObject {
   void theLastResortRenameNeverReplaces() {
     make(at("last-from"), "moved");
     make(at("last-there"), "there");
-    QVERIFY(!RenameOverPlaceholder(at("last-from"), at("last-there")));
+    QVERIFY(!RenameOverPlaceholder(QFile::encodeName(at("last-from")),
+                                   QFile::encodeName(at("last-there"))));
     QCOMPARE(errno, EEXIST);
     QCOMPARE(read(at("last-there")), QByteArray("there"));
     QVERIFY(::symlink("last-there", QFile::encodeName(at("last-link")).constData()) == 0);
-    QVERIFY(!RenameOverPlaceholder(at("last-from"), at("last-link")));
+    QVERIFY(!RenameOverPlaceholder(QFile::encodeName(at("last-from")),
+                                   QFile::encodeName(at("last-link"))));
     QCOMPARE(read(at("last-there")), QByteArray("there"));
-    QVERIFY(RenameOverPlaceholder(at("last-from"), at("last-new")));
+    QVERIFY(RenameOverPlaceholder(QFile::encodeName(at("last-from")),
+                                  QFile::encodeName(at("last-new"))));
     QCOMPARE(read(at("last-new")), QByteArray("moved"));
     QVERIFY(!QFile::exists(at("last-from")));
-    QVERIFY(!RenameOverPlaceholder(at("last-from"), at("last-none")));  // nothing to move
+    QVERIFY(!RenameOverPlaceholder(QFile::encodeName(at("last-from")),
+                                   QFile::encodeName(at("last-none"))));  // nothing to move
     QVERIFY(!QFile::exists(at("last-none")));
   }
 

@@ -230,14 +230,6 @@ FileStamp StampOf(const QByteArray& path) {
   return ::stat(path.constData(), &st) == 0 ? FileStamp::Of(st) : FileStamp{};
 }
 
-FileStamp StampOf(const QString& path) {
-  return StampOf(QFile::encodeName(path));
-}
-
-bool RenameNoReplace(const QString& from, const QString& to) {
-  return RenameNoReplace(QFile::encodeName(from), QFile::encodeName(to));
-}
-
 bool RenameNoReplace(const QByteArray& a, const QByteArray& b) {
   if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
     return true;
@@ -249,10 +241,6 @@ bool RenameNoReplace(const QByteArray& a, const QByteArray& b) {
   }
   if (errno == EEXIST || errno == EXDEV) return false;
   return RenameOverPlaceholder(a, b);
-}
-
-bool RenameOverPlaceholder(const QString& from, const QString& to) {
-  return RenameOverPlaceholder(QFile::encodeName(from), QFile::encodeName(to));
 }
 
 bool RenameOverPlaceholder(const QByteArray& a, const QByteArray& b) {

@@ -55,21 +55,18 @@ class LinuxClock final : public Clock {
   QString TimeText() override;
 };
 
-// The stamp of the file at `path` (its bytes, or a path in the file-name
-// encoding); an empty one when there is none.
+// The stamp of the file at `path` (its bytes on disk: NativePath, or
+// QFile::encodeName); an empty one when there is none.
 FileStamp StampOf(const QByteArray& path);
-FileStamp StampOf(const QString& path);
 
 // Renames `from` to `to` on one file system unless `to` exists: false with
 // errno EEXIST when it does, EXDEV across file systems. File systems without
 // no-replace renames get a link, or else the name is first taken by an
 // empty file created exclusively, which the rename then replaces.
-// Paths are bytes, or paths in the file-name encoding.
+// Paths are bytes on disk, as for StampOf.
 bool RenameNoReplace(const QByteArray& from, const QByteArray& to);
-bool RenameNoReplace(const QString& from, const QString& to);
 // RenameNoReplace where neither no-replace renames nor links are had.
 bool RenameOverPlaceholder(const QByteArray& from, const QByteArray& to);
-bool RenameOverPlaceholder(const QString& from, const QString& to);
 
 // Windows' order of names in a folder: ordinal order of the upper-cased
 // UTF-16 code units (as NTFS compares), so "docb" < "doc_x".
