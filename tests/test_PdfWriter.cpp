@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include "fakes/PdfMaker.h"
 #include "platform/pdf/PdfError.h"
@@ -40,7 +41,7 @@ class TestPdfWriter : public QObject {
   QString written(platform::PdfWriter& writer, const QString& name) {
     const QString out = dir_.filePath(name);
     QFile file(out);
-    if (!file.open(QIODevice::WriteOnly)) return {};
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(out));
     writer.write(file.handle());
     return out;
   }
@@ -125,6 +126,37 @@ class TestPdfWriter : public QObject {
     QCOMPARE(OutlineOf(out).size(), 2 + 3);
   }
 
+  // An insertion that fails half-way, at a stream whose data cannot be
+  // read, takes back every object it wrote: the file still has each object
+  // its table lists, and the next insertion goes in whole.
+  void anInsertionFailingHalfWayIsTakenBack() {
+    MakePdf(dir_.filePath("a.pdf"), "A", 1);
+    MakePdf(dir_.filePath("b.pdf"), "B", 1);
+    platform::PdfWriter writer(opened(dir_.filePath("a.pdf")));
+    struct Unreadable final : QPDFObjectHandle::StreamDataProvider {
+      void provideStreamData(QPDFObjGen const&, Pipeline*) override {
+        throw std::runtime_error("the disk went away");
+      }
+    };
+    auto broken = std::make_shared<QPDF>();
+    broken->emptyPDF();
+    QPDFObjectHandle font = broken->makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>"));
+    QPDFObjectHandle page = broken->makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Page /MediaBox [0 0 612 792] /Resources << /Font << >> >> >>"));
+    page.getKey("/Resources").getKey("/Font").replaceKey("/F1", font);
+    QPDFObjectHandle content = QPDFObjectHandle::newStream(broken.get());
+    content.replaceStreamData(std::make_shared<Unreadable>(), QPDFObjectHandle::newNull(),
+                              QPDFObjectHandle::newNull());
+    page.replaceKey("/Contents", content);
+    QPDFPageDocumentHelper(*broken).addPage(QPDFPageObjectHelper(page), false);
+    QVERIFY_THROWS_EXCEPTION(std::exception, writer.insert(0, broken, 0, 1, true));
+    QCOMPARE(writer.pageCount(), 1);
+    writer.insert(0, opened(dir_.filePath("b.pdf")), 0, 1, true);
+    const QString out = written(writer, "after-failure.pdf");
+    QCOMPARE(PageLabels(out), (QStringList{"A p1", "B p1"}));
+  }
+
   // A file that cannot be written is told by the system's cause; a table
   // with an object never placed is the writer's own fault, said as such.
   void writeFailuresCarryTheirCause() {
@@ -163,12 +195,6 @@ class TestPdfWriter : public QObject {
     const QString m = dir_.path();
     MakePdf(m + "/base.pdf", "S", 1);
     MakePdf(m + "/t.pdf", "T", 3);
-    const auto opened = [](const QString& path) {
-      auto pdf = std::make_shared<QPDF>();
-      pdf->processFile(QFile::encodeName(path).constData());
-      pdf->pushInheritedAttributesToPage();
-      return pdf;
-    };
     struct Made {
       QStringList labels, outline;
       int streams = 0, heldStreams = 0, endstreams = 0;

@@ -10,6 +10,7 @@
 #include <random>
 #include <thread>
 
+#include "platform/pdf/PdfError.h"
 #include "platform/pdf/PooledFileInputSource.h"
 
 using folvane::platform::PooledFileInputSource;
@@ -133,13 +134,14 @@ class TestPooledFileInputSource : public QObject {
     for (int i = 0; i < 200; ++i) {
       sources[size_t(i)]->seek(0, SEEK_SET);
       if (i < 3)
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, sources[size_t(i)]->read(buf, sizeof(buf)));
+        QVERIFY_THROWS_EXCEPTION(folvane::platform::PdfError,
+                                 sources[size_t(i)]->read(buf, sizeof(buf)));
       else
         QCOMPARE(sources[size_t(i)]->read(buf, sizeof(buf)), size_t(6 + (i > 9) + (i > 99)));
     }
     sources.clear();
     QCOMPARE(openDescriptors(), before);
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+    QVERIFY_THROWS_EXCEPTION(folvane::platform::PdfError,
                              PooledFileInputSource(pool_, dir_.filePath("none").toStdString()));
   }
 

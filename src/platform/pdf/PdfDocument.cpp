@@ -67,15 +67,15 @@ void PdfDocument::readAll() {
 }
 
 int PdfDocument::pageCount() const {
-  return composition_ ? composition_->pageCount() : int(pdf_->getAllPages().size());
+  return writer_ ? writer_->pageCount() : int(pdf_->getAllPages().size());
 }
 
 void PdfDocument::insertPages(int after, PdfDocument& source, int first, int count,
                               bool bookmarks) {
   try {
     const std::shared_ptr<QPDF> pages = source.readable();
-    if (!composition_) compose();
-    composition_->insert(after, pages, first, count, bookmarks);
+    if (!writer_) compose();
+    writer_->insert(after, pages, first, count, bookmarks);
   } catch (const Failure&) {
     throw;
   } catch (const std::exception& e) {
@@ -85,19 +85,19 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
 }
 
 void PdfDocument::compose() {
-  composition_ = std::make_unique<PdfWriter>(pdf_);
-  pdf_.reset();  // kept by the composition as long as it reads from it
+  writer_ = std::make_unique<PdfWriter>(pdf_);
+  pdf_.reset();  // kept by the writer as long as it reads from it
 }
 
 std::shared_ptr<QPDF> PdfDocument::readable() const {
-  if (!composition_) return pdf_;
+  if (!writer_) return pdf_;
   // Pages put together from others are read back from a file of their own,
   // removed when the last page read from it is let go of.
   QByteArray name = QFile::encodeName(QDir::tempPath() + QStringLiteral("/folvane-pages-XXXXXX"));
   const int fd = ::mkstemp(name.data());
   if (fd < 0) throw PdfError("一時ファイルを作れません", errno);
   try {
-    composition_->write(fd);
+    writer_->write(fd);
   } catch (...) {
     ::close(fd);
     ::unlink(name.constData());
@@ -128,8 +128,8 @@ void PdfDocument::save(const QString& target, const QString& journal) {
   FolderTemporary temp(info.absolutePath(), journal);
   try {
     if (!temp.isOpen()) throw PdfError("書き込めません", errno);
-    if (!composition_) compose();
-    composition_->write(temp.handle());
+    if (!writer_) compose();
+    writer_->write(temp.handle());
   } catch (const std::exception& e) {
     throw failure(CauseOf(e));
   }

@@ -49,16 +49,16 @@ class PdfDocument {
   void readAll();
 
  private:
-  // From here on the document is a composition of pages.
+  // From here on the document is pages put together by a writer.
   void compose();
-  // The document as qpdf reads it: a composition is written out for it.
+  // The document as qpdf reads it: what the writer holds is written out for it.
   std::shared_ptr<QPDF> readable() const;
 
   PdfFilePool& files_;
   QString path_;
   std::thread::id openedOn_ = std::this_thread::get_id();
   std::shared_ptr<QPDF> pdf_;  // as opened, until pages are put in or it is saved
-  std::unique_ptr<PdfWriter> composition_;
+  std::unique_ptr<PdfWriter> writer_;
 };
 
 }  // namespace folvane::platform

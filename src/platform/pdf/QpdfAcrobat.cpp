@@ -221,9 +221,15 @@ QpdfAcrobat::QpdfAcrobat(Spooler& spooler, QString spoolDir)
 }
 
 std::shared_ptr<void> QpdfAcrobat::ReadAhead(const QStringList& paths) {
+  // The handle keeps the worker and the file pool the reading uses, even
+  // past this object; the reading stops first.
+  struct Handle {
+    std::shared_ptr<Shared> shared;
+    std::shared_ptr<PdfReadAhead> ahead;
+  };
   auto ahead = std::make_shared<PdfReadAhead>(shared_->worker, shared_->files, paths);
   shared_->readAhead = ahead;
-  return ahead;
+  return std::make_shared<Handle>(Handle{shared_, ahead});
 }
 
 }  // namespace folvane::platform
