@@ -48,6 +48,8 @@ struct LinuxPlatform::Members {
                                         QStringLiteral("jp.folvane.Folvane.desktop"))) {}
 
   QString root;
+  // The fixed folder the batch conversion names its PDFs in.
+  QString outputFolder = root + QStringLiteral("/tmp/");
   QString windowsDir;
   bool ownWorld;
   LinuxProcess process;
@@ -71,7 +73,7 @@ struct LinuxPlatform::Members {
   // are collected all the same, even where somebody made that folder.
   LinuxSpooler spooler{profile, registry, printers,
                        TemporaryJournalIn(SystemFolder::SpoolDir(process.ProcessId())),
-                       root + QStringLiteral("/tmp")};
+                       outputFolder};
   QLockFile profileLock{SystemFolder::Root() + QStringLiteral("/office-profile.lock")};
   bool temporaryProfile = false;
   // A batch renders on every core the memory allows.
@@ -101,7 +103,7 @@ LinuxPlatform::LinuxPlatform(Options options)
       platform_(std::make_unique<Platform>(
           Platform{m_->profile, m_->process, *m_->ui, m_->registry, m_->printers, m_->system,
                    m_->files, m_->clock, m_->office, m_->spooler, m_->acrobat, m_->drives,
-                   m_->root + QStringLiteral("/xyzzyx.pdf"), m_->root + QStringLiteral("/tmp/"),
+                   m_->root + QStringLiteral("/xyzzyx.pdf"), m_->outputFolder,
                    m_->root + QStringLiteral("/printer-switch.ini"), *m_->progress})) {
   if (m_->ownWorld) QDir().mkpath(m_->windowsDir);
   // Ending by signal runs the same hooks as the quit button.
