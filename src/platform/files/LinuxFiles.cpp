@@ -126,7 +126,7 @@ QStringList LinuxFiles::FileSearch(const QString& pattern, QStringList* unreadab
   const qsizetype slash = pattern.lastIndexOf(u'/');
   const QString folder = slash < 0 ? QStringLiteral("./") : pattern.left(slash + 1);
   const QString mask = slash < 0 ? pattern : pattern.mid(slash + 1);
-  const QByteArray folderBytes = folder.isEmpty() ? QByteArray("/") : native(folder);
+  const QByteArray folderBytes = folder.isEmpty() ? QByteArray("/") : NativePath(folder);
   const CodePage cp932(kCp932);
   struct Found {
     QString name;
@@ -176,7 +176,7 @@ QStringList LinuxFiles::FileSearch(const QString& pattern, QStringList* unreadab
 }
 
 QString LinuxFiles::OpenablePath(const QString& path) {
-  const QByteArray bytes = native(path);
+  const QByteArray bytes = NativePath(path);
   if (bytes == QFile::encodeName(path)) return path;
   if (!links_) {
     if (workFolder_.isEmpty()) {
@@ -199,29 +199,30 @@ QString LinuxFiles::OpenablePath(const QString& path) {
 
 std::unique_ptr<AppendFile> LinuxFiles::OpenForAppend(const QString& path) {
   if (path.isEmpty()) return nullptr;
-  const int fd = ::open(native(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int fd =
+      ::open(NativePath(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return nullptr;
   return std::make_unique<LinuxAppendFile>(fd, codePage_);
 }
 
 bool LinuxFiles::Exists(const QString& path) {
   struct stat st {};
-  return !path.isEmpty() && ::lstat(native(path).constData(), &st) == 0;
+  return !path.isEmpty() && ::lstat(NativePath(path).constData(), &st) == 0;
 }
 
 bool LinuxFiles::Move(const QString& from, const QString& to) {
   struct stat st {};
-  if (from.isEmpty() || to.isEmpty() || ::stat(native(from).constData(), &st) != 0 ||
+  if (from.isEmpty() || to.isEmpty() || ::stat(NativePath(from).constData(), &st) != 0 ||
       !S_ISREG(st.st_mode))
     return false;
-  if (RenameNoReplace(native(from), native(to))) return true;
+  if (RenameNoReplace(NativePath(from), NativePath(to))) return true;
   if (errno != EXDEV) return false;
   // Another file system: copy, then remove the source only once the copy
   // stands complete.
-  if (!copyNoReplace(native(from), to,
+  if (!copyNoReplace(NativePath(from), to,
                      workFolder_.isEmpty() ? QString() : TemporaryJournalIn(workFolder_)))
     return false;
-  ::unlink(native(from).constData());
+  ::unlink(NativePath(from).constData());
   return true;
 }
 
@@ -263,7 +264,7 @@ bool RenameOverPlaceholder(const QByteArray& a, const QByteArray& b) {
 }
 
 bool LinuxFiles::Delete(const QString& path) {
-  return !path.isEmpty() && ::unlink(native(path).constData()) == 0;
+  return !path.isEmpty() && ::unlink(NativePath(path).constData()) == 0;
 }
 
 namespace {
@@ -311,7 +312,8 @@ std::unique_ptr<FolderClaim> LinuxFiles::ClaimFolder(const QString& folder) {
           ? QDir::tempPath() + QStringLiteral("/folvane-claims-") + QString::number(::getuid())
           : claimsFolder_;
   QDir().mkpath(claims);
-  const QByteArray key = QCryptographicHash::hash(native(real), QCryptographicHash::Sha1).toHex();
+  const QByteArray key =
+      QCryptographicHash::hash(NativePath(real), QCryptographicHash::Sha1).toHex();
   const QByteArray lock = QFile::encodeName(claims) + "/" + key + ".lock";
   const int fd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   // Without a lock file to hold (no room for it) the run goes on: claims
@@ -329,7 +331,7 @@ std::unique_ptr<FolderClaim> LinuxFiles::ClaimFolder(const QString& folder) {
 Deletion LinuxFiles::DeleteVersion(const QString& path, const FileVersion& version) {
   if (path.isEmpty()) return Deletion::Failed;
   if (!version.known()) return Deletion::Changed;
-  const QByteArray name = native(path);
+  const QByteArray name = NativePath(path);
   QElapsedTimer waited;
   waited.start();
   for (;;) {
@@ -359,7 +361,7 @@ Deletion LinuxFiles::DeleteVersion(const QString& path, const FileVersion& versi
         QStringLiteral("/.folvane-delete-%1")
             .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
     const QByteArray asideName = QFile::encodeName(aside);
-    if (!RenameNoReplace(native(path), asideName))
+    if (!RenameNoReplace(NativePath(path), asideName))
       return errno == ENOENT ? Deletion::Gone : Deletion::Failed;
     struct stat moved {};
     struct stat now {};
@@ -370,7 +372,7 @@ Deletion LinuxFiles::DeleteVersion(const QString& path, const FileVersion& versi
     if (same && ::unlink(asideName.constData()) == 0) return Deletion::Deleted;
     const int error = errno;
     // Changed in between, or not removable: back under its own name.
-    RenameNoReplace(asideName, native(path));
+    RenameNoReplace(asideName, NativePath(path));
     errno = error;
     return same ? Deletion::Failed : Deletion::Changed;
   }

@@ -39,8 +39,6 @@ class LinuxFiles final : public Files {
   QByteArray NativePath(const QString& path) const { return names_.PathOf(path); }
 
  private:
-  QByteArray native(const QString& path) const { return names_.PathOf(path); }
-
   NativeNames names_;
   CodePage codePage_;
   QString workFolder_;
