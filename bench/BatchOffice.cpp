@@ -21,6 +21,7 @@ class PoolOffice final : public BatchOffice {
       if (const qint64 pid = pool_.engine(i).processId()) pids << pid;
     return pids;
   }
+  int enginesUsed() const override { return int(enginePids().size()); }
 
  private:
   static platform::OfficeEngine::Options options(const BatchOfficeSetup& setup) {

@@ -25,6 +25,8 @@ class BatchOffice {
   virtual platform::Office& office() = 0;
   // The engine helpers running now.
   virtual QList<qint64> enginePids() const = 0;
+  // How many engines rendered documents.
+  virtual int enginesUsed() const = 0;
 };
 
 // How many engines the office has.
