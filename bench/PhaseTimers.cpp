@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include "platform/office/OfficeEngine.h"
+#include "platform/process/CpuGauge.h"
 
 namespace folvane::bench {
 
@@ -29,15 +30,7 @@ Timed::~Timed() {
 }
 
 qint64 ProcessCpuNs(qint64 pid) {
-  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (pid <= 0 || !stat.open(QIODevice::ReadOnly)) return 0;
-  const QByteArray line = stat.readAll();
-  // The name in parentheses may hold blanks: count fields after it. utime
-  // and stime are fields 14 and 15, the 12th and 13th after the name.
-  const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-  if (fields.size() < 13) return 0;
-  const qint64 ticks = fields[11].toLongLong() + fields[12].toLongLong();
-  return ticks * 1000000000 / ::sysconf(_SC_CLK_TCK);
+  return platform::LinuxCpuGauge().ProcessNs(pid);
 }
 
 qint64 PeakKiB(qint64 pid) {

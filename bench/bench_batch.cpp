@@ -174,8 +174,7 @@ std::pair<double, int> sofficeOnce(const QStringList& sources, const QString& ou
 class Spinner {
  public:
   Spinner() {
-    spin_.start(QStringLiteral("setsid"),
-                {"nice", "-n", "19", "sh", "-c", "while :; do :; done"});
+    spin_.start(QStringLiteral("setsid"), {"nice", "-n", "19", "sh", "-c", "while :; do :; done"});
     spin_.waitForStarted();
     QThread::msleep(300);  // on its core before anything is timed
   }
@@ -200,6 +199,11 @@ int main(int argc, char* argv[]) {
   QGuiApplication app(argc, argv);
   QTextStream out(stdout);
   QTemporaryDir dir;
+  // BENCH_KEEP: the folders stay, to look at the PDFs or time other tools.
+  if (qEnvironmentVariableIsSet("BENCH_KEEP")) {
+    dir.setAutoRemove(false);
+    out << "Folders kept in " << dir.path() << Qt::endl;
+  }
   const auto at = [&](const QString& name) { return dir.filePath(name); };
   for (const char* sub : {"make", "src", "real", "dest", "alone", "soffice", "warm"})
     QDir().mkpath(at(sub));

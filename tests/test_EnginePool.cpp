@@ -1,17 +1,20 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
 #include "fakes/FailureOf.h"
+#include "fakes/FakeCpuGauge.h"
 #include "platform/Failure.h"
 #include "platform/files/LinuxFiles.h"
 #include "platform/office/EnginePool.h"
 
 using namespace folvane::platform;
 using folvane::fakes::failureOf;
+using folvane::fakes::FakeCpuGauge;
 
 namespace {
 
@@ -65,6 +68,116 @@ class TestEnginePool : public QObject {
     QCOMPARE(EngineCount(4, 0), 1);            // unknown memory
     QCOMPARE(EngineCount(0, 24 * 1024 * mib), 1);
     QVERIFY(AvailableMemory() > 0);
+  }
+
+  // Another engine works only while most of a core sits idle and documents
+  // wait; the last one goes idle when it brings less than half a core.
+  void theEnginesWorkingFollowTheProcessorGiven() {
+    EngineShare share(2);
+    QCOMPARE(share.working(), 1);
+    const auto reading = [](double seconds, double idle, double engines, bool backlog) {
+      EngineShare::Reading r;
+      r.seconds = seconds;
+      r.idleCores = idle;
+      r.engineCores = engines;
+      r.backlog = backlog;
+      return r;
+    };
+    QVERIFY(!share.Take(reading(0.2, 1.0, 1.0, true)));   // too short to tell
+    QVERIFY(!share.Take(reading(0.5, 1.0, 1.0, false)));  // one keeps up
+    QVERIFY(!share.Take(reading(0.5, 0.3, 1.0, true)));   // no core to give
+    QVERIFY(share.Take(reading(0.5, 0.9, 1.0, true)));
+    QCOMPARE(share.working(), 2);
+    QVERIFY(!share.Take(reading(0.5, 0.9, 1.9, true)));  // no third engine
+    QVERIFY(!share.Take(reading(0.5, 0.0, -1, true)));   // an engine had too little to do
+    QVERIFY(share.Take(reading(0.5, 0.0, 1.1, true)));   // two on one core
+    QCOMPARE(share.working(), 1);
+    QVERIFY(!share.Take(reading(0.5, 0.0, 0.5, true)));  // never none
+    QCOMPARE(share.working(), 1);
+    QCOMPARE(share.mostWorking(), 2);
+    QCOMPARE(EngineShare(0).working(), 1);
+  }
+
+  // The kernel's figures, for a process whose name holds blanks and
+  // parentheses as the name field of /proc/<pid>/stat shows them.
+  void theGaugeReadsTheKernelsFigures() {
+    const LinuxCpuGauge gauge;
+    const QString odd = at("spin) (x");
+    QVERIFY(QFile::link(QStringLiteral("/bin/sh"), odd));
+    QProcess spin;
+    spin.start(odd, {"-c", "i=0; while [ $i -lt 200000 ]; do i=$((i+1)); done; sleep 5"});
+    QVERIFY(spin.waitForStarted());
+    const qint64 idleBefore = gauge.IdleNs();
+    QVERIFY(idleBefore > 0);
+    QVERIFY(QTest::qWaitFor([&] { return gauge.ProcessNs(spin.processId()) >= 100000000; }));
+    QVERIFY(gauge.IdleNs() >= idleBefore);
+    spin.kill();
+    spin.waitForFinished();
+    QCOMPARE(gauge.ProcessNs(spin.processId()), qint64(0));  // gone
+    QCOMPARE(gauge.ProcessNs(0), qint64(0));
+  }
+
+  // On a quiet machine both engines render ahead; beside another session's
+  // busy core one does; when the core is taken mid-run the second goes idle
+  // after its document. Files saved then, some while being rendered, show
+  // their new version. Every PDF shows its own file, in the run's order.
+  void theEnginesWorkingFollowTheMachine() {
+    // The engine that rendered each document, and what the PDF showed.
+    struct Run {
+      QList<QByteArray> pids;
+      QStringList wrong;
+    };
+    const auto run = [&](const QString& tag, FakeCpuGauge& gauge, const auto& during) {
+      QStringList names;
+      for (int i = 0; i < 10; ++i) names << QStringLiteral("%1-slow.doc").arg(i);
+      const QStringList docs = sources(tag, names);
+      EnginePool pool(options(), 2, &gauge);
+      pool.Expect(docs, at("spool-" + tag));
+      QDir().mkpath(at("out-" + tag));
+      Run r;
+      for (int i = 0; i < docs.size(); ++i) {
+        during(i, pool, docs);
+        const QString target = at(QStringLiteral("out-%1/%2.pdf").arg(tag).arg(i));
+        pool.Render(docs[i], target);
+        const QByteArray pdf = contents(target);
+        const QByteArray shown = contents(docs[i]).trimmed();
+        if (!pdf.contains(docs[i].toUtf8() + " " + shown)) r.wrong << QString::fromUtf8(pdf);
+        r.pids << pdf.mid(pdf.indexOf("pid=")).trimmed();
+      }
+      pool.Expect({}, at("spool-" + tag));
+      if (!spooled(at("spool-" + tag)).isEmpty()) r.wrong << QStringLiteral("left in the spool");
+      return r;
+    };
+    const auto engines = [](const QList<QByteArray>& pids) {
+      return QSet<QByteArray>(pids.begin(), pids.end()).size();
+    };
+    FakeCpuGauge quiet(1.0, 1.0);
+    const Run quietRun = run("quiet", quiet, [](int, EnginePool&, const QStringList&) {});
+    QCOMPARE(quietRun.wrong, QStringList());
+    QCOMPARE(engines(quietRun.pids), 2);
+
+    FakeCpuGauge busy(0.0, 1.0);
+    int mostBusy = 0;
+    const Run busyRun = run("busy", busy, [&](int, EnginePool& pool, const QStringList&) {
+      mostBusy = std::max(mostBusy, pool.working());
+    });
+    QCOMPARE(busyRun.wrong, QStringList());
+    QCOMPARE(engines(busyRun.pids), 1);
+    QCOMPARE(mostBusy, 1);
+
+    FakeCpuGauge taken(1.0, 1.0);
+    bool shrank = false;
+    const Run takenRun = run("taken", taken, [&](int i, EnginePool& pool, const QStringList& docs) {
+      if (i != 2) return;
+      if (!QTest::qWaitFor([&] { return pool.working() == 2 && pool.engine(1).busy(); })) return;
+      taken.Set(0.0, 0.5);  // another session takes a core: each engine gets half of one
+      for (const QString& doc : docs.mid(2)) save(doc, "second version\n");
+      shrank = QTest::qWaitFor([&] { return pool.working() == 1; });
+    });
+    QVERIFY(shrank);
+    QCOMPARE(takenRun.wrong, QStringList());
+    // What was not handed out before goes to the one engine left.
+    QCOMPARE(engines(takenRun.pids.mid(6)), 1);
   }
 
   // Every engine works, ahead of the run, and each document still gets its

@@ -76,8 +76,11 @@ struct LinuxPlatform::Members {
                        outputFolder};
   QLockFile profileLock{SystemFolder::Root() + QStringLiteral("/office-profile.lock")};
   bool temporaryProfile = false;
-  // A batch renders on every core the memory allows.
-  EnginePool engines{engineOptions(), EngineCount(QThread::idealThreadCount(), AvailableMemory())};
+  // A batch renders on as many of the cores the memory allows as the
+  // processor the machine gives makes faster.
+  LinuxCpuGauge cpu;
+  EnginePool engines{engineOptions(), EngineCount(QThread::idealThreadCount(), AvailableMemory()),
+                     &cpu};
 
   OfficeEngine::Options engineOptions() {
     OfficeEngine::Options options;

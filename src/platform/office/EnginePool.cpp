@@ -12,6 +12,8 @@ namespace folvane::platform {
 namespace {
 
 constexpr qint64 kEngineBytes = qint64(300) << 20;
+// How often the pool looks at what the engines got while they work.
+constexpr int kReviewMs = 200;
 
 }  // namespace
 
@@ -42,9 +44,14 @@ struct EnginePool::Job {
   }
 };
 
-EnginePool::EnginePool(const OfficeEngine::Options& options, int engines)
-    : nativePath_(options.nativePath) {
+EnginePool::EnginePool(const OfficeEngine::Options& options, int engines, const CpuGauge* gauge)
+    : nativePath_(options.nativePath), gauge_(gauge), share_(engines) {
   engines = std::max(1, engines);
+  busySince_.assign(size_t(engines), -1);
+  stretch_.busyNs.assign(size_t(engines), 0);
+  clock_.start();
+  reviewer_.setInterval(kReviewMs);
+  QObject::connect(&reviewer_, &QTimer::timeout, [this] { review(); });
   for (int i = 0; i < engines; ++i) {
     OfficeEngine::Options own = options;
     if (i > 0) own.profileDir += u'.' + QString::number(i);
@@ -68,6 +75,7 @@ QStringList EnginePool::profileDirs() const {
 
 void EnginePool::Stop() {
   stopping_ = true;
+  reviewer_.stop();
   for (const auto& job : std::exchange(ahead_, {})) {
     drop(job);
     if (job->state == Job::Queued)
@@ -83,36 +91,116 @@ void EnginePool::drop(const std::shared_ptr<Job>& job) {
   if (job->state == Job::Done) QFile::remove(job->output);
 }
 
-OfficeEngine* EnginePool::idleEngine() {
+int EnginePool::idleEngine() const {
   // A warm engine first; another is started only when all warm ones work.
-  OfficeEngine* cold = nullptr;
-  for (const auto& e : engines_) {
-    if (e->busy()) continue;
-    if (e->processId() > 0) return e.get();
-    if (!cold) cold = e.get();
+  int cold = -1;
+  for (int i = 0; i < working(); ++i) {
+    if (engines_[size_t(i)]->busy()) continue;
+    if (engines_[size_t(i)]->processId() > 0) return i;
+    if (cold < 0) cold = i;
   }
   return cold;
+}
+
+bool EnginePool::backlogged() const {
+  const size_t window = std::min(ahead_.size(), 2 * size_t(working()));
+  return idleEngine() < 0 && std::any_of(ahead_.begin(), ahead_.begin() + long(window),
+                                         [](const auto& j) { return j->state == Job::Queued; });
+}
+
+void EnginePool::noteBusy(int engine, bool busy) {
+  qint64& since = busySince_[size_t(engine)];
+  const qint64 now = clock_.nsecsElapsed();
+  if (!busy && since >= 0)
+    stretch_.busyNs[size_t(engine)] += now - std::max(since, stretch_.startNs);
+  since = busy ? now : -1;
+}
+
+void EnginePool::beginStretch() {
+  stretch_.startNs = clock_.nsecsElapsed();
+  stretch_.idleNs = gauge_->IdleNs();
+  stretch_.backlog = false;
+  stretch_.pid.clear();
+  stretch_.cpuNs.clear();
+  stretch_.busyNs.assign(engines_.size(), 0);
+  for (const auto& e : engines_) {
+    stretch_.pid.push_back(e->processId());
+    stretch_.cpuNs.push_back(gauge_->ProcessNs(e->processId()));
+  }
+}
+
+EngineShare::Reading EnginePool::reading() const {
+  const qint64 now = clock_.nsecsElapsed();
+  EngineShare::Reading r;
+  r.seconds = (now - stretch_.startNs) / 1e9;
+  r.idleCores = (gauge_->IdleNs() - stretch_.idleNs) / 1e9 / std::max(r.seconds, 1e-3);
+  r.backlog = stretch_.backlog;
+  r.engineCores = 0;
+  for (int i = 0; i < working(); ++i) {
+    const size_t k = size_t(i);
+    const qint64 pid = engines_[k]->processId();
+    qint64 busy = stretch_.busyNs[k];
+    if (busySince_[k] >= 0) busy += now - std::max(busySince_[k], stretch_.startNs);
+    // An engine renewed on the way, or one that had little to do, tells
+    // nothing of what the processor gives.
+    if (pid <= 0 || (stretch_.pid[k] > 0 && stretch_.pid[k] != pid) ||
+        busy < (now - stretch_.startNs) / 2) {
+      r.engineCores = -1;
+      return r;
+    }
+    r.engineCores +=
+        (gauge_->ProcessNs(pid) - (stretch_.pid[k] > 0 ? stretch_.cpuNs[k] : 0)) / double(busy);
+  }
+  return r;
+}
+
+void EnginePool::review() {
+  if (!gauge_ || stretch_.pid.size() != engines_.size()) return;
+  stretch_.backlog = stretch_.backlog || backlogged();
+  const EngineShare::Reading r = reading();
+  if (r.seconds < EngineShare::kLeastSeconds) return;
+  const bool changed = share_.Take(r);
+  beginStretch();
+  if (changed) dispatch();
 }
 
 void EnginePool::dispatch() {
   if (stopping_) return;
   // Rendering runs at most two documents per engine ahead of the run.
-  const size_t window = std::min(ahead_.size(), 2 * engines_.size());
+  const size_t window = std::min(ahead_.size(), 2 * size_t(working()));
   for (size_t i = 0; i < window; ++i) {
     const std::shared_ptr<Job> job = ahead_[i];
     if (job->state != Job::Queued) continue;
-    OfficeEngine* engine = idleEngine();
-    if (!engine) return;
+    const int engine = idleEngine();
+    if (engine < 0) {
+      stretch_.backlog = true;
+      break;
+    }
     job->began = StampOf(nativePath_(job->source));
     job->state = Job::Running;
+    noteBusy(engine, true);
     try {
-      engine->Begin(job->source, job->output, job->format, [this, job](const EngineOutcome& o) {
-        job->end(o);
-        dispatch();
-      });
+      engines_[size_t(engine)]->Begin(job->source, job->output, job->format,
+                                      [this, job, engine](const EngineOutcome& o) {
+                                        noteBusy(engine, false);
+                                        job->end(o);
+                                        review();
+                                        dispatch();
+                                      });
     } catch (const Failure& e) {
+      noteBusy(engine, false);
       job->end({false, e.message(), {}});
     }
+  }
+  // Looks at what the engines get while any works.
+  if (!gauge_) return;
+  const bool working =
+      std::any_of(engines_.begin(), engines_.end(), [](const auto& e) { return e->busy(); });
+  if (working && !reviewer_.isActive()) {
+    beginStretch();
+    reviewer_.start();
+  } else if (!working) {
+    reviewer_.stop();
   }
 }
 

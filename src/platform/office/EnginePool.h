@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QTimer>
 #include <deque>
 #include <memory>
 #include <vector>
 
+#include "EngineShare.h"
 #include "OfficeEngine.h"
+#include "platform/process/CpuGauge.h"
 
 namespace folvane::platform {
 
@@ -18,11 +22,12 @@ qint64 AvailableMemory();
 
 // Several engines that render a run's documents ahead, in the run's order,
 // while the run takes them one by one. What the run does not reach leaves
-// nothing behind.
+// nothing behind. With a gauge, as many engines work as the processor the
+// machine gives them makes faster; without one, all of them.
 class EnginePool {
  public:
   // Engine 0 uses `options.profileDir`, engine k the same with ".k".
-  EnginePool(const OfficeEngine::Options& options, int engines);
+  EnginePool(const OfficeEngine::Options& options, int engines, const CpuGauge* gauge = nullptr);
   ~EnginePool();
   EnginePool(const EnginePool&) = delete;
   EnginePool& operator=(const EnginePool&) = delete;
@@ -45,6 +50,9 @@ class EnginePool {
   void Stop();
 
   int size() const { return int(engines_.size()); }
+  // How many engines may have documents now, and the most that ever did.
+  int working() const { return gauge_ ? share_.working() : size(); }
+  int mostWorking() const { return gauge_ ? share_.mostWorking() : size(); }
   OfficeEngine& engine(int i) { return *engines_[size_t(i)]; }
   const OfficeEngine& engine(int i) const { return *engines_[size_t(i)]; }
   QStringList profileDirs() const;
@@ -52,9 +60,21 @@ class EnginePool {
 
  private:
   struct Job;
+  // What the engines got since the stretch began.
+  struct Stretch {
+    qint64 startNs = 0;
+    qint64 idleNs = 0;
+    bool backlog = false;
+    std::vector<qint64> pid, cpuNs, busyNs;
+  };
   void dispatch();
   void drop(const std::shared_ptr<Job>& job);
-  OfficeEngine* idleEngine();
+  int idleEngine() const;
+  bool backlogged() const;
+  void beginStretch();
+  EngineShare::Reading reading() const;
+  void review();
+  void noteBusy(int engine, bool busy);
   void wait(const std::shared_ptr<Job>& job);
   EngineOutcome take(const QString& source, const QString& target, const QString& format,
                      bool ahead);
@@ -62,6 +82,12 @@ class EnginePool {
   std::function<QByteArray(const QString&)> nativePath_;
   std::vector<std::unique_ptr<OfficeEngine>> engines_;
   std::deque<std::shared_ptr<Job>> ahead_;  // in the run's order
+  const CpuGauge* gauge_;
+  EngineShare share_;
+  QElapsedTimer clock_;
+  Stretch stretch_;
+  std::vector<qint64> busySince_;  // clock_ time each engine took its document; -1: idle
+  QTimer reviewer_;
   int serial_ = 0;
   bool waiting_ = false;
   bool stopping_ = false;
