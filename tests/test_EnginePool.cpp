@@ -1,7 +1,7 @@
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -96,6 +96,14 @@ class TestEnginePool : public QObject {
     QCOMPARE(share.working(), 1);
     QCOMPARE(share.mostWorking(), 2);
     QCOMPARE(EngineShare(0).working(), 1);
+
+    // A desktop's own programs take half a core: the second engine gets the
+    // rest, and keeps working while that is more than the one alone got.
+    EngineShare desktop(2);
+    QVERIFY(desktop.Take(reading(0.5, 0.45, 0.95, true)));
+    QVERIFY(!desktop.Take(reading(0.5, 0.0, 1.45, true)));
+    QVERIFY(desktop.Take(reading(0.5, 0.0, 1.1, true)));  // then another session came
+    QCOMPARE(desktop.working(), 1);
   }
 
   // The kernel's figures, for a process whose name holds blanks and

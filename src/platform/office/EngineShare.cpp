@@ -5,11 +5,12 @@
 namespace folvane::platform {
 namespace {
 
-// Another engine starts when most of a core sat idle while work waited.
-constexpr double kIdleToGrow = 0.6;
+// Another engine starts when a third of a core sat idle while work waited.
+constexpr double kIdleToGrow = 0.35;
 // The last engine to start goes idle when the engines together got less
-// than half a core more than one fewer would have.
-constexpr double kLeastGain = 0.5;
+// than this much of a core more than one fewer got: two engines on the one
+// core another session leaves render slower than one.
+constexpr double kLeastGain = 0.3;
 
 }  // namespace
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <map>
+
 namespace folvane::platform {
 
 // How many of a pool's engines work: as many as the processor the machine
-// gives them makes faster, not as many as it has cores. Two engines on the
-// one core another session leaves free render slower than one.
+// gives them makes faster, not as many as it has cores. Another starts when
+// documents wait and part of a core sits idle; the last one goes idle when
+// the engines together get little more than one fewer did.
 class EngineShare {
  public:
   // What one stretch of time showed.
@@ -33,6 +36,7 @@ class EngineShare {
   int engines_;
   int working_ = 1;
   int most_ = 1;
+  std::map<int, double> got_;  // what the engines got, by how many worked, when last seen
 };
 
 }  // namespace folvane::platform
