@@ -10,6 +10,7 @@
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include "fakes/PdfMaker.h"
 #include "platform/pdf/PdfError.h"
@@ -124,6 +125,44 @@ class TestPdfWriter : public QObject {
     const QString out = written(writer, "after-refusal.pdf");
     QCOMPARE(PageLabels(out), (QStringList{"A p1", "B p2"}));
     QCOMPARE(OutlineOf(out).size(), 2 + 3);
+  }
+
+  // Readers show a bookmark with children closed only for a negative
+  // /Count: one of 0 stays open, one of -1 closed, first file or later.
+  void aBookmarksOpenStateIsReadAsReadersReadIt() {
+    const QString path = dir_.filePath("counts.pdf");
+    MakePdf(path + ".plain", "C", 3);
+    {
+      QPDF pdf;
+      pdf.processFile(QFile::encodeName(path + ".plain").constData());
+      QPDFObjectHandle first = pdf.getRoot().getKey("/Outlines").getKey("/First");
+      first.replaceKey("/Count", QPDFObjectHandle::newInteger(0));
+      QPDFObjectHandle second = first.getKey("/Next");
+      QPDFObjectHandle child = first.getKey("/First");  // shared: the second's kid is a copy
+      QPDFObjectHandle copy = pdf.makeIndirectObject(child.shallowCopy());
+      copy.replaceKey("/Parent", second);
+      second.replaceKey("/First", copy);
+      second.replaceKey("/Last", copy);
+      second.replaceKey("/Count", QPDFObjectHandle::newInteger(-1));
+      const QByteArray name = QFile::encodeName(path);
+      QPDFWriter writer(pdf, name.constData());
+      writer.write();
+    }
+    MakePdf(dir_.filePath("plain.pdf"), "P", 1, false);
+    platform::PdfWriter writer(opened(path));
+    writer.insert(writer.pageCount() - 1, opened(path), 0, 3, true);
+    writer.insert(writer.pageCount() - 1, opened(dir_.filePath("plain.pdf")), 0, 1, true);
+    QPDF merged;
+    merged.processFile(QFile::encodeName(written(writer, "counts-merged.pdf")).constData());
+    QStringList counts;
+    for (QPDFObjectHandle item = merged.getRoot().getKey("/Outlines").getKey("/First");
+         item.isDictionary(); item = item.getKey("/Next"))
+      counts << QString::number(
+          item.getKey("/Count").isInteger() ? item.getKey("/Count").getIntValue() : 0);
+    // Each file: open with one child shown, closed with one hidden, none.
+    QCOMPARE(counts, (QStringList{"1", "-1", "0", "1", "-1", "0"}));
+    // The root counts the entries shown: three of each file's top, one child each.
+    QCOMPARE(merged.getRoot().getKey("/Outlines").getKey("/Count").getIntValue(), 8LL);
   }
 
   // An insertion that fails half-way, at a stream whose data cannot be

@@ -222,8 +222,10 @@ PdfObjectCopier::Level PdfObjectCopier::outline(QPDFObjectHandle item, int paren
     ++level.visible;
     if (depth < kOutlineDepth) {
       entry.kids = outline(item.getKey("/First"), entry.number, seen, depth + 1, nullptr);
+      // Readers show an entry closed only for a negative count; 0 with
+      // children is open to them.
       QPDFObjectHandle count = item.getKey("/Count");
-      entry.open = count.isInteger() && count.getIntValue() > 0;
+      entry.open = count.isInteger() && count.getIntValue() >= 0;
       if (entry.open) level.visible += entry.kids.visible;
     }
     level.numbers.push_back(entry.number);
