@@ -463,6 +463,16 @@ class TestFolvane : public QObject {
     }
     // The readable files were merged all the same.
     QVERIFY(s.fake.automation.log.filter("Save(i16:1, &str:/out/all.pdf)").size() == 1);
+
+    // A file without a page is merged as nothing, and said.
+    s.fake.files.unreadable.clear();
+    s.fake.ui.messages.clear();
+    s.fake.files.put("/m/b.pdf");
+    s.fake.automation.pages = {{"/m/a.pdf", 1}, {"/m/b.pdf", 0}};
+    s.window.cmdMarge->click();
+    QCOMPARE(s.fake.ui.messages.size(), 1);
+    QVERIFY(s.fake.ui.messages[0].text.contains("ページがない"));
+    QVERIFY(s.fake.ui.messages[0].text.contains("・b.pdf"));
   }
 
   void printCommandPrintsThePrintFolder() {

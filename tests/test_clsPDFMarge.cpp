@@ -60,10 +60,36 @@ class TestClsPDFMarge : public QObject {
     marge.SourceDir("/m");
     marge.DestFile("/m/merged.pdf");
     QCOMPARE(marge.PdfInsert(), int16_t(0));
-    QCOMPARE(fake.automation.log,
-             (QStringList{"PDDoc1.Open(str:/m/only.pdf)", "PDDoc1.Save(i16:1, &str:/m/merged.pdf)",
-                          "PDDoc1.Close()", "App1.Exit()"}));
+    QCOMPARE(
+        fake.automation.log,
+        (QStringList{"PDDoc1.Open(str:/m/only.pdf)", "PDDoc1.GetNumPages()",
+                     "PDDoc1.Save(i16:1, &str:/m/merged.pdf)", "PDDoc1.Close()", "App1.Exit()"}));
     QCOMPARE(marge.LastPage(), int16_t(0));
+    QCOMPARE(marge.PagelessNames(), QStringList());
+  }
+
+  // Files without a page are merged as nothing, and named, first or later.
+  void filesWithoutPagesAreNamed() {
+    for (const QString& pageless : {QStringLiteral("a.pdf"), QStringLiteral("b.pdf")}) {
+      FakePlatform fake;
+      for (const char* name : {"/m/a.pdf", "/m/b.pdf", "/m/c.pdf"}) fake.files.put(name);
+      fake.automation.pages = {{"/m/a.pdf", 2}, {"/m/b.pdf", 3}, {"/m/c.pdf", 1}};
+      fake.automation.pages["/m/" + pageless] = 0;
+      clsPDFMarge marge(fake.platform);
+      marge.SourceDir("/m");
+      marge.DestFile("/out/merged.pdf");
+      QCOMPARE(marge.PdfInsert(), int16_t(0));
+      QCOMPARE(marge.PagelessNames(), QStringList{pageless});
+      QCOMPARE(fake.automation.log.filter("Save(").size(), 1);
+    }
+    FakePlatform alone;
+    alone.files.put("/m/empty.pdf");
+    alone.automation.pages = {{"/m/empty.pdf", 0}};
+    clsPDFMarge marge(alone.platform);
+    marge.SourceDir("/m");
+    marge.DestFile("/out/merged.pdf");
+    QCOMPARE(marge.PdfInsert(), int16_t(0));
+    QCOMPARE(marge.PagelessNames(), QStringList{"empty.pdf"});
   }
 
   void separatorIsAlwaysAppended() {

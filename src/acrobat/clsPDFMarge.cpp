@@ -59,16 +59,22 @@ int16_t clsPDFMarge::PdfInsert() {
   // Every file is opened even after one has failed, so that one message
   // names them all; once one has failed nothing more is inserted or saved.
   QStringList failures;
+  pageless_.clear();
   try {
     base->Invoke(QStringLiteral("Open"), {Arg(paths.front())});
+    // Alone, the file is asked its pages here; else as the second goes in.
+    if (names.size() == 1 && numberOf(base->Invoke(QStringLiteral("GetNumPages"), {})) == 0)
+      pageless_ << names.front();
     tell(names.front(), {});
   } catch (const platform::Failure& e) {
     failures << e.message();
     tell(names.front(), e.message());
   }
   for (qsizetype i = 1; i < names.size(); ++i) {
-    if (failures.isEmpty())
+    if (failures.isEmpty()) {
       vLastPage = CInt(numberOf(base->Invoke(QStringLiteral("GetNumPages"), {})) - 1);
+      if (i == 1 && vLastPage < 0) pageless_ << names.front();
+    }
     std::shared_ptr<AutomationObject> source =
         automation.CreateObject(QStringLiteral("AcroExch.PDDoc"));
     try {
@@ -81,6 +87,7 @@ int16_t clsPDFMarge::PdfInsert() {
     QString failure;
     if (failures.isEmpty()) {
       vNumberOfPage = CInt(numberOf(source->Invoke(QStringLiteral("GetNumPages"), {})));
+      if (vNumberOfPage == 0) pageless_ << names[i];
       Variant lastPage(vLastPage);
       Variant sourceDoc(source);
       Variant numberOfPage(vNumberOfPage);

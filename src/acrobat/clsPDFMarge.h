@@ -43,6 +43,10 @@ class clsPDFMarge {
   // in neither the code page nor CP932): left out, and to be told.
   const QStringList& UnreadableNames() const { return unreadable_; }
 
+  // The PDF files of the last merge that have no page: merged as nothing,
+  // and to be told.
+  const QStringList& PagelessNames() const { return pageless_; }
+
  private:
   QStringList listPdfs();
   // The file's path as the PDF engine can open it, CP932 names included.
@@ -56,6 +60,7 @@ class clsPDFMarge {
   int16_t vNumberOfPage = 0;
   int16_t vLastPage = 0;
   QStringList unreadable_;
+  QStringList pageless_;
   std::function<void(const QString&, const QString&)> onFile_;
   void tell(const QString& name, const QString& failure) {
     if (onFile_) onFile_(vSourceDir + name, failure);

@@ -160,6 +160,16 @@ static void TellUnreadable(platform::Ui& ui, const QStringList& names, const QSt
       platform::MsgIcon::Warning);
 }
 
+// PDF files a merge put in as nothing, having no page.
+static void TellPageless(platform::Ui& ui, const QStringList& names) {
+  if (names.isEmpty()) return;
+  ui.MsgBox(platform::ListedMessage(
+                QStringLiteral("次の PDF ファイルにはページがないため、統合ファイルに何も"
+                               "加わっていません。\n"),
+                names),
+            platform::MsgIcon::Warning);
+}
+
 void Folvane::tellWhenLong(qint64 began, const QString& text) {
   constexpr qint64 kLongJobMs = 10000;
   if (app_.platform.clock.MonotonicMs() - began <= kLongJobMs || isActiveWindow()) return;
@@ -217,6 +227,7 @@ void Folvane::cmdMarge_Click() {
     app_.platform.ui.MsgBox(
         QStringLiteral("統合処理実行エラー又は変換するファイルが存在しません。"),
         platform::MsgIcon::None, QStringLiteral("PDF統合処理"));
+  if (saved) TellPageless(app_.platform.ui, marge.PagelessNames());
   TellUnreadable(app_.platform.ui, marge.UnreadableNames(), QStringLiteral("統合"));
 }
 
