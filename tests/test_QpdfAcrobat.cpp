@@ -27,6 +27,7 @@
 #include "platform/pdf/QpdfAcrobat.h"
 
 using namespace folvane;
+using fakes::MakeFormPdf;
 using fakes::MakeInheritingPdf;
 using fakes::MakePdf;
 using fakes::OutlineOf;
@@ -403,6 +404,40 @@ class TestQpdfAcrobat : public QObject {
     const QList<QByteArray> drawn = renders(out);
     QCOMPARE(drawn.size(), 5);
     QCOMPARE(drawn, renders(m + "/1.pdf") + renders(m + "/2.pdf") + renders(m + "/3.pdf"));
+  }
+
+  // Filled forms after a plain file keep every field with its own value,
+  // the clashing name made free, and are drawn from their values, as each
+  // file alone is.
+  void everyFilesFormIsCarried() {
+    const QString m = folder("forms");
+    MakePdf(m + "/1.pdf", "Plain", 1);
+    MakeFormPdf(m + "/2.pdf", "name", "Hello A");
+    MakeFormPdf(m + "/3.pdf", "name", "Hello B");
+    const QString out = dir_.filePath("forms.pdf");
+    QCOMPARE(merge(m, out), int16_t(0));
+    QProcess qpdf;
+    qpdf.start("qpdf", {"--json=2", "--json-key=acroform", out});
+    QVERIFY(qpdf.waitForFinished(30000));
+    const QJsonObject form =
+        QJsonDocument::fromJson(qpdf.readAllStandardOutput()).object().value("acroform").toObject();
+    QStringList fields;
+    for (const auto& v : form.value("fields").toArray()) {
+      const QJsonObject f = v.toObject();
+      fields << QStringLiteral("%1=%2 on %3")
+                    .arg(f.value("fullname").toString(),
+                         f.value("value").toString().remove(QStringLiteral("u:")))
+                    .arg(f.value("pageposfrom1").toInt());
+    }
+    QCOMPARE(fields, (QStringList{"name=Hello A on 2", "name+1=Hello B on 3"}));
+    QVERIFY(form.value("needappearances").toBool());
+    QProcess check;
+    check.start("qpdf", {"--check", out});
+    QVERIFY(check.waitForFinished(30000));
+    QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+    // Drawn anew from the values, not from the stale pictures.
+    QCOMPARE(renders(out), renders(m + "/1.pdf") + renders(m + "/2.pdf") + renders(m + "/3.pdf"));
+    QVERIFY(renders(m + "/2.pdf") != renders(m + "/3.pdf"));
   }
 
   void aLoopingOrSharedOutlineIsFollowedOnce() {

@@ -128,6 +128,46 @@ inline void MakeInheritingPdf(const QString& path, const QString& label, int pag
   writer.write();
 }
 
+// A one-page PDF with a filled text field `name` holding `value`, whose
+// stored picture still shows "stale": the form asks viewers to draw its
+// fields anew (/NeedAppearances), as many filled application forms do.
+inline void MakeFormPdf(const QString& path, const QString& name, const QString& value) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
+  QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+      "<< /Type /Page /MediaBox [0 0 612 792] /Resources << /Font << >> >> >>"));
+  page.getKey("/Resources").getKey("/Font").replaceKey("/F1", font);
+  page.replaceKey("/Contents",
+                  QPDFObjectHandle::newStream(
+                      &pdf, "BT /F1 24 Tf 72 700 Td (" + value.toStdString() + " form) Tj ET"));
+  QPDFObjectHandle stale =
+      QPDFObjectHandle::newStream(&pdf, "/Tx BMC BT /Helv 14 Tf 0 g 2 6 Td (stale) Tj ET EMC");
+  stale.replaceDict(QPDFObjectHandle::parse(
+      "<< /Type /XObject /Subtype /Form /BBox [0 0 300 30] /Resources << /Font << >> >> >>"));
+  stale.getDict().getKey("/Resources").getKey("/Font").replaceKey("/Helv", font);
+  QPDFObjectHandle field = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+      "<< /Type /Annot /Subtype /Widget /FT /Tx /Rect [72 600 372 630] /F 4 >>"));
+  field.replaceKey("/T", QPDFObjectHandle::newUnicodeString(name.toStdString()));
+  field.replaceKey("/V", QPDFObjectHandle::newUnicodeString(value.toStdString()));
+  field.replaceKey("/AP", QPDFObjectHandle::newDictionary());
+  field.getKey("/AP").replaceKey("/N", stale);
+  field.replaceKey("/P", page);
+  page.replaceKey("/Annots", QPDFObjectHandle::newArray());
+  page.getKey("/Annots").appendItem(field);
+  QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
+  QPDFObjectHandle form = QPDFObjectHandle::parse(
+      "<< /DA (/Helv 14 Tf 0 g) /NeedAppearances true /DR << /Font << >> >> >>");
+  form.getKey("/DR").getKey("/Font").replaceKey("/Helv", font);
+  form.replaceKey("/Fields", QPDFObjectHandle::newArray());
+  form.getKey("/Fields").appendItem(field);
+  pdf.getRoot().replaceKey("/AcroForm", form);
+  const QByteArray file = QFile::encodeName(path);
+  QPDFWriter writer(pdf, file.constData());
+  writer.write();
+}
+
 // The text markers of a PDF's pages, in page order ("<label> p<i>").
 inline QStringList PageLabels(const QString& path) {
   QPDF pdf;

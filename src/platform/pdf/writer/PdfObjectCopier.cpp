@@ -135,6 +135,12 @@ int PdfObjectCopier::numberOf(QPDFObjectHandle h) {
   return number;
 }
 
+int PdfObjectCopier::reserve(QPDFObjectHandle h) {
+  const auto [at, fresh] = numbers_.try_emplace(key(h), 0);
+  if (!fresh) return 0;
+  return at->second = body_.allocate();
+}
+
 // Writes the objects queued, and those they refer to in turn.
 void PdfObjectCopier::drain() {
   while (!queue_.empty()) {

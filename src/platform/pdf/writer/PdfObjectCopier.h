@@ -48,6 +48,10 @@ class PdfObjectCopier {
   // The number `h` is written under; 0 when it is written as null.
   int numberOf(QPDFObjectHandle h);
 
+  // A number for `h` that every reference takes, the object itself left to
+  // the caller to write; 0 when `h` has a number already.
+  int reserve(QPDFObjectHandle h);
+
   // Writes the objects queued, and those they refer to in turn.
   void drain();
 

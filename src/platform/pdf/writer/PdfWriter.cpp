@@ -43,8 +43,12 @@ void PdfWriter::add(int after, const std::shared_ptr<QPDF>& source, int first, i
   PdfBody::Source& known = body_->sourceOf(source);
   const PdfBody::Source knownBefore = known;
   const std::set<int> unfilledBefore = body_->unfilled;
+  const PdfForm formBefore = form_;
   try {
     PdfObjectCopier copier(*body_, source, known);
+    form_.add(copier, *body_, *source,
+              std::vector<QPDFObjectHandle>(all.begin() + first, all.begin() + first + count),
+              first == 0 && size_t(count) == all.size());
     const std::vector<int> numbers = copier.pages(all, first, count, pageTree_);
     std::vector<OutlineTopEntry> top;
     const int visible = bookmarks ? copier.outline(top) : 0;
@@ -66,13 +70,14 @@ void PdfWriter::add(int after, const std::shared_ptr<QPDF>& source, int first, i
     body_->rollback(mark);
     known = knownBefore;
     body_->unfilled = unfilledBefore;
+    form_ = formBefore;
     throw;
   }
 }
 
 // The first document's catalog entries and document information.
 void PdfWriter::copyBaseEntries(PdfObjectCopier& copier, const std::shared_ptr<QPDF>& base) {
-  copier.entries(base->getRoot(), catalogKeys_, {"/Type", "/Pages", "/Outlines"});
+  copier.entries(base->getRoot(), catalogKeys_, {"/Type", "/Pages", "/Outlines", "/AcroForm"});
   QPDFObjectHandle info = base->getTrailer().getKey("/Info");
   if (info.isIndirect()) {
     info_ = copier.numberOf(info);
@@ -157,7 +162,7 @@ std::string PdfWriter::joiningObjects(PdfFileOutput& out) const {
     text += "/Outlines ";
     AppendRef(text, outlineRoot_);
   }
-  text += catalogKeys_ + ">>\nendobj\n";
+  text += catalogKeys_ + form_.entry() + ">>\nendobj\n";
   return text;
 }
 

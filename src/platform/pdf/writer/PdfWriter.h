@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-class QPDF;
+#include "PdfForm.h"
 
 namespace folvane::platform {
 
@@ -62,7 +62,8 @@ class PdfWriter {
   int pageTree_ = 0;
   int outlineRoot_ = 0;
   int info_ = 0;             // 0: no document information
-  std::string catalogKeys_;  // the base's catalog entries but the pages and outline
+  std::string catalogKeys_;  // the base's catalog entries but the pages, outline and form
+  PdfForm form_;             // every file's fields
   int versionMajor_ = 1;
   int versionMinor_ = 3;
 };
