@@ -29,6 +29,7 @@
 using namespace folvane;
 using fakes::MakeFormPdf;
 using fakes::MakeInheritingPdf;
+using fakes::MakeLayeredPdf;
 using fakes::MakePdf;
 using fakes::OutlineOf;
 using fakes::PageLabels;
@@ -438,6 +439,26 @@ class TestQpdfAcrobat : public QObject {
     // Drawn anew from the values, not from the stale pictures.
     QCOMPARE(renders(out), renders(m + "/1.pdf") + renders(m + "/2.pdf") + renders(m + "/3.pdf"));
     QVERIFY(renders(m + "/2.pdf") != renders(m + "/3.pdf"));
+  }
+
+  // A later file's hidden layer stays hidden, and stays a layer.
+  void aLaterFilesHiddenLayerStaysHidden() {
+    const QString m = folder("layers");
+    MakePdf(m + "/1.pdf", "Plain", 1);
+    MakeLayeredPdf(m + "/2.pdf", "Layered");
+    const QString out = dir_.filePath("layers.pdf");
+    QCOMPARE(merge(m, out), int16_t(0));
+    QCOMPARE(renders(out), renders(m + "/1.pdf") + renders(m + "/2.pdf"));
+    QPDF merged;
+    merged.processFile(QFile::encodeName(out).constData());
+    QPDFObjectHandle properties = merged.getRoot().getKey("/OCProperties");
+    QCOMPARE(properties.getKey("/OCGs").getArrayNItems(), 1);
+    QPDFObjectHandle ocg = properties.getKey("/OCGs").getArrayItem(0);
+    QCOMPARE(ocg.getKey("/Name").getUTF8Value(), std::string("hidden box"));
+    QVERIFY(properties.getKey("/D").getKey("/OFF").getArrayItem(0).getObjGen() == ocg.getObjGen());
+    QPDFObjectHandle second = merged.getAllPages()[1];
+    QVERIFY(second.getKey("/Resources").getKey("/Properties").getKey("/box").getObjGen() ==
+            ocg.getObjGen());
   }
 
   void aLoopingOrSharedOutlineIsFollowedOnce() {

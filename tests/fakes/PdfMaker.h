@@ -168,6 +168,34 @@ inline void MakeFormPdf(const QString& path, const QString& name, const QString&
   writer.write();
 }
 
+// A one-page PDF showing "<label> p1", with a layer its viewer hides by
+// default: a black box over the whole page.
+inline void MakeLayeredPdf(const QString& path, const QString& label) {
+  const QString plain = path + ".plain";
+  MakePdf(plain, label, 1, false);
+  {
+    QPDF pdf;
+    pdf.processFile(QFile::encodeName(plain).constData());
+    QPDFObjectHandle ocg =
+        pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /OCG /Name (hidden box) >>"));
+    QPDFObjectHandle page = pdf.getAllPages().front();
+    page.getKey("/Resources").replaceKey("/Properties", QPDFObjectHandle::newDictionary());
+    page.getKey("/Resources").getKey("/Properties").replaceKey("/box", ocg);
+    page.addPageContents(QPDFObjectHandle::newStream(&pdf, "/OC /box BDC 0 g 0 0 612 792 re f EMC"),
+                         false);
+    QPDFObjectHandle properties =
+        QPDFObjectHandle::parse("<< /OCGs [] /D << /OFF [] /Order [] >> >>");
+    properties.getKey("/OCGs").appendItem(ocg);
+    properties.getKey("/D").getKey("/OFF").appendItem(ocg);
+    properties.getKey("/D").getKey("/Order").appendItem(ocg);
+    pdf.getRoot().replaceKey("/OCProperties", properties);
+    const QByteArray file = QFile::encodeName(path);
+    QPDFWriter writer(pdf, file.constData());
+    writer.write();
+  }
+  QFile::remove(plain);
+}
+
 // The text markers of a PDF's pages, in page order ("<label> p<i>").
 inline QStringList PageLabels(const QString& path) {
   QPDF pdf;

@@ -44,11 +44,13 @@ void PdfWriter::add(int after, const std::shared_ptr<QPDF>& source, int first, i
   const PdfBody::Source knownBefore = known;
   const std::set<int> unfilledBefore = body_->unfilled;
   const PdfForm formBefore = form_;
+  const PdfLayers layersBefore = layers_;
   try {
     PdfObjectCopier copier(*body_, source, known);
     form_.add(copier, *body_, *source,
               std::vector<QPDFObjectHandle>(all.begin() + first, all.begin() + first + count),
               first == 0 && size_t(count) == all.size());
+    layers_.add(copier, *source);
     const std::vector<int> numbers = copier.pages(all, first, count, pageTree_);
     std::vector<OutlineTopEntry> top;
     const int visible = bookmarks ? copier.outline(top) : 0;
@@ -71,13 +73,15 @@ void PdfWriter::add(int after, const std::shared_ptr<QPDF>& source, int first, i
     known = knownBefore;
     body_->unfilled = unfilledBefore;
     form_ = formBefore;
+    layers_ = layersBefore;
     throw;
   }
 }
 
 // The first document's catalog entries and document information.
 void PdfWriter::copyBaseEntries(PdfObjectCopier& copier, const std::shared_ptr<QPDF>& base) {
-  copier.entries(base->getRoot(), catalogKeys_, {"/Type", "/Pages", "/Outlines", "/AcroForm"});
+  copier.entries(base->getRoot(), catalogKeys_,
+                 {"/Type", "/Pages", "/Outlines", "/AcroForm", "/OCProperties"});
   QPDFObjectHandle info = base->getTrailer().getKey("/Info");
   if (info.isIndirect()) {
     info_ = copier.numberOf(info);
@@ -162,7 +166,7 @@ std::string PdfWriter::joiningObjects(PdfFileOutput& out) const {
     text += "/Outlines ";
     AppendRef(text, outlineRoot_);
   }
-  text += catalogKeys_ + form_.entry() + ">>\nendobj\n";
+  text += catalogKeys_ + form_.entry() + layers_.entry() + ">>\nendobj\n";
   return text;
 }
 

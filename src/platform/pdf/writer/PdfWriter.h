@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "PdfForm.h"
+#include "PdfLayers.h"
 
 namespace folvane::platform {
 
@@ -62,8 +63,9 @@ class PdfWriter {
   int pageTree_ = 0;
   int outlineRoot_ = 0;
   int info_ = 0;             // 0: no document information
-  std::string catalogKeys_;  // the base's catalog entries but the pages, outline and form
+  std::string catalogKeys_;  // the base's catalog entries but the pages, outline, form, layers
   PdfForm form_;             // every file's fields
+  PdfLayers layers_;         // every file's optional content
   int versionMajor_ = 1;
   int versionMinor_ = 3;
 };
