@@ -46,7 +46,7 @@ PdfDocument::PdfDocument(PdfFilePool& files, const QString& path)
         openFailure(path, e.getErrorCode() == qpdf_e_password
                               ? QStringLiteral("パスワードで保護されています")
                               : QStringLiteral("壊れているか、PDF ファイルではありません: %1")
-                                    .arg(QString::fromStdString(e.getMessageDetail()))));
+                                    .arg(QpdfCause(e.getMessageDetail()))));
   } catch (const std::exception& e) {
     // A file that cannot be read at all is told by its system cause.
     if (::access(native(path).c_str(), R_OK) != 0) {

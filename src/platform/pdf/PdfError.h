@@ -20,8 +20,12 @@ class PdfError : public std::runtime_error {
   int systemError_;
 };
 
+// qpdf's English cause in Japanese where it is a known one, the English
+// after it; else as qpdf gives it.
+QString QpdfCause(const std::string& detail);
+
 // The cause of `e` in Japanese: the system's words for a system error,
-// otherwise the text of the error (qpdf's own in English, as qpdf gives it).
+// qpdf's cause as QpdfCause gives it, otherwise the text of the error.
 QString CauseOf(const std::exception& e);
 
 }  // namespace folvane::platform
