@@ -10,6 +10,7 @@
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageLabelDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include "fakes/PdfMaker.h"
@@ -163,6 +164,44 @@ class TestPdfWriter : public QObject {
     QCOMPARE(counts, (QStringList{"1", "-1", "0", "1", "-1", "0"}));
     // The root counts the entries shown: three of each file's top, one child each.
     QCOMPARE(merged.getRoot().getKey("/Outlines").getKey("/Count").getIntValue(), 8LL);
+  }
+
+  // Every page keeps the label its file gave it, wherever it goes in;
+  // pages of a file without labels are numbered where they stand.
+  void pageLabelsAreCarried() {
+    const auto labelled = [&](const QString& name, const char* labels) {
+      const QString path = dir_.filePath(name);
+      MakePdf(path + ".plain", name, 2, false);
+      QPDF pdf;
+      pdf.processFile(QFile::encodeName(path + ".plain").constData());
+      pdf.getRoot().replaceKey("/PageLabels", QPDFObjectHandle::parse(labels));
+      const QByteArray file = QFile::encodeName(path);
+      QPDFWriter writer(pdf, file.constData());
+      writer.write();
+      return opened(path);
+    };
+    const auto roman = labelled("roman.pdf", "<< /Nums [0 << /S /r >>] >>");
+    const auto prefixed = labelled("prefixed.pdf", "<< /Nums [0 << /S /D /P (A-) /St 5 >>] >>");
+    MakePdf(dir_.filePath("none.pdf"), "N", 2, false);
+    platform::PdfWriter writer(roman);
+    writer.insert(1, opened(dir_.filePath("none.pdf")), 0, 2, false);
+    writer.insert(0, prefixed, 1, 1, false);  // its second page, between the first two
+    QPDF merged;
+    merged.processFile(QFile::encodeName(written(writer, "labels.pdf")).constData());
+    QPDFPageLabelDocumentHelper labels(merged);
+    QStringList shown;
+    for (int i = 0; i < 5; ++i) {
+      QPDFObjectHandle label = labels.getLabelForPage(i);
+      shown << QString::fromStdString(
+          label.getKey("/S").getName() + ":" +
+          (label.hasKey("/P") ? label.getKey("/P").getUTF8Value() : "") + ":" +
+          std::to_string(label.getKey("/St").getIntValue()));
+    }
+    QCOMPARE(shown, (QStringList{"/r::1", "/D:A-:6", "/r::2", "/D::4", "/D::5"}));
+    QProcess check;
+    check.start("qpdf", {"--check", dir_.filePath("labels.pdf")});
+    QVERIFY(check.waitForFinished(30000));
+    QVERIFY2(check.exitCode() == 0, check.readAll().constData());
   }
 
   // An insertion that fails half-way, at a stream whose data cannot be

@@ -51,6 +51,7 @@ void PdfWriter::add(int after, const std::shared_ptr<QPDF>& source, int first, i
               std::vector<QPDFObjectHandle>(all.begin() + first, all.begin() + first + count),
               first == 0 && size_t(count) == all.size());
     layers_.add(copier, *source);
+    labels_.add(*source, first, count);
     const std::vector<int> numbers = copier.pages(all, first, count, pageTree_);
     std::vector<OutlineTopEntry> top;
     const int visible = bookmarks ? copier.outline(top) : 0;
@@ -66,6 +67,7 @@ void PdfWriter::add(int after, const std::shared_ptr<QPDF>& source, int first, i
     top_.reserve(top_.size() + top.size());
     std::tie(versionMajor_, versionMinor_) = version;
     pages_.insert(pages_.begin() + (after + 1), numbers.begin(), numbers.end());
+    labels_.insert(after);
     for (OutlineTopEntry& entry : top) top_.push_back(std::move(entry));
     outlineVisible_ += visible;
   } catch (...) {
@@ -81,7 +83,7 @@ void PdfWriter::add(int after, const std::shared_ptr<QPDF>& source, int first, i
 // The first document's catalog entries and document information.
 void PdfWriter::copyBaseEntries(PdfObjectCopier& copier, const std::shared_ptr<QPDF>& base) {
   copier.entries(base->getRoot(), catalogKeys_,
-                 {"/Type", "/Pages", "/Outlines", "/AcroForm", "/OCProperties"});
+                 {"/Type", "/Pages", "/Outlines", "/AcroForm", "/OCProperties", "/PageLabels"});
   QPDFObjectHandle info = base->getTrailer().getKey("/Info");
   if (info.isIndirect()) {
     info_ = copier.numberOf(info);
@@ -166,7 +168,7 @@ std::string PdfWriter::joiningObjects(PdfFileOutput& out) const {
     text += "/Outlines ";
     AppendRef(text, outlineRoot_);
   }
-  text += catalogKeys_ + form_.entry() + layers_.entry() + ">>\nendobj\n";
+  text += catalogKeys_ + form_.entry() + layers_.entry() + labels_.entry() + ">>\nendobj\n";
   return text;
 }
 

@@ -7,6 +7,7 @@
 
 #include "PdfForm.h"
 #include "PdfLayers.h"
+#include "PdfPageLabels.h"
 
 namespace folvane::platform {
 
@@ -62,10 +63,12 @@ class PdfWriter {
   int catalog_ = 0;
   int pageTree_ = 0;
   int outlineRoot_ = 0;
-  int info_ = 0;             // 0: no document information
-  std::string catalogKeys_;  // the base's catalog entries but the pages, outline, form, layers
-  PdfForm form_;             // every file's fields
-  PdfLayers layers_;         // every file's optional content
+  int info_ = 0;  // 0: no document information
+  std::string
+      catalogKeys_;       // the base's catalog entries but the pages, outline, form, layers, labels
+  PdfForm form_;          // every file's fields
+  PdfLayers layers_;      // every file's optional content
+  PdfPageLabels labels_;  // every page's label
   int versionMajor_ = 1;
   int versionMinor_ = 3;
 };
