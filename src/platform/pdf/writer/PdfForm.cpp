@@ -91,7 +91,7 @@ int PdfForm::addField(PdfObjectCopier& copier, PdfBody& body, QPDFObjectHandle f
   const std::string name = t.isString() ? t.getUTF8Value() : std::string();
   const bool clash = !name.empty() && names_.count(name) > 0;
   const bool ownDA = !formDA.empty() && formDA != da_ && !field.hasKey("/DA");
-  const int number = (clash || ownDA) && field.isIndirect() ? copier.reserve(field) : 0;
+  const int number = (clash || ownDA) && field.isIndirect() ? copier.claim(field) : 0;
   if (number == 0) {
     if (!name.empty()) names_.insert(name);
     return field.isIndirect() ? copier.numberOf(field) : 0;

@@ -135,7 +135,7 @@ int PdfObjectCopier::numberOf(QPDFObjectHandle h) {
   return number;
 }
 
-int PdfObjectCopier::reserve(QPDFObjectHandle h) {
+int PdfObjectCopier::claim(QPDFObjectHandle h) {
   const auto [at, fresh] = numbers_.try_emplace(key(h), 0);
   if (!fresh) return 0;
   return at->second = body_.allocate();

@@ -50,7 +50,7 @@ class PdfObjectCopier {
 
   // A number for `h` that every reference takes, the object itself left to
   // the caller to write; 0 when `h` has a number already.
-  int reserve(QPDFObjectHandle h);
+  int claim(QPDFObjectHandle h);
 
   // Writes the objects queued, and those they refer to in turn.
   void drain();
