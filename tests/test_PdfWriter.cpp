@@ -204,6 +204,29 @@ class TestPdfWriter : public QObject {
     QVERIFY2(check.exitCode() == 0, check.readAll().constData());
   }
 
+  // A field written in the form itself, not as an object of its own, as
+  // some producers write it, stays in the form.
+  void aFieldWrittenInTheFormStays() {
+    const QString path = dir_.filePath("direct-field.pdf");
+    MakePdf(path + ".plain", "F", 1, false);
+    {
+      QPDF pdf;
+      pdf.processFile(QFile::encodeName(path + ".plain").constData());
+      pdf.getRoot().replaceKey(
+          "/AcroForm",
+          QPDFObjectHandle::parse("<< /Fields [<< /FT /Tx /T (inline) /V (kept) >>] >>"));
+      const QByteArray file = QFile::encodeName(path);
+      QPDFWriter writer(pdf, file.constData());
+      writer.write();
+    }
+    platform::PdfWriter writer(opened(path));
+    QPDF merged;
+    merged.processFile(QFile::encodeName(written(writer, "direct-merged.pdf")).constData());
+    QPDFObjectHandle fields = merged.getRoot().getKey("/AcroForm").getKey("/Fields");
+    QCOMPARE(fields.getArrayNItems(), 1);
+    QCOMPARE(fields.getArrayItem(0).getKey("/V").getUTF8Value(), std::string("kept"));
+  }
+
   // An insertion that fails half-way, at a stream whose data cannot be
   // read, takes back every object it wrote: the file still has each object
   // its table lists, and the next insertion goes in whole.

@@ -65,9 +65,16 @@ void PdfForm::add(PdfObjectCopier& copier, PdfBody& body, QPDF& pdf,
   needAppearances_ = needAppearances_ || (need.isBool() && need.getBoolValue());
   addResources(copier, form.getKey("/DR"));
   for (QPDFObjectHandle field : tops) {
+    if (!field.isIndirect()) {  // not as it should be, but kept as it is
+      copier.value(field, fields_);
+      fields_ += ' ';
+      later_ = later_ || !first;
+      continue;
+    }
     const int number = addField(copier, body, field, formDA);
     if (number == 0 || !listed_.insert(number).second) continue;
-    fields_.push_back(number);
+    AppendRef(fields_, number);
+    fields_ += ' ';
     later_ = later_ || !first;
   }
   QPDFObjectHandle order = form.getKey("/CO");
@@ -91,10 +98,10 @@ int PdfForm::addField(PdfObjectCopier& copier, PdfBody& body, QPDFObjectHandle f
   const std::string name = t.isString() ? t.getUTF8Value() : std::string();
   const bool clash = !name.empty() && names_.count(name) > 0;
   const bool ownDA = !formDA.empty() && formDA != da_ && !field.hasKey("/DA");
-  const int number = (clash || ownDA) && field.isIndirect() ? copier.claim(field) : 0;
+  const int number = clash || ownDA ? copier.claim(field) : 0;
   if (number == 0) {
     if (!name.empty()) names_.insert(name);
-    return field.isIndirect() ? copier.numberOf(field) : 0;
+    return copier.numberOf(field);
   }
   std::string& out = body.begin(number);
   out += "<<";
@@ -139,12 +146,7 @@ void PdfForm::addResources(PdfObjectCopier& copier, QPDFObjectHandle dr) {
 
 std::string PdfForm::entry() const {
   if (!seen_) return {};
-  std::string out = "/AcroForm<</Fields[";
-  for (const int field : fields_) {
-    AppendRef(out, field);
-    out += ' ';
-  }
-  out += ']';
+  std::string out = "/AcroForm<</Fields[" + fields_ + ']';
   if (!resources_.empty()) {
     out += "/DR<<";
     for (const Category& category : resources_) {

@@ -40,7 +40,7 @@ class PdfForm {
 
   bool seen_ = false;   // a file with a form came
   bool later_ = false;  // a later file's fields joined the first's
-  std::vector<int> fields_;
+  std::string fields_;  // as written
   std::set<int> listed_;
   std::set<std::string> names_;  // top names taken
   std::string da_;               // the form's default appearance, as written
