@@ -98,7 +98,7 @@ class TestEnginePool : public QObject {
     QCOMPARE(EngineShare(0).working(), 1);
 
     // A desktop's own programs take half a core: the second engine gets the
-    // rest, and keeps working while that is more than the one alone got.
+    // rest, and keeps working while that is more than a third of a core.
     EngineShare desktop(2);
     QVERIFY(desktop.Take(reading(0.5, 0.45, 0.95, true)));
     QVERIFY(!desktop.Take(reading(0.5, 0.0, 1.45, true)));

@@ -8,8 +8,8 @@ namespace {
 // Another engine starts when a third of a core sat idle while work waited.
 constexpr double kIdleToGrow = 0.35;
 // The last engine to start goes idle when the engines together got less
-// than this much of a core more than one fewer got: two engines on the one
-// core another session leaves render slower than one.
+// than this much of a core more than one fewer would have, a core each:
+// two engines on the one core another session leaves render slower than one.
 constexpr double kLeastGain = 0.3;
 
 }  // namespace

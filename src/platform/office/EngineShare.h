@@ -1,13 +1,11 @@
 #pragma once
 
-#include <map>
-
 namespace folvane::platform {
 
 // How many of a pool's engines work: as many as the processor the machine
 // gives them makes faster, not as many as it has cores. Another starts when
 // documents wait and part of a core sits idle; the last one goes idle when
-// the engines together get little more than one fewer did.
+// the engines together get little more than one fewer would, a core each.
 class EngineShare {
  public:
   // What one stretch of time showed.
@@ -36,7 +34,6 @@ class EngineShare {
   int engines_;
   int working_ = 1;
   int most_ = 1;
-  std::map<int, double> got_;  // what the engines got, by how many worked, when last seen
 };
 
 }  // namespace folvane::platform
