@@ -548,7 +548,7 @@ class TestQpdfAcrobat : public QObject {
     MakePdf(m + "/base.pdf", "S", 1, false);
     MakePdf(m + "/src.pdf", "T", 2);
     platform::PdfDocument source(pool_, m + "/src.pdf");
-    source.readAll();  // as the thread reading ahead does
+    source.readAhead(false);  // as the thread reading ahead does
     platform::PdfDocument base(pool_, m + "/base.pdf");
     base.insertPages(0, source, 0, 2, true);
     base.insertPages(2, source, 0, 2, true);
@@ -701,7 +701,7 @@ class TestQpdfAcrobat : public QObject {
     const auto insertCut = [&](platform::PdfDocument& into) {
       QFile::copy(m + "/early.pdf", m + "/cut.pdf");
       platform::PdfDocument early(pool_, m + "/cut.pdf");
-      early.readAll();  // as read ahead: its objects are known, their data not yet
+      early.readAhead(false);  // as read ahead: its objects are known, their data not yet
       QFile cut(m + "/cut.pdf");
       QVERIFY(cut.resize(0));
       QVERIFY_THROWS_EXCEPTION(platform::Failure, into.insertPages(0, early, 0, 1, true));

@@ -7,6 +7,9 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <set>
+#include <vector>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -59,9 +62,25 @@ PdfDocument::PdfDocument(PdfFilePool& files, const QString& path)
 
 PdfDocument::~PdfDocument() = default;
 
-void PdfDocument::readAll() {
+void PdfDocument::readAhead(bool structure) {
+  if (!pdf_) return;
   try {
-    if (pdf_) pdf_->getObjectCount();  // resolves every object the file lists
+    QPDFObjectHandle root = pdf_->getRoot();
+    std::set<QPDFObjGen> seen{root.getObjGen()};
+    std::vector<QPDFObjectHandle> todo{pdf_->getTrailer().getKey("/Info")};
+    for (const auto& [key, value] : root.ditems())
+      if (structure || key != "/StructTreeRoot") todo.push_back(value);
+    while (!todo.empty()) {
+      QPDFObjectHandle h = std::move(todo.back());
+      todo.pop_back();
+      if (h.isIndirect() && !seen.insert(h.getObjGen()).second) continue;
+      if (h.isStream()) h = h.getDict();  // its data is read when written
+      if (h.isDictionary()) {
+        for (const auto& [key, value] : h.ditems()) todo.push_back(value);
+      } else if (h.isArray()) {
+        for (const QPDFObjectHandle& item : h.aitems()) todo.push_back(item);
+      }
+    }
   } catch (const std::exception&) {
   }
 }

@@ -43,10 +43,12 @@ class PdfDocument {
   // Writes pages first..last (from 0) to a new file.
   void extract(int first, int last, const QString& target) const;
 
-  // Parses every object of the file now, so that the work of reading is
-  // done where this is called (a thread reading ahead). Best effort: what
+  // Parses now what a merge reads of the file, so that the work of reading
+  // is done where this is called (a thread reading ahead): what its catalog
+  // reaches, the structure tree only with `structure` (the first file's is
+  // carried; tagged files hold far more of it than pages). Best effort: what
   // fails here is done, and fails, where it would have been done otherwise.
-  void readAll();
+  void readAhead(bool structure);
 
  private:
   // From here on the document is pages put together by a writer.

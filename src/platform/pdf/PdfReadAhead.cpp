@@ -17,7 +17,7 @@ struct PdfReadAhead::State {
   };
 
   // Opens and reads a document; a failure is kept for the one who takes it.
-  static Slot open(PdfFilePool& files, const QString& path);
+  static Slot open(PdfFilePool& files, const QString& path, bool first);
 
   State(PdfFilePool& pool, QStringList list)
       : files(pool), paths(std::move(list)), documents(size_t(paths.size())) {}
@@ -47,11 +47,12 @@ PdfReadAhead::~PdfReadAhead() {
   worker_.post([left = std::make_shared<std::vector<State::Slot>>(std::move(left))] {});
 }
 
-PdfReadAhead::State::Slot PdfReadAhead::State::open(PdfFilePool& files, const QString& path) {
+PdfReadAhead::State::Slot PdfReadAhead::State::open(PdfFilePool& files, const QString& path,
+                                                    bool first) {
   Slot slot;
   try {
     slot.document = std::make_unique<PdfDocument>(files, path);
-    slot.document->readAll();
+    slot.document->readAhead(first);  // the first file's catalog is carried whole
   } catch (...) {
     slot.document.reset();
     slot.error = std::current_exception();
@@ -69,7 +70,7 @@ void PdfReadAhead::readLater(qsizetype index) {
       if (state->stopped || state->documents[size_t(index)].started) return;
       state->documents[size_t(index)].started = true;
     }
-    State::Slot slot = State::open(state->files, state->paths[index]);
+    State::Slot slot = State::open(state->files, state->paths[index], index == 0);
     {
       const std::lock_guard guard(state->lock);
       if (state->stopped) return;  // the document goes with `slot`, here
@@ -107,7 +108,7 @@ std::unique_ptr<PdfDocument> PdfReadAhead::take(const QString& path) {
       }
       s.documents[size_t(help)].started = true;
       guard.unlock();
-      State::Slot helped = State::open(s.files, s.paths[help]);
+      State::Slot helped = State::open(s.files, s.paths[help], false);
       guard.lock();
       s.documents[size_t(help)] = std::move(helped);
     }
