@@ -33,6 +33,20 @@ std::shared_ptr<QPDF> opened(const QString& path) {
   return pdf;
 }
 
+// A source's file opened again as the program's origin does, counted; it
+// fails on demand.
+struct CountedOrigin final : platform::PdfOrigin {
+  QString path;
+  mutable int reopened = 0;
+  bool fail = false;
+  explicit CountedOrigin(QString file) : path(std::move(file)) {}
+  std::shared_ptr<QPDF> reopen() const override {
+    ++reopened;
+    if (fail) throw platform::PdfError("変更されました");
+    return opened(path);
+  }
+};
+
 }  // namespace
 
 class TestPdfWriter : public QObject {
@@ -291,7 +305,8 @@ class TestPdfWriter : public QObject {
 
   // Stream data are held in memory up to a bound; past it every stream is
   // read from its file at the save, as large ones are, and the file comes
-  // out the same.
+  // out the same. A source given with its origin is not kept for that: it
+  // is read again, once for all its streams, or read from while still held.
   void streamDataAreHeldUpToABound() {
     const QString m = dir_.path();
     MakePdf(m + "/base.pdf", "S", 1);
@@ -300,13 +315,7 @@ class TestPdfWriter : public QObject {
       QStringList labels, outline;
       int streams = 0, heldStreams = 0, endstreams = 0;
     };
-    const auto compose = [&](size_t limit) {
-      platform::PdfWriter composition(opened(m + "/base.pdf"), limit);
-      composition.insert(0, opened(m + "/t.pdf"), 0, 3, true);
-      const QString out = m + QStringLiteral("/out%1.pdf").arg(limit);
-      QFile file(out);
-      if (file.open(QIODevice::WriteOnly)) composition.write(file.handle());
-      file.close();
+    const auto made = [&](const QString& out) {
       Made made{PageLabels(out), OutlineOf(out)};
       QFile bytes(out);
       made.endstreams =
@@ -320,6 +329,11 @@ class TestPdfWriter : public QObject {
       }
       return made;
     };
+    const auto compose = [&](size_t limit) {
+      platform::PdfWriter composition(opened(m + "/base.pdf"), limit);
+      composition.insert(0, opened(m + "/t.pdf"), 0, 3, true);
+      return made(written(composition, QStringLiteral("out%1.pdf").arg(limit)));
+    };
     const Made held = compose(platform::PdfWriter::kHoldLimit);
     const Made read = compose(0);
     QCOMPARE(held.labels, (QStringList{"S p1", "T p1", "T p2", "T p3"}));
@@ -332,6 +346,37 @@ class TestPdfWriter : public QObject {
     QCOMPARE(read.heldStreams, 0);
     QCOMPARE(held.endstreams, 4);  // each stream ends once, wherever its data came from
     QCOMPARE(read.endstreams, 4);
+
+    auto baseOrigin = std::make_shared<CountedOrigin>(m + "/base.pdf");
+    auto tOrigin = std::make_shared<CountedOrigin>(m + "/t.pdf");
+    auto heldOrigin = std::make_shared<CountedOrigin>(m + "/t.pdf");
+    std::weak_ptr<QPDF> baseLetGo, tLetGo;
+    auto stillHeld = opened(m + "/t.pdf");
+    platform::PdfWriter composition = [&] {
+      auto base = opened(m + "/base.pdf");
+      baseLetGo = base;
+      return platform::PdfWriter(base, 0, baseOrigin);
+    }();
+    {
+      auto t = opened(m + "/t.pdf");
+      tLetGo = t;
+      composition.insert(0, t, 0, 2, true, tOrigin);
+    }
+    composition.insert(2, stillHeld, 2, 1, false, heldOrigin);
+    QVERIFY(baseLetGo.expired());
+    QVERIFY(tLetGo.expired());
+    const Made again = made(written(composition, "again.pdf"));
+    QCOMPARE(again.labels, held.labels);
+    QCOMPARE(again.streams, 4);
+    QCOMPARE(again.endstreams, 4);
+    QCOMPARE(baseOrigin->reopened, 1);
+    QCOMPARE(tOrigin->reopened, 1);
+    QCOMPARE(heldOrigin->reopened, 0);
+
+    baseOrigin->fail = true;
+    QFile file(dir_.filePath("failed.pdf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY_THROWS_EXCEPTION(platform::PdfError, composition.write(file.handle()));
   }
 };
 

@@ -671,8 +671,9 @@ class TestQpdfAcrobat : public QObject {
 
   // Small streams are read when their pages are put in, large ones at the
   // save. A file cut short after it was opened fails that insertion alone,
-  // and what was put in before stays whole; one cut short before the save
-  // fails the save, and the target stays as it was.
+  // and what was put in before stays whole; one cut short, or replaced by
+  // another under its name, before the save fails the save, and the target
+  // stays as it was.
   void aFileCutShortSpoilsNothing() {
     const QString m = folder("late");
     MakePdf(m + "/base.pdf", "S", 1);
@@ -725,6 +726,20 @@ class TestQpdfAcrobat : public QObject {
     QCOMPARE(old.readAll(), QByteArray("old"));
     old.close();
     QCOMPARE(QDir(m).entryList(QDir::Files | QDir::Hidden).size(), 4);  // no temporary file
+
+    {
+      platform::PdfDocument replaced(pool_, m + "/base.pdf");
+      {
+        MakeBlobPdf(m + "/swap.pdf", 3);
+        platform::PdfDocument blob(pool_, m + "/swap.pdf");
+        replaced.insertPages(0, blob, 0, 1, true);
+      }
+      MakeBlobPdf(m + "/swap.pdf.new", 4);  // the same objects, other data
+      QVERIFY(QFile::remove(m + "/swap.pdf") &&
+              QFile::rename(m + "/swap.pdf.new", m + "/swap.pdf"));
+      QVERIFY_THROWS_EXCEPTION(platform::Failure, replaced.save(out));
+      QVERIFY(QFile::remove(m + "/swap.pdf"));
+    }
 
     platform::PdfDocument again(pool_, m + "/base.pdf");
     insertCut(again);

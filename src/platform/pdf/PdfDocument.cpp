@@ -32,13 +32,36 @@ QString openFailure(const QString& path, const QString& reason) {
   return QStringLiteral("PDF ファイル「%1」を開けません（%2）。").arg(path, reason);
 }
 
+std::shared_ptr<QPDF> Read(const std::shared_ptr<PooledFileInputSource>& input) {
+  auto pdf = std::make_shared<QPDF>();
+  pdf->setSuppressWarnings(true);  // a file qpdf repairs is merged as repaired
+  pdf->processInputSource(input);
+  return pdf;
+}
+
+// The file a document was read from, opened again as it was then: another
+// file under its name, or the file changed since, fails.
+class FileOrigin final : public PdfOrigin {
+ public:
+  FileOrigin(PdfFilePool& files, std::string file, const FileStamp& stamp)
+      : files_(files), file_(std::move(file)), stamp_(stamp) {}
+  std::shared_ptr<QPDF> reopen() const override {
+    return Read(std::make_shared<PooledFileInputSource>(files_, file_, stamp_));
+  }
+
+ private:
+  PdfFilePool& files_;
+  const std::string file_;
+  const FileStamp stamp_;
+};
+
 }  // namespace
 
-PdfDocument::PdfDocument(PdfFilePool& files, const QString& path)
-    : files_(files), path_(path), pdf_(std::make_shared<QPDF>()) {
+PdfDocument::PdfDocument(PdfFilePool& files, const QString& path) : files_(files), path_(path) {
   try {
-    pdf_->setSuppressWarnings(true);  // a file qpdf repairs is merged as repaired
-    pdf_->processInputSource(std::make_shared<PooledFileInputSource>(files_, native(path)));
+    const auto input = std::make_shared<PooledFileInputSource>(files_, native(path));
+    pdf_ = Read(input);
+    origin_ = std::make_shared<FileOrigin>(files_, native(path), input->stamp());
     pdf_->getRoot();
     QPDFPageDocumentHelper(*pdf_).getAllPages();  // a page tree it cannot read fails here
     // A copied page takes only its own keys along: what it inherits from
@@ -94,7 +117,10 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
   try {
     const std::shared_ptr<QPDF> pages = source.readable();
     if (!writer_) compose();
-    writer_->insert(after, pages, first, count, bookmarks);
+    // Pages read back from a composed document come from a temporary file:
+    // that document is kept instead.
+    writer_->insert(after, pages, first, count, bookmarks,
+                    source.writer_ ? nullptr : source.origin_);
   } catch (const Failure&) {
     throw;
   } catch (const std::exception& e) {
@@ -104,8 +130,8 @@ void PdfDocument::insertPages(int after, PdfDocument& source, int first, int cou
 }
 
 void PdfDocument::compose() {
-  writer_ = std::make_unique<PdfWriter>(pdf_);
-  pdf_.reset();  // kept by the writer as long as it reads from it
+  writer_ = std::make_unique<PdfWriter>(pdf_, PdfWriter::kHoldLimit, origin_);
+  pdf_.reset();  // read again through its origin when written
 }
 
 std::shared_ptr<QPDF> PdfDocument::readable() const {

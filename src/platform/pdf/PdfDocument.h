@@ -10,6 +10,7 @@ class QPDF;
 namespace folvane::platform {
 
 class PdfFilePool;
+class PdfOrigin;
 class PdfWriter;
 
 // One PDF in memory, on qpdf. Its file is read through a small pool of open
@@ -59,7 +60,8 @@ class PdfDocument {
   PdfFilePool& files_;
   QString path_;
   std::thread::id openedOn_ = std::this_thread::get_id();
-  std::shared_ptr<QPDF> pdf_;  // as opened, until pages are put in or it is saved
+  std::shared_ptr<QPDF> pdf_;                // as opened, until pages are put in or it is saved
+  std::shared_ptr<const PdfOrigin> origin_;  // its file as opened
   std::unique_ptr<PdfWriter> writer_;
 };
 

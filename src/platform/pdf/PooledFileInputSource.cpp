@@ -41,8 +41,13 @@ void PdfFilePool::giveBack(char* window) {
   }
 }
 
-PooledFileInputSource::PooledFileInputSource(PdfFilePool& pool, std::string filename)
+PooledFileInputSource::PooledFileInputSource(PdfFilePool& pool, std::string filename,
+                                             std::optional<FileStamp> expected)
     : pool_(pool), filename_(std::move(filename)) {
+  if (expected) {  // opened as if again
+    stamp_ = *expected;
+    size_ = expected->size;
+  }
   const std::lock_guard guard(pool_.lock_);
   descriptor();  // fails here, as a plain file source does, when there is no file
 }

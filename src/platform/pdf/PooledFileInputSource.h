@@ -4,6 +4,7 @@
 
 #include <list>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,8 +52,10 @@ class PooledFileInputSource final : public InputSource {
   static constexpr size_t kOpenFiles = 64;
   static constexpr size_t kWindow = 64 * 1024;
 
-  // Throws PdfError when the file cannot be opened.
-  PooledFileInputSource(PdfFilePool& pool, std::string filename);
+  // Throws PdfError when the file cannot be opened, or, with `expected`,
+  // when it is not that file as it was then.
+  PooledFileInputSource(PdfFilePool& pool, std::string filename,
+                        std::optional<FileStamp> expected = std::nullopt);
   ~PooledFileInputSource() override;
 
   qpdf_offset_t findAndSkipNextEOL() override;
@@ -65,6 +68,9 @@ class PooledFileInputSource final : public InputSource {
 
   // Closes the file; the next read opens it again.
   void close();
+
+  // The file as first opened.
+  const FileStamp& stamp() const { return stamp_; }
 
  private:
   // With the pool's lock held.

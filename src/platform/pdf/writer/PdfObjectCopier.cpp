@@ -199,7 +199,7 @@ void PdfObjectCopier::stream(int number, QPDFObjectHandle h) {
     out += "<<" + keys + "/Length ";
     AppendRef(out, lengthNumber);
     out += ">>\nstream\n";
-    body_.defer(pdf_, h, lengthNumber);
+    body_.defer(pdf_, source_, h.getObjGen(), lengthNumber);
     return;
   }
   data_.clear();

@@ -27,7 +27,11 @@ struct OutlineTopEntry {
 class PdfObjectCopier {
  public:
   PdfObjectCopier(PdfBody& body, const std::shared_ptr<QPDF>& pdf, PdfBody::Source& source)
-      : body_(body), pdf_(pdf), numbers_(source.numbers), pending_(source.pendingPages) {}
+      : body_(body),
+        pdf_(pdf),
+        source_(source),
+        numbers_(source.numbers),
+        pending_(source.pendingPages) {}
 
   // The page objects, under new numbers that every reference to them in
   // this insertion takes; their parent is `pageTree`.
@@ -76,6 +80,7 @@ class PdfObjectCopier {
 
   PdfBody& body_;
   std::shared_ptr<QPDF> pdf_;
+  const PdfBody::Source& source_;
   std::unordered_map<uint64_t, int>& numbers_;
   std::unordered_map<uint64_t, int>& pending_;
   std::deque<std::pair<int, QPDFObjectHandle>> queue_;

@@ -14,12 +14,13 @@
 namespace folvane::platform {
 using namespace pdfsyntax;
 
-PdfWriter::PdfWriter(const std::shared_ptr<QPDF>& base, size_t holdLimit)
+PdfWriter::PdfWriter(const std::shared_ptr<QPDF>& base, size_t holdLimit,
+                     std::shared_ptr<const PdfOrigin> origin)
     : body_(std::make_unique<PdfBody>(holdLimit)) {
   catalog_ = body_->allocate();
   pageTree_ = body_->allocate();
   outlineRoot_ = body_->allocate();
-  add(-1, base, 0, int(base->getAllPages().size()), true, true);
+  add(-1, base, std::move(origin), 0, int(base->getAllPages().size()), true, true);
 }
 
 PdfWriter::~PdfWriter() = default;
@@ -29,18 +30,19 @@ int PdfWriter::pageCount() const {
 }
 
 void PdfWriter::insert(int after, const std::shared_ptr<QPDF>& source, int first, int count,
-                       bool bookmarks) {
-  add(after, source, first, count, bookmarks, false);
+                       bool bookmarks, std::shared_ptr<const PdfOrigin> origin) {
+  add(after, source, std::move(origin), first, count, bookmarks, false);
 }
 
-void PdfWriter::add(int after, const std::shared_ptr<QPDF>& source, int first, int count,
-                    bool bookmarks, bool isBase) {
+void PdfWriter::add(int after, const std::shared_ptr<QPDF>& source,
+                    std::shared_ptr<const PdfOrigin> origin, int first, int count, bool bookmarks,
+                    bool isBase) {
   const std::vector<QPDFObjectHandle>& all = source->getAllPages();
   if (first < 0 || count < 0 || size_t(first) + size_t(count) > all.size() || after < -1 ||
       after > int(pages_.size()) - 1)
     throw PdfError("ページ番号が範囲外です");
   const PdfBody::Mark mark = body_->mark();
-  PdfBody::Source& known = body_->sourceOf(source);
+  PdfBody::Source& known = body_->sourceOf(source, std::move(origin));
   const PdfBody::Source knownBefore = known;
   const std::set<int> unfilledBefore = body_->unfilled;
   const PdfForm formBefore = form_;
@@ -103,13 +105,30 @@ void PdfWriter::write(int fd) const {
   out.finish(catalog_, info_);
 }
 
-// The objects the insertions made, large streams read from their documents.
+// The objects the insertions made, large streams read from their documents:
+// a document let go of is opened again, once for the streams that follow
+// each other in the file, and let go of before the next is opened.
 void PdfWriter::writeBody(PdfFileOutput& out) const {
+  const PdfOrigin* reopened = nullptr;
+  std::shared_ptr<QPDF> open;
   for (const PdfBody::Chunk& chunk : body_->chunks) {
     for (const auto& [number, at] : chunk.objects) out.place(number, out.pos() + at);
     out.put(chunk.bytes);
-    if (!chunk.keep) continue;
-    const uint64_t length = out.putStoredData(chunk.stream);
+    if (chunk.lengthNumber == 0) continue;
+    std::shared_ptr<QPDF> pdf = chunk.keep ? chunk.keep : chunk.held.lock();
+    if (!pdf) {
+      if (reopened != chunk.origin.get()) {
+        open.reset();
+        open = chunk.origin->reopen();
+        reopened = chunk.origin.get();
+      }
+      pdf = open;
+    }
+    QPDFObjectHandle stream = pdf->getObjectByObjGen(chunk.stream);
+    if (!stream.isStream())
+      throw PdfError("オブジェクト " + std::to_string(chunk.stream.getObj()) +
+                     " がストリームではなくなりました");
+    const uint64_t length = out.putStoredData(stream);
     std::string text = "\nendstream\nendobj\n";
     out.place(chunk.lengthNumber, out.pos() + text.size());
     AppendObjectStart(text, chunk.lengthNumber);

@@ -7,6 +7,7 @@
 
 #include "PdfForm.h"
 #include "PdfLayers.h"
+#include "PdfOrigin.h"
 #include "PdfPageLabels.h"
 
 namespace folvane::platform {
@@ -21,8 +22,9 @@ class PdfFileOutput;
 // the page tree, the outline's top and the catalog that join them, and the
 // cross-reference table. Streams of 64 KiB and more are not held, nor any
 // stream once `holdLimit` bytes of stream data are held: they are read from
-// their document when the file is written, and that document is kept until
-// then.
+// their document when the file is written. A document given with its origin
+// is not kept for them: they are read from it if it is still held then, else
+// from its origin; one given without is kept until then.
 class PdfWriter {
  public:
   static constexpr size_t kHoldLimit = size_t(64) << 20;
@@ -30,7 +32,8 @@ class PdfWriter {
   // Starts with the pages, catalog entries, document information and
   // outline of `base`, which must have its inherited page attributes on
   // its pages already.
-  explicit PdfWriter(const std::shared_ptr<QPDF>& base, size_t holdLimit = kHoldLimit);
+  explicit PdfWriter(const std::shared_ptr<QPDF>& base, size_t holdLimit = kHoldLimit,
+                     std::shared_ptr<const PdfOrigin> origin = {});
   ~PdfWriter();
   PdfWriter(const PdfWriter&) = delete;
   PdfWriter& operator=(const PdfWriter&) = delete;
@@ -43,15 +46,17 @@ class PdfWriter {
   // are cut), pointing at the pages put in by this call. Throws
   // std::exception (PdfError for a page range outside the source); the
   // writer is then as it was before the call.
-  void insert(int after, const std::shared_ptr<QPDF>& source, int first, int count, bool bookmarks);
+  void insert(int after, const std::shared_ptr<QPDF>& source, int first, int count, bool bookmarks,
+              std::shared_ptr<const PdfOrigin> origin = {});
 
   // Writes the whole file to `fd`, unencrypted. Throws std::exception,
-  // PdfError with the system error when the file cannot be written.
+  // PdfError with the system error when the file cannot be written, or when
+  // a source's stream is no longer the one it was.
   void write(int fd) const;
 
  private:
-  void add(int after, const std::shared_ptr<QPDF>& source, int first, int count, bool bookmarks,
-           bool isBase);
+  void add(int after, const std::shared_ptr<QPDF>& source, std::shared_ptr<const PdfOrigin> origin,
+           int first, int count, bool bookmarks, bool isBase);
   void copyBaseEntries(class PdfObjectCopier& copier, const std::shared_ptr<QPDF>& base);
   void writeBody(PdfFileOutput& out) const;
   std::string joiningObjects(PdfFileOutput& out) const;
