@@ -131,7 +131,10 @@ inline void MakeInheritingPdf(const QString& path, const QString& label, int pag
 // A one-page PDF with a filled text field `name` holding `value`, whose
 // stored picture still shows "stale": the form asks viewers to draw its
 // fields anew (/NeedAppearances), as many filled application forms do.
-inline void MakeFormPdf(const QString& path, const QString& name, const QString& value) {
+// With `places` above 1 the value stands in as many fields of that name,
+// one under the other, as a form repeats a date.
+inline void MakeFormPdf(const QString& path, const QString& name, const QString& value,
+                        int places = 1) {
   QPDF pdf;
   pdf.emptyPDF();
   QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
@@ -147,21 +150,25 @@ inline void MakeFormPdf(const QString& path, const QString& name, const QString&
   stale.replaceDict(QPDFObjectHandle::parse(
       "<< /Type /XObject /Subtype /Form /BBox [0 0 300 30] /Resources << /Font << >> >> >>"));
   stale.getDict().getKey("/Resources").getKey("/Font").replaceKey("/Helv", font);
-  QPDFObjectHandle field = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-      "<< /Type /Annot /Subtype /Widget /FT /Tx /Rect [72 600 372 630] /F 4 >>"));
-  field.replaceKey("/T", QPDFObjectHandle::newUnicodeString(name.toStdString()));
-  field.replaceKey("/V", QPDFObjectHandle::newUnicodeString(value.toStdString()));
-  field.replaceKey("/AP", QPDFObjectHandle::newDictionary());
-  field.getKey("/AP").replaceKey("/N", stale);
-  field.replaceKey("/P", page);
   page.replaceKey("/Annots", QPDFObjectHandle::newArray());
-  page.getKey("/Annots").appendItem(field);
-  QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
   QPDFObjectHandle form = QPDFObjectHandle::parse(
       "<< /DA (/Helv 14 Tf 0 g) /NeedAppearances true /DR << /Font << >> >> >>");
   form.getKey("/DR").getKey("/Font").replaceKey("/Helv", font);
   form.replaceKey("/Fields", QPDFObjectHandle::newArray());
-  form.getKey("/Fields").appendItem(field);
+  for (int place = 0; place < places; ++place) {
+    const int y = 600 - 60 * place;
+    QPDFObjectHandle field = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Annot /Subtype /Widget /FT /Tx /Rect [72 " + std::to_string(y) + " 372 " +
+        std::to_string(y + 30) + "] /F 4 >>"));
+    field.replaceKey("/T", QPDFObjectHandle::newUnicodeString(name.toStdString()));
+    field.replaceKey("/V", QPDFObjectHandle::newUnicodeString(value.toStdString()));
+    field.replaceKey("/AP", QPDFObjectHandle::newDictionary());
+    field.getKey("/AP").replaceKey("/N", stale);
+    field.replaceKey("/P", page);
+    page.getKey("/Annots").appendItem(field);
+    form.getKey("/Fields").appendItem(field);
+  }
+  QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
   pdf.getRoot().replaceKey("/AcroForm", form);
   const QByteArray file = QFile::encodeName(path);
   QPDFWriter writer(pdf, file.constData());

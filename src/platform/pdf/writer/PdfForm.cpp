@@ -1,6 +1,7 @@
 #include "PdfForm.h"
 
 #include <algorithm>
+#include <map>
 
 #include "PdfBody.h"
 #include "PdfObjectCopier.h"
@@ -64,6 +65,12 @@ void PdfForm::add(PdfObjectCopier& copier, PdfBody& body, QPDF& pdf,
   QPDFObjectHandle need = form.getKey("/NeedAppearances");
   needAppearances_ = needAppearances_ || (need.isBool() && need.getBoolValue());
   addResources(copier, form.getKey("/DR"));
+  // Fields of one file under one name are one field to a viewer: they
+  // clash with other files' names only, and are renamed alike.
+  std::map<std::string, std::string> own;  // this file's top names, and what they are written as
+  for (QPDFObjectHandle field : tops)
+    if (QPDFObjectHandle t = field.getKey("/T"); t.isString()) own.emplace(t.getUTF8Value(), "");
+  for (auto& [name, written] : own) written = names_.count(name) ? freeName(name, own) : name;
   for (QPDFObjectHandle field : tops) {
     if (!field.isIndirect()) {  // not as it should be, but kept as it is
       copier.value(field, fields_);
@@ -71,12 +78,13 @@ void PdfForm::add(PdfObjectCopier& copier, PdfBody& body, QPDF& pdf,
       later_ = later_ || !first;
       continue;
     }
-    const int number = addField(copier, body, field, formDA);
+    const int number = addField(copier, body, field, formDA, own);
     if (number == 0 || !listed_.insert(number).second) continue;
     AppendRef(fields_, number);
     fields_ += ' ';
     later_ = later_ || !first;
   }
+  for (const auto& [name, written] : own) names_.insert(written);
   QPDFObjectHandle order = form.getKey("/CO");
   if (order.isArray())
     for (QPDFObjectHandle field : order.aitems()) {
@@ -88,39 +96,37 @@ void PdfForm::add(PdfObjectCopier& copier, PdfBody& body, QPDF& pdf,
     }
 }
 
-// The field under the number references take. A name another file's field
-// has is made free, and a field that takes its appearance from its form
-// gets the form's when the joined form has another; such a field is
-// written here.
+// The field under the number references take. A field whose name `names`
+// writes as another, or that takes its appearance from its form when the
+// joined form has another, is written here.
 int PdfForm::addField(PdfObjectCopier& copier, PdfBody& body, QPDFObjectHandle field,
-                      const std::string& formDA) {
+                      const std::string& formDA, const std::map<std::string, std::string>& names) {
   QPDFObjectHandle t = field.getKey("/T");
-  const std::string name = t.isString() ? t.getUTF8Value() : std::string();
-  const bool clash = !name.empty() && names_.count(name) > 0;
+  const auto name = t.isString() ? names.find(t.getUTF8Value()) : names.end();
+  const bool clash = name != names.end() && name->first != name->second;
   const bool ownDA = !formDA.empty() && formDA != da_ && !field.hasKey("/DA");
   const int number = clash || ownDA ? copier.claim(field) : 0;
-  if (number == 0) {
-    if (!name.empty()) names_.insert(name);
-    return copier.numberOf(field);
-  }
+  if (number == 0) return copier.numberOf(field);
   std::string& out = body.begin(number);
   out += "<<";
   copier.entries(field, out, {"/T"});
   if (t.isString()) {
-    const std::string free = clash ? freeName(name) : name;
-    names_.insert(free);
     out += "/T ";
-    out += clash ? QPDFObjectHandle::newUnicodeString(free).unparse() : t.unparse();
+    out += clash ? QPDFObjectHandle::newUnicodeString(name->second).unparse() : t.unparse();
   }
   if (ownDA) out += "/DA " + formDA;
   out += ">>\nendobj\n";
   return number;
 }
 
-std::string PdfForm::freeName(const std::string& name) const {
+std::string PdfForm::freeName(const std::string& name,
+                              const std::map<std::string, std::string>& own) const {
   for (int n = 1;; ++n) {
     const std::string candidate = name + '+' + std::to_string(n);
-    if (!names_.count(candidate)) return candidate;
+    const bool ownTaken = own.count(candidate) > 0 ||
+                          std::any_of(own.begin(), own.end(),
+                                      [&](const auto& entry) { return entry.second == candidate; });
+    if (!names_.count(candidate) && !ownTaken) return candidate;
   }
 }
 

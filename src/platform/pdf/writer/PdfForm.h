@@ -2,6 +2,7 @@
 
 #include <qpdf/QPDF.hh>
 
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -15,8 +16,8 @@ class PdfObjectCopier;
 // The interactive forms of the files put together, joined into one: every
 // file's fields in one /Fields, each under a name no other file's field
 // has (a clash gets "+1", "+2" after its top name, so each keeps its own
-// value), their default resources and appearance combined, and fields
-// drawn anew by the viewer when any file asked for it.
+// value; fields of one file sharing a name stay one field), their default resources and appearance
+// combined, and fields drawn anew by the viewer when any file asked for it.
 class PdfForm {
  public:
   // Takes the fields of `pdf` whose widgets are on `pages`, or all of its
@@ -35,8 +36,10 @@ class PdfForm {
   };
   void addResources(PdfObjectCopier& copier, QPDFObjectHandle dr);
   int addField(PdfObjectCopier& copier, PdfBody& body, QPDFObjectHandle field,
-               const std::string& formDA);
-  std::string freeName(const std::string& name) const;
+               const std::string& formDA, const std::map<std::string, std::string>& names);
+  // `name` with the first "+n" no file's field has, nor one of `own`.
+  std::string freeName(const std::string& name,
+                       const std::map<std::string, std::string>& own) const;
 
   bool seen_ = false;   // a file with a form came
   bool later_ = false;  // a later file's fields joined the first's
