@@ -241,6 +241,29 @@ class TestPdfWriter : public QObject {
     QCOMPARE(fields.getArrayItem(0).getKey("/V").getUTF8Value(), std::string("kept"));
   }
 
+  // A form whose field list is damaged brings the fields on its pages, and
+  // a second copy of it brings its own under free names.
+  void aDamagedFieldListGivesThePagesFields() {
+    const QString path = dir_.filePath("bad-list.pdf");
+    fakes::MakeFormPdf(path + ".good", "name", "Hello", 2);
+    {
+      QPDF pdf;
+      pdf.processFile(QFile::encodeName(path + ".good").constData());
+      pdf.getRoot().getKey("/AcroForm").replaceKey("/Fields", QPDFObjectHandle::newName("/bad"));
+      const QByteArray file = QFile::encodeName(path);
+      QPDFWriter writer(pdf, file.constData());
+      writer.write();
+    }
+    platform::PdfWriter writer(opened(path));
+    writer.insert(0, opened(path), 0, 1, false);
+    QPDF merged;
+    merged.processFile(QFile::encodeName(written(writer, "bad-list-merged.pdf")).constData());
+    QStringList names;
+    for (QPDFObjectHandle field : merged.getRoot().getKey("/AcroForm").getKey("/Fields").aitems())
+      names << QString::fromStdString(field.getKey("/T").getUTF8Value());
+    QCOMPARE(names, (QStringList{"name", "name", "name+1", "name+1"}));
+  }
+
   // An insertion that fails half-way, at a stream whose data cannot be
   // read, takes back every object it wrote: the file still has each object
   // its table lists, and the next insertion goes in whole.

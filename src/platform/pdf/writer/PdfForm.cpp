@@ -41,10 +41,10 @@ void PdfForm::add(PdfObjectCopier& copier, PdfBody& body, QPDF& pdf,
     if (field.isDictionary() && (!field.isIndirect() || taken.insert(field.getObjGen()).second))
       tops.push_back(field);
   };
-  if (whole) {
-    QPDFObjectHandle fields = form.getKey("/Fields");
-    if (fields.isArray())
-      for (QPDFObjectHandle field : fields.aitems()) take(field);
+  // A form whose field list is damaged still has its fields on its pages.
+  QPDFObjectHandle fields = form.getKey("/Fields");
+  if (whole && fields.isArray()) {
+    for (QPDFObjectHandle field : fields.aitems()) take(field);
   } else {
     for (QPDFObjectHandle page : pages) {
       QPDFObjectHandle annots = page.getKey("/Annots");

@@ -21,8 +21,8 @@ class PdfObjectCopier;
 class PdfForm {
  public:
   // Takes the fields of `pdf` whose widgets are on `pages`, or all of its
-  // form when `whole`. Called before the pages are copied: the fields it
-  // renames it writes itself.
+  // form's list when `whole` and the list can be read. Called before the pages are copied: the
+  // fields it renames it writes itself.
   void add(PdfObjectCopier& copier, PdfBody& body, QPDF& pdf,
            const std::vector<QPDFObjectHandle>& pages, bool whole);
 
