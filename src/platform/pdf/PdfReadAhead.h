@@ -12,9 +12,10 @@ namespace folvane::platform {
 // caller, so that reading one file overlaps the work on the ones before.
 // Each document is handed out once, in list order, and is then the
 // caller's alone; a document read ahead has what a merge reads of it
-// parsed (see PdfDocument::readAhead). One that the worker has not begun when it is asked
-// for is opened by the caller; while the worker still reads the one asked
-// for, the caller reads one after it, so neither thread waits for the other.
+// parsed (see PdfDocument::readAhead). One that the worker has not begun
+// when it is asked for is opened by the caller; while the worker still
+// reads the one asked for, the caller reads one after it, so neither
+// thread waits for the other.
 class PdfReadAhead {
  public:
   PdfReadAhead(PdfWorker& worker, PdfFilePool& files, QStringList paths);
