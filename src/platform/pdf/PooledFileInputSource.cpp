@@ -34,11 +34,11 @@ char* PdfFilePool::takeWindow() {
 
 void PdfFilePool::giveBack(char* window) {
   freeWindows_.push_back(window);
-  if (open_.empty()) {
+}
+
+PdfFilePool::~PdfFilePool() {
+  if (windows_)
     ::munmap(windows_, PooledFileInputSource::kOpenFiles * PooledFileInputSource::kWindow);
-    windows_ = nullptr;
-    freeWindows_.clear();
-  }
 }
 
 PooledFileInputSource::PooledFileInputSource(PdfFilePool& pool, std::string filename,

@@ -20,6 +20,7 @@ class PooledFileInputSource;
 class PdfFilePool {
  public:
   PdfFilePool() = default;
+  ~PdfFilePool();
   PdfFilePool(const PdfFilePool&) = delete;
   PdfFilePool& operator=(const PdfFilePool&) = delete;
 
@@ -32,9 +33,11 @@ class PdfFilePool {
   // Sources holding an open file, the most recently read first.
   std::list<PooledFileInputSource*> open_;
   // The windows of the open files, in one mapping made at the first read
-  // and dropped with the last file: a window of this size handed back to
-  // malloc made it sweep all its small free chunks, once per file, which
-  // cost more than the reading itself.
+  // and kept with the pool: a window of this size handed back to malloc
+  // made it sweep all its small free chunks, once per file, and a mapping
+  // dropped with the last open file was made again, faulted in and dropped
+  // for every file of a run read one at a time (a save reading its sources
+  // again, a print). It holds at most the pages its files' reads touched.
   char* windows_ = nullptr;
   std::vector<char*> freeWindows_;
 };

@@ -107,7 +107,7 @@ void PdfWriter::write(int fd) const {
 
 // The objects the insertions made, large streams read from their documents:
 // a document let go of is opened again, once for the streams that follow
-// each other in the file, and let go of when the next is opened.
+// each other in the file, and let go of before the next is opened.
 void PdfWriter::writeBody(PdfFileOutput& out) const {
   const PdfOrigin* reopened = nullptr;
   std::shared_ptr<QPDF> open;
@@ -118,8 +118,7 @@ void PdfWriter::writeBody(PdfFileOutput& out) const {
     std::shared_ptr<QPDF> pdf = chunk.keep ? chunk.keep : chunk.held.lock();
     if (!pdf) {
       if (reopened != chunk.origin.get()) {
-        // The next is opened before the last is let go of: the file pool
-        // keeps its read windows while one of its files is open.
+        open.reset();
         open = chunk.origin->reopen();
         reopened = chunk.origin.get();
       }
