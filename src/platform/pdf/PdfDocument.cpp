@@ -32,8 +32,8 @@ QString openFailure(const QString& path, const QString& reason) {
   return QStringLiteral("PDF ファイル「%1」を開けません（%2）。").arg(path, reason);
 }
 
-std::shared_ptr<QPDF> Read(const std::shared_ptr<PooledFileInputSource>& input) {
-  auto pdf = std::make_shared<QPDF>();
+std::shared_ptr<QPDF> Read(const std::shared_ptr<PooledFileInputSource>& input,
+                           std::shared_ptr<QPDF> pdf = std::make_shared<QPDF>()) {
   pdf->setSuppressWarnings(true);  // a file qpdf repairs is merged as repaired
   pdf->processInputSource(input);
   return pdf;
@@ -153,9 +153,7 @@ std::shared_ptr<QPDF> PdfDocument::readable() const {
     delete done;
     ::unlink(name.constData());
   });
-  pdf->setSuppressWarnings(true);
-  pdf->processInputSource(std::make_shared<PooledFileInputSource>(files_, name.toStdString()));
-  return pdf;
+  return Read(std::make_shared<PooledFileInputSource>(files_, name.toStdString()), std::move(pdf));
 }
 
 void PdfDocument::save(const QString& target, const QString& journal) {
