@@ -70,7 +70,12 @@ void PdfForm::add(PdfObjectCopier& copier, PdfBody& body, QPDF& pdf,
   std::map<std::string, std::string> own;  // this file's top names, and what they are written as
   for (QPDFObjectHandle field : tops)
     if (QPDFObjectHandle t = field.getKey("/T"); t.isString()) own.emplace(t.getUTF8Value(), "");
-  for (auto& [name, written] : own) written = names_.count(name) ? freeName(name, own) : name;
+  std::set<std::string> ownTaken;  // this file's names, and those chosen for it
+  for (const auto& [name, written] : own) ownTaken.insert(name);
+  for (auto& [name, written] : own) {
+    written = names_.count(name) ? freeName(name, ownTaken) : name;
+    ownTaken.insert(written);
+  }
   for (QPDFObjectHandle field : tops) {
     if (!field.isIndirect()) {  // not as it should be, but kept as it is
       copier.value(field, fields_);
@@ -119,14 +124,10 @@ int PdfForm::addField(PdfObjectCopier& copier, PdfBody& body, QPDFObjectHandle f
   return number;
 }
 
-std::string PdfForm::freeName(const std::string& name,
-                              const std::map<std::string, std::string>& own) const {
+std::string PdfForm::freeName(const std::string& name, const std::set<std::string>& taken) const {
   for (int n = 1;; ++n) {
     const std::string candidate = name + '+' + std::to_string(n);
-    const bool ownTaken = own.count(candidate) > 0 ||
-                          std::any_of(own.begin(), own.end(),
-                                      [&](const auto& entry) { return entry.second == candidate; });
-    if (!names_.count(candidate) && !ownTaken) return candidate;
+    if (!names_.count(candidate) && !taken.count(candidate)) return candidate;
   }
 }
 

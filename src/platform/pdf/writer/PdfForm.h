@@ -37,9 +37,8 @@ class PdfForm {
   void addResources(PdfObjectCopier& copier, QPDFObjectHandle dr);
   int addField(PdfObjectCopier& copier, PdfBody& body, QPDFObjectHandle field,
                const std::string& formDA, const std::map<std::string, std::string>& names);
-  // `name` with the first "+n" no file's field has, nor one of `own`.
-  std::string freeName(const std::string& name,
-                       const std::map<std::string, std::string>& own) const;
+  // `name` with the first "+n" no file's field has, nor one of `taken`.
+  std::string freeName(const std::string& name, const std::set<std::string>& taken) const;
 
   bool seen_ = false;   // a file with a form came
   bool later_ = false;  // a later file's fields joined the first's
